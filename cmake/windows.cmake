@@ -1,0 +1,68 @@
+# Windows build with mingw-w64: Tolvar.exe, the simulated remote-access service and, on x86_64, the Wine tests.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}")
+set(WIN_LINK -static -static-libgcc -static-libstdc++)
+set(WIN_LIBS comctl32 comdlg32 gdi32 user32 advapi32 kernel32 rasapi32)
+
+file(GLOB WIN_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/storage/*.cpp ${CMAKE_SOURCE_DIR}/ui/*.cpp)
+list(TRANSFORM PORTABLE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE PORTABLE_ABS)
+list(REMOVE_ITEM WIN_SOURCES ${PORTABLE_ABS} ${CMAKE_SOURCE_DIR}/app/main.cpp)
+
+# Everything but the entry point, so that test programs run the program's own code.
+add_library(tolvar_core STATIC ${PORTABLE_SOURCES} ${WIN_SOURCES})
+target_include_directories(tolvar_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tolvar_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0500)
+target_compile_options(tolvar_core PRIVATE ${TOLVAR_WARNINGS} -Os)
+target_link_libraries(tolvar_core PUBLIC ${WIN_LIBS})
+
+set(TOLVAR_RC ${CMAKE_SOURCE_DIR}/res/tolvar.rc)
+add_executable(Tolvar WIN32 app/main.cpp ${TOLVAR_RC})
+target_compile_options(Tolvar PRIVATE ${TOLVAR_WARNINGS} -Os)
+target_link_libraries(Tolvar PRIVATE tolvar_core)
+target_link_options(Tolvar PRIVATE ${WIN_LINK} -s)
+
+# The simulated remote-access service (see tools/rasapi32/README.md).
+add_library(rasapi32_sim SHARED tools/rasapi32/rasapi32.cpp tools/rasapi32/rasapi32.def)
+set_target_properties(rasapi32_sim PROPERTIES OUTPUT_NAME rasapi32 PREFIX "")
+target_compile_options(rasapi32_sim PRIVATE ${TOLVAR_WARNINGS})
+target_link_options(rasapi32_sim PRIVATE ${WIN_LINK})
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  target_link_options(rasapi32_sim PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+
+# Only the x86_64 build runs here, so only it carries the Wine tests.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  include(GoogleTest)
+
+  # One test program per file: tests/wine/ run the program's code in-process, tests/e2e/ drive the real Tolvar.exe.
+  file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
+  file(GLOB WINE_TEST_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_support.cpp)
+  foreach(src ${WINE_TESTS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src} ${WINE_TEST_HELPERS} ${TOLVAR_RC})
+    target_compile_options(${name} PRIVATE ${TOLVAR_WARNINGS})
+    target_link_libraries(${name} PRIVATE tolvar_core gtest_main)
+    target_link_options(${name} PRIVATE ${WIN_LINK})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120 LABELS wine)
+  endforeach()
+
+  file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
+  file(GLOB E2E_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_support.cpp)
+  foreach(src ${E2E_TESTS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src} ${E2E_HELPERS})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 _WIN32_IE=0x0500
+      TOLVAR_EXE="$<TARGET_FILE:Tolvar>" RASAPI32_SIM="$<TARGET_FILE:rasapi32_sim>")
+    target_compile_options(${name} PRIVATE ${TOLVAR_WARNINGS})
+    target_link_libraries(${name} PRIVATE gtest_main ${WIN_LIBS} psapi)
+    target_link_options(${name} PRIVATE ${WIN_LINK})
+    add_dependencies(${name} Tolvar rasapi32_sim)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 180 LABELS e2e)
+  endforeach()
+endif()

@@ -1,0 +1,65 @@
+// Conversions between seconds and hours-minutes-seconds, and the rows derived from the records.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "accounting/state.h"
+#include "tests/native/fakes.h"
+
+namespace {
+
+void expectHms(double seconds, int32_t h, int32_t m, int32_t s)
+{
+    const Hms hms = secondsToHms(seconds);
+    EXPECT_EQ(hms.hours, h) << seconds;
+    EXPECT_EQ(hms.minutes, m) << seconds;
+    EXPECT_EQ(hms.seconds, s) << seconds;
+}
+
+TEST(SecondsToHms, DropsFractionsAndRunsPastADay)
+{
+    expectHms(0, 0, 0, 0);
+    expectHms(59.9, 0, 0, 59);
+    expectHms(3600, 1, 0, 0);
+    expectHms(3661.5, 1, 1, 1);
+    expectHms(86399, 23, 59, 59);
+    expectHms(360000, 100, 0, 0);
+    expectHms(3600000 + 61, 1000, 1, 1);
+}
+
+TEST(SecondsToHms, OutOfRangeDurationsSaturateInsteadOfOverflowing)
+{
+    const Hms huge = secondsToHms(1e300);
+    EXPECT_EQ(huge.hours, INT32_MAX / 3600);
+    const Hms nan = secondsToHms(std::nan(""));
+    EXPECT_EQ(nan.hours, 0);
+    expectHms(-61, 0, -1, -1);
+}
+
+TEST(HmsToSeconds, ComputesIn32Bits)
+{
+    EXPECT_EQ(hmsToSeconds(7, 0, 0), 25200);
+    EXPECT_EQ(hmsToSeconds(20, 0, 0), 72000);
+    EXPECT_EQ(hmsToSeconds(999, 59, 59), 3599999);
+    // 596524 hours exceed 2^31 seconds and wrap like the 32-bit arithmetic the stored limits were made for.
+    EXPECT_LT(hmsToSeconds(596524, 0, 0), 0);
+}
+
+TEST(DisplayRows, CurrentMonthWhileConnectedSubtractsTheCarriedPart)
+{
+    resetWorld();
+    counterBlock.curMonthSeconds = 0;
+    counterBlock.curMonthCost = 0.5;
+    liveConnection.connected = true;
+    liveConnection.curConnSeconds = 900;
+    liveConnection.carriedSeconds = 600;
+    liveConnection.curConnCost = 3.0;
+    liveConnection.carriedCost = 2.0;
+    EXPECT_EQ(currentMonthSecondsShown(), 300);
+    EXPECT_DOUBLE_EQ(currentMonthCostShown(), 1.5);
+    liveConnection.connected = false;
+    EXPECT_EQ(currentMonthSecondsShown(), 0);
+    EXPECT_DOUBLE_EQ(currentMonthCostShown(), 0.5);
+}
+
+} // namespace
