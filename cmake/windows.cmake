@@ -48,7 +48,10 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     target_compile_options(${name} PRIVATE ${TOLVAR_WARNINGS})
     target_link_libraries(${name} PRIVATE tolvar_core gtest_main)
     target_link_options(${name} PRIVATE ${WIN_LINK})
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120 LABELS wine)
+    add_dependencies(${name} rasapi32_sim)
+    # The simulated service beside the test programs serves their rasapi32 imports.
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120 LABELS wine
+      ENVIRONMENT "WINEDLLOVERRIDES=rasapi32=n,b")
   endforeach()
 
   file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
