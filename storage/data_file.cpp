@@ -2,17 +2,146 @@
 #include <windows.h>
 
 #include "accounting/ports.h"
+#include "storage/layout.h"
 
-void writeCounterBlock() {}
-void readCounterBlock() {}
-void writeMonthStamp() {}
-bool readMonthStamp(SystemTime&) { return false; }
-void writeRecordCount() {}
-void readRecordCount() {}
-bool readRecord(int32_t, ConnectionRecord& record)
+namespace {
+
+// Opened by its bare name, so it lies in the current directory (the executable's from start-up on).
+const char kDataFileName[] = "Tq.dat";
+
+// SetFilePointer with a zero high part reaches this far; a record slot beyond it is left alone.
+constexpr uint64_t kReachableEnd = uint64_t{1} << 32;
+
+// No sharing: another process cannot open the file while an operation holds it.
+HANDLE openDataFile(DWORD access)
 {
-    record = ConnectionRecord{};
-    return false;
+    return CreateFileA(kDataFileName, access, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
-void appendRecord(ConnectionRecord) {}
-void truncateLog() {}
+
+// A failed seek must not leave the file pointer at 0, where a write would land in the header.
+bool seekTo(HANDLE file, uint64_t offset)
+{
+    LONG high = static_cast<LONG>(offset >> 32);
+    SetLastError(NO_ERROR);
+    const DWORD low = SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
+    return low != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR;
+}
+
+// One write of `size` bytes at `offset`; an open or seek that fails loses the write without notice.
+void writeAt(uint64_t offset, const uint8_t* bytes, DWORD size)
+{
+    const HANDLE file = openDataFile(GENERIC_WRITE);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    if (seekTo(file, offset)) {
+        DWORD written = 0;
+        WriteFile(file, bytes, size, &written, nullptr);
+    }
+    CloseHandle(file);
+}
+
+// One read of up to `size` bytes at `offset`; returns how many arrived (0 when the file could not be opened).
+DWORD readAt(uint64_t offset, uint8_t* bytes, DWORD size)
+{
+    const HANDLE file = openDataFile(GENERIC_READ);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD read = 0;
+    if (seekTo(file, offset) && !ReadFile(file, bytes, size, &read, nullptr))
+        read = 0;
+    CloseHandle(file);
+    return read;
+}
+
+// Whether the whole 32-byte slot of record `index` lies where the file can be positioned.
+bool slotReachable(int64_t index)
+{
+    return index >= 0 && recordOffset(index) + kRecordSize <= kReachableEnd;
+}
+
+} // namespace
+
+void writeCounterBlock()
+{
+    uint8_t bytes[kCounterBlockSize];
+    encodeCounterBlock(counterBlock, bytes);
+    writeAt(kCounterBlockOffset, bytes, sizeof bytes);
+}
+
+void readCounterBlock()
+{
+    uint8_t bytes[kCounterBlockSize];
+    const DWORD read = readAt(kCounterBlockOffset, bytes, sizeof bytes);
+    overlayCounterBlock(counterBlock, bytes, read);
+}
+
+void writeMonthStamp()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const SystemTime stamp{now.wYear, now.wMonth,  now.wDayOfWeek, now.wDay,
+                           now.wHour, now.wMinute, now.wSecond,    now.wMilliseconds};
+    uint8_t bytes[kSystemTimeSize];
+    encodeSystemTime(stamp, bytes);
+    writeAt(kMonthStampOffset, bytes, sizeof bytes);
+}
+
+bool readMonthStamp(SystemTime& stamp)
+{
+    // Bytes that do not arrive keep the caller's values, as with the other short reads.
+    uint8_t bytes[kSystemTimeSize];
+    encodeSystemTime(stamp, bytes);
+    const DWORD read = readAt(kMonthStampOffset, bytes, sizeof bytes);
+    stamp = decodeSystemTime(bytes);
+    return read == kSystemTimeSize;
+}
+
+void writeRecordCount()
+{
+    uint8_t bytes[kRecordCountSize];
+    putI32(bytes, recordCount);
+    writeAt(kRecordCountOffset, bytes, sizeof bytes);
+}
+
+void readRecordCount()
+{
+    uint8_t bytes[kRecordCountSize];
+    const DWORD read = readAt(kRecordCountOffset, bytes, sizeof bytes);
+    overlayRecordCount(recordCount, bytes, read);
+}
+
+bool readRecord(int32_t index, ConnectionRecord& record)
+{
+    // A slot that is not wholly in the file (count stored without its record, the live connection's
+    // reserved slot, a failed open) reads as an empty record, so callers can tell it and skip it.
+    record = ConnectionRecord{};
+    if (!slotReachable(index))
+        return false;
+    uint8_t bytes[kRecordSize];
+    if (readAt(recordOffset(index), bytes, sizeof bytes) != kRecordSize)
+        return false;
+    record = decodeRecord(bytes);
+    return true;
+}
+
+void appendRecord(ConnectionRecord record)
+{
+    // The caller has already counted the record; with no slot counted there is none to fill,
+    // and slot -1 would overwrite the header.
+    const int64_t index = static_cast<int64_t>(recordCount) - 1;
+    if (recordCount < 1 || !slotReachable(index))
+        return;
+    uint8_t bytes[kRecordSize];
+    encodeRecord(record, bytes);
+    writeAt(recordOffset(index), bytes, sizeof bytes);
+}
+
+void truncateLog()
+{
+    const HANDLE file = openDataFile(GENERIC_WRITE);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    if (seekTo(file, kHeaderSize))
+        SetEndOfFile(file);
+    CloseHandle(file);
+}
