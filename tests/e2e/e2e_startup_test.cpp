@@ -1,0 +1,317 @@
+// The real program's start, first run, single instance, a simulated connection, exit and uninstallation.
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+
+#include <cstring>
+#include <string>
+
+#include "res/resource.h"
+#include "tests/e2e/harness.h"
+
+using namespace e2e;
+
+namespace {
+
+const char kSettingsKey[] = "Software\\Vesk\\Tolvar\\1.0";
+const char kPlacementKey[] = "Software\\Vesk\\Tolvar\\2.0";
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar";
+const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\Tolvar.exe";
+
+std::string windowsDirectory()
+{
+    char directory[272] = {};
+    GetWindowsDirectoryA(directory, sizeof directory);
+    return directory;
+}
+
+std::string infPath() { return windowsDirectory() + "\\INF\\Tolvar.inf"; }
+
+// The uninstall script as the system's INF installer expects it, written out here line by line.
+std::string expectedInf(const char* signature, const std::string& folder)
+{
+    const char* lines[] = {
+        "[Version]",
+        signature,
+        "",
+        "[Uninstall]",
+        "DelFiles = DelFilesSection\t\t",
+        "DelReg = DelRegSection",
+        "BeginPrompt = BeginPromptSection\t\t",
+        "EndPrompt = EndPromptSection",
+        "CustomDestination = CustomDestinationSection\t\t",
+        "Cleanup = 1",
+        "",
+        "[CustomDestinationSection]",
+        "49000 = DirA,5\t\t",
+        "",
+        "[DirA]",
+        nullptr,
+        "",
+        "[DestinationDirs]",
+        "DelFilesSection = 49000",
+        "",
+        "[BeginPromptSection]",
+        "Prompt = %BeginPrompt%",
+        "ButtonType =[OKCANCEL]\t\t",
+        "Title = \"Tolvar Uninstall\"",
+        "",
+        "[EndPromptSection]",
+        "Prompt = %EndPrompt%",
+        "",
+        "[DelFilesSection]",
+        "Tolvar.exe,,,1",
+        "Tq.dat,,,1",
+        "",
+        "[DelRegSection]\t\t",
+        "HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Run\",\"Tolvar\"\t\t",
+        "HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar\"\t\t",
+        "HKCU,\"Software\\Vesk\\Tolvar\"",
+        "",
+        "[Strings]",
+        "BeginPrompt = \"Are you sure you want to completely remove \"Tolvar\"?\"\t\t",
+        "EndPrompt = \"Uninstall comleted!\"",
+    };
+    static_assert(sizeof lines / sizeof lines[0] == 40, "the script has 40 lines");
+    std::string text;
+    for (const char* line : lines) {
+        text += line != nullptr ? line : (",,,,\"" + folder + "\"").c_str();
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string asText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        deleteProgramRegistry();
+        DeleteFileA(infPath().c_str());
+        folder = makeInstallFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+
+    void TearDown() override
+    {
+        stopProgram(program);
+        stopProgram(second);
+        SHDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+    }
+
+    // Exit through the program's own command and confirmation.
+    DWORD exitProgram()
+    {
+        PostMessageA(program.mainWindow, WM_COMMAND, IDC_TRAY_EXIT, 0);
+        MessageBoxInfo box = waitForMessageBox(program.process.dwProcessId);
+        if (box.window == nullptr)
+            return STILL_ACTIVE;
+        pressButton(box.window, IDYES);
+        return waitForExit(program, 10000);
+    }
+
+    std::string dataFile() const { return folder + "Tq.dat"; }
+
+    std::string folder;
+    Program program;
+    Program second;
+};
+
+TEST_F(ProgramTest, FirstStartRegistersTheProgramAndStoresDefaults)
+{
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() >= 64; }));
+
+    std::vector<uint8_t> settings, extra, run, name, command;
+    DWORD type = 0;
+    ASSERT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings", settings, &type));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    std::vector<uint8_t> expected(136, 0);
+    expected[0] = expected[4] = expected[12] = 1;
+    expected[88] = 7;
+    expected[100] = 20;
+    EXPECT_EQ(settings, expected);
+    ASSERT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings1", extra, &type));
+    EXPECT_EQ(extra, (std::vector<uint8_t>{0, 0, 0, 0, 1, 0, 0, 0}));
+    EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, kPlacementKey));
+
+    ASSERT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar", run, &type));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(asText(run), folder + "Tolvar.exe" + std::string(1, '\0'));
+    ASSERT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", name));
+    EXPECT_EQ(asText(name), std::string("Tolvar") + '\0');
+    ASSERT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UnInstallString", command));
+    EXPECT_EQ(asText(command),
+              "RunDll32 advpack.dll,LaunchINFSectionEx " + infPath() + ",Uninstall" + std::string(1, '\0'));
+    EXPECT_EQ(asText(readFileBytes(infPath())), expectedInf("Signature = \"$Windows NT$\"", folder));
+
+    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    ASSERT_EQ(data.size(), 64u);
+    EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.begin() + 48), std::vector<uint8_t>(48, 0));
+    const SystemTime stamp = decodeSystemTime(data.data() + kMonthStampOffset);
+    EXPECT_EQ(stamp.wYear, before.wYear);
+    EXPECT_EQ(stamp.wMonth, before.wMonth);
+
+    // Only the tray icon is visible: the statistics window stays hidden.
+    EXPECT_FALSE(IsWindowVisible(program.mainWindow));
+    char title[64] = {};
+    GetWindowTextA(program.mainWindow, title, sizeof title);
+    EXPECT_STREQ(title, "Link Statistics");
+
+    EXPECT_EQ(exitProgram(), 1u);
+}
+
+TEST_F(ProgramTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstAlone)
+{
+    program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    second = startProgram(folder, false);
+    EXPECT_EQ(waitForExit(second, 10000), 1u);
+    EXPECT_EQ(waitForExit(program, 0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(IsWindow(program.mainWindow));
+    EXPECT_EQ(exitProgram(), 1u);
+}
+
+TEST_F(ProgramTest, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
+{
+    program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    setService(folder, 1, "connected");
+    Sleep(2500);
+    clearService(folder);
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() == 132; }));
+
+    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    EXPECT_EQ(fileRecordCount(data), 1);
+    const ConnectionRecord record = fileRecord(data, 0);
+    EXPECT_GE(record.seconds, 1.0);
+    EXPECT_LE(record.seconds, 4.0);
+    EXPECT_EQ(record.start.wYear, before.wYear);
+    EXPECT_EQ(record.start.wDay, before.wDay);
+    const CounterBlock counters = fileCounters(data);
+    EXPECT_EQ(counters.lastConnSeconds, record.seconds);
+    EXPECT_EQ(counters.curMonthSeconds, record.seconds);
+    EXPECT_EQ(exitProgram(), 1u);
+}
+
+TEST_F(ProgramTest, ADataFileLeftBeforeAFirstRunKeepsItsRecords)
+{
+    std::vector<uint8_t> old(100 + 2 * 32, 0);
+    CounterBlock totals{10, 20, 30, 1, 2, 3};
+    encodeCounterBlock(totals, old.data());
+    putI32(old.data() + kRecordCountOffset, 2);
+    const ConnectionRecord first{{1999, 12, 5, 31, 23, 0, 0, 0}, 61, 0.5};
+    const ConnectionRecord second{{2000, 1, 6, 1, 1, 2, 3, 0}, 3725, 1.25};
+    encodeRecord(first, old.data() + recordOffset(0));
+    encodeRecord(second, old.data() + recordOffset(1));
+    HANDLE file = CreateFileA(dataFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, old.data(), static_cast<DWORD>(old.size()), &written, nullptr);
+    CloseHandle(file);
+
+    program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    EXPECT_EQ(exitProgram(), 1u);
+
+    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    ASSERT_EQ(data.size(), old.size());
+    EXPECT_EQ(fileRecordCount(data), 2);
+    EXPECT_EQ(std::memcmp(data.data() + 100, old.data() + 100, 64), 0);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    EXPECT_EQ(decodeSystemTime(data.data() + kMonthStampOffset).wYear, now.wYear);
+}
+
+TEST_F(ProgramTest, AMissingDataFileAtALaterStartGetsAFreshStamp)
+{
+    program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    ASSERT_EQ(exitProgram(), 1u);
+    stopProgram(program);
+    ASSERT_TRUE(DeleteFileA(dataFile().c_str()));
+
+    program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() >= 64; }));
+    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    EXPECT_EQ(data.size(), 64u);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const SystemTime stamp = decodeSystemTime(data.data() + kMonthStampOffset);
+    EXPECT_EQ(stamp.wYear, now.wYear);
+    EXPECT_EQ(stamp.wMonth, now.wMonth);
+    EXPECT_EQ(exitProgram(), 1u);
+}
+
+TEST_F(ProgramTest, OnWindows98TheScriptCarriesTheChicagoSignature)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaultsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
+    RegCloseKey(key);
+
+    program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return fileExists(infPath()); }));
+    EXPECT_EQ(asText(readFileBytes(infPath())), expectedInf("Signature = \"$CHICAGO$\"", folder));
+    EXPECT_EQ(exitProgram(), 1u);
+}
+
+TEST_F(ProgramTest, TheUninstallScriptRemovesTheProgramAndNothingElse)
+{
+    program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return fileExists(dataFile()); }));
+    ASSERT_EQ(exitProgram(), 1u);
+    stopProgram(program);
+
+    // Neighbours the script must leave alone.
+    const std::string keep = folder + "keep.txt";
+    CloseHandle(CreateFileA(keep.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    HKEY sibling;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vesk\\Other", 0, nullptr, 0, KEY_WRITE, nullptr, &sibling, nullptr);
+    RegCloseKey(sibling);
+    HKEY run;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run);
+    RegSetValueExA(run, "TolvarNeighbour", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+    RegCloseKey(run);
+
+    std::vector<uint8_t> command;
+    ASSERT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UnInstallString", command));
+    std::string line = asText(command);
+    line.resize(std::strlen(line.c_str()));
+    std::vector<char> mutableLine(line.begin(), line.end());
+    mutableLine.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION uninstall{};
+    ASSERT_TRUE(CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &uninstall));
+    WaitForSingleObject(uninstall.hProcess, 30000);
+    CloseHandle(uninstall.hProcess);
+    CloseHandle(uninstall.hThread);
+
+    EXPECT_FALSE(fileExists(folder + "Tolvar.exe"));
+    EXPECT_FALSE(fileExists(dataFile()));
+    EXPECT_TRUE(fileExists(keep));
+    EXPECT_TRUE(fileExists(folder + "rasapi32.dll"));
+    std::vector<uint8_t> value;
+    EXPECT_FALSE(readRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar", value));
+    EXPECT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "TolvarNeighbour", value));
+    EXPECT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar"));
+    EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Other"));
+
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run);
+    RegDeleteValueA(run, "TolvarNeighbour");
+    RegCloseKey(run);
+}
+
+} // namespace
