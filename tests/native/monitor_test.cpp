@@ -1,0 +1,351 @@
+// The connection monitor: noticing connections, the once-per-second advance, pricing and closing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "accounting/monitor.h"
+#include "storage/settings.h"
+#include "tests/native/fakes.h"
+
+namespace {
+
+constexpr int32_t kStart = 947102370; // Wednesday 2000-01-05 19:59:30 UTC
+constexpr uint32_t kAuthenticating = 0x0009;
+
+class Monitor : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetWorld();
+        settingsBlock.tariffCommon = settingsBlock.tariffEconomic = settingsBlock.tariffWeekend = 0.6;
+        fake.calendarTime = kStart;
+    }
+
+    static void linkUp()
+    {
+        fake.connectionCount = 1;
+        fake.connectionState = kRasConnected;
+    }
+
+    static void pollAt(int32_t secondsAfterStart, int timer = kFastTimer)
+    {
+        fake.calendarTime = kStart + secondsAfterStart;
+        pollConnection(timer);
+    }
+
+    // Display calls that show the live figures once a second.
+    static int updates() { return countCalls("paintConnected"); }
+};
+
+TEST_F(Monitor, FirstSightingPaintsAndReservesTheLogSlot)
+{
+    recordCount = 3;
+    fake.localTime.wHour = 19;
+    linkUp();
+    pollAt(0);
+
+    EXPECT_TRUE(liveConnection.connected);
+    EXPECT_EQ(liveConnection.startTime, kStart);
+    EXPECT_EQ(liveConnection.curConnSeconds, 0);
+    EXPECT_EQ(recordCount, 4);
+    EXPECT_EQ(liveConnection.pendingRecord.start.wHour, 19);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"paintConnected(full)"}));
+    EXPECT_EQ(fake.fileOperations, 0);
+}
+
+TEST_F(Monitor, WithoutExtraSecondsTheFirstUpdateComesOneSecondLater)
+{
+    linkUp();
+    pollAt(0);
+    pollAt(0);
+    EXPECT_EQ(liveConnection.curConnSeconds, 0);
+    EXPECT_EQ(updates(), 0);
+
+    pollAt(1);
+    EXPECT_EQ(liveConnection.curConnSeconds, 1);
+    EXPECT_EQ(updates(), 1);
+    pollAt(2);
+    EXPECT_EQ(liveConnection.curConnSeconds, 2);
+}
+
+TEST_F(Monitor, ExtraSecondsShowOnTheFirstPoll)
+{
+    settingsExtra.addSeconds = 5;
+    linkUp();
+    pollAt(0);
+    EXPECT_EQ(liveConnection.curConnSeconds, 5);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"paintConnected(full)", "paintConnected"}));
+    pollAt(0);
+    EXPECT_EQ(liveConnection.curConnSeconds, 5);
+    pollAt(1);
+    EXPECT_EQ(liveConnection.curConnSeconds, 6);
+}
+
+TEST_F(Monitor, TwoPollsInOneClockSecondAdvanceOnce)
+{
+    linkUp();
+    pollAt(0);
+    for (int second = 1; second <= 3; ++second) {
+        pollAt(second, kFastTimer);
+        pollAt(second, kSlowTimer);
+        pollAt(second, kFastTimer);
+    }
+    EXPECT_EQ(liveConnection.curConnSeconds, 3);
+    EXPECT_EQ(updates(), 3);
+}
+
+TEST_F(Monitor, IntermediateStateFreezesThenCatchesUp)
+{
+    linkUp();
+    pollAt(0);
+    pollAt(5);
+    ASSERT_EQ(liveConnection.curConnSeconds, 5);
+
+    fake.connectionState = kAuthenticating;
+    const int before = updates();
+    for (int second = 6; second <= 15; ++second)
+        pollAt(second);
+    EXPECT_TRUE(liveConnection.connected);
+    EXPECT_EQ(liveConnection.lastRasState, kAuthenticating);
+    EXPECT_EQ(liveConnection.curConnSeconds, 5);
+    EXPECT_EQ(updates(), before);
+
+    fake.connectionState = kRasConnected;
+    pollAt(15);
+    EXPECT_EQ(liveConnection.curConnSeconds, 15);
+}
+
+TEST_F(Monitor, IdleLinkInAnIntermediateStateIsNotAConnection)
+{
+    fake.connectionCount = 1;
+    fake.connectionState = kAuthenticating;
+    pollAt(0);
+    EXPECT_FALSE(liveConnection.connected);
+    EXPECT_EQ(liveConnection.lastRasState, kAuthenticating);
+
+    // No connection enumerated: no query, the last answer stays.
+    fake.connectionCount = 0;
+    fake.connectionState = kRasConnected;
+    pollAt(1);
+    EXPECT_EQ(liveConnection.lastRasState, kAuthenticating);
+    EXPECT_TRUE(fake.calls.empty());
+    EXPECT_EQ(recordCount, 0);
+}
+
+TEST_F(Monitor, NoConnectionOrDisconnectedStateEndsTheConnection)
+{
+    struct Ending {
+        int32_t count;
+        uint32_t state;
+    };
+    for (const Ending ending : {Ending{0, kRasConnected}, Ending{1, kRasDisconnected}}) {
+        SCOPED_TRACE(ending.count);
+        SetUp();
+        linkUp();
+        pollAt(0);
+        pollAt(7);
+        fake.connectionCount = ending.count;
+        fake.connectionState = ending.state;
+        pollAt(7);
+
+        EXPECT_FALSE(liveConnection.connected);
+        EXPECT_EQ(counterBlock.lastConnSeconds, 7);
+        EXPECT_EQ(liveConnection.curConnSeconds, 0);
+        EXPECT_EQ(liveConnection.curConnCost, 0);
+        EXPECT_EQ(fake.storedCount, 1);
+        ASSERT_EQ(fake.storedRecords.size(), 1u);
+        EXPECT_EQ(fake.storedRecords[0].seconds, 7);
+
+        // Further polls without a connection change nothing.
+        const size_t calls = fake.calls.size();
+        pollAt(8);
+        EXPECT_EQ(fake.calls.size(), calls);
+    }
+}
+
+TEST_F(Monitor, ClockSetBackFreezesTheDuration)
+{
+    linkUp();
+    pollAt(0);
+    pollAt(10);
+    pollAt(3);
+    pollAt(9);
+    pollAt(10);
+    EXPECT_EQ(liveConnection.curConnSeconds, 10);
+    pollAt(11);
+    EXPECT_EQ(liveConnection.curConnSeconds, 11);
+    pollAt(100);
+    EXPECT_EQ(liveConnection.curConnSeconds, 100);
+}
+
+TEST_F(Monitor, WholeDurationIsRepricedWhenTheEconomicTariffBegins)
+{
+    settingsBlock.tariffCommon = 1.2;
+    settingsBlock.tariffEconomic = 0.3;
+    settingsBlock.commonFrom = Hms{7, 0, 0};
+    settingsBlock.commonTo = Hms{20, 0, 0};
+    fake.useMomentOverride = false;
+    linkUp();
+
+    pollAt(0);
+    pollAt(29); // 19:59:59
+    EXPECT_DOUBLE_EQ(liveConnection.curConnCost, 1.2 * 29 / 60);
+    const double beforeChange = liveConnection.curConnCost;
+    pollAt(30); // 20:00:00
+    EXPECT_DOUBLE_EQ(liveConnection.curConnCost, 0.3 * 30 / 60);
+    EXPECT_LT(liveConnection.curConnCost, beforeChange);
+    pollAt(60); // 20:00:30
+    fake.connectionCount = 0;
+    pollAt(60);
+    EXPECT_DOUBLE_EQ(counterBlock.lastConnCost, 0.3);
+    EXPECT_DOUBLE_EQ(fake.storedRecords.back().cost, 0.3);
+}
+
+TEST_F(Monitor, CostIsFormedInTheStatedOrder)
+{
+    settingsBlock.tariffCommon = settingsBlock.tariffEconomic = settingsBlock.tariffWeekend = 0.7;
+    linkUp();
+    pollAt(0);
+    pollAt(13);
+    const double expected = 0.7 * 13.0 * 0.016666666666666666;
+    EXPECT_EQ(liveConnection.curConnCost, expected);
+}
+
+TEST_F(Monitor, ConnectionOfOneHundredTwentyFiveSecondsClosesIntoTotalsAndLog)
+{
+    counterBlock.curMonthSeconds = 1000;
+    counterBlock.curMonthCost = 3;
+    recordCount = 2;
+    fake.storedCount = 2;
+    fake.storedRecords.resize(2);
+    fake.localTime = SystemTime{2000, 1, 3, 5, 19, 59, 30, 0};
+    linkUp();
+    pollAt(0);
+    pollAt(125);
+    fake.calls.clear();
+    fake.connectionCount = 0;
+    pollAt(125);
+
+    EXPECT_EQ(counterBlock.lastConnSeconds, 125);
+    EXPECT_NEAR(counterBlock.lastConnCost, 1.25, 1e-12);
+    EXPECT_EQ(counterBlock.curMonthSeconds, 1125);
+    EXPECT_NEAR(counterBlock.curMonthCost, 4.25, 1e-12);
+    EXPECT_EQ(fake.storedCounters.lastConnSeconds, 125);
+    EXPECT_EQ(recordCount, 3);
+    EXPECT_EQ(fake.storedCount, 3);
+    ASSERT_EQ(fake.storedRecords.size(), 3u);
+    const ConnectionRecord& last = fake.storedRecords.back();
+    EXPECT_EQ(last.seconds, 125);
+    EXPECT_NEAR(last.cost, 1.25, 1e-12);
+    EXPECT_EQ(last.start.wMinute, 59);
+    EXPECT_EQ(last.start.wSecond, 30);
+
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"writeRecordCount", "appendRecord", "writeCounterBlock",
+                                                    "destroyTimerWindow", "paintNotConnected",
+                                                    "refreshDetailsIfOpen"}));
+}
+
+TEST_F(Monitor, FloatingTimerOpensPaintsAndCloses)
+{
+    settingsBlock.showCounterOnConnect = 1;
+    linkUp();
+    pollAt(0);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"showTimerWindow", "paintConnected(full)"}));
+    pollAt(1);
+    EXPECT_EQ(countCalls("paintTimer"), 1);
+
+    fake.timerWindowOpen = false; // closed by the user's double-click
+    pollAt(2);
+    EXPECT_EQ(countCalls("paintTimer"), 1);
+    EXPECT_EQ(updates(), 2);
+
+    fake.connectionCount = 0;
+    pollAt(3);
+    EXPECT_EQ(countCalls("destroyTimerWindow"), 1);
+}
+
+TEST_F(Monitor, WithoutTheSettingNoTimerOpens)
+{
+    linkUp();
+    pollAt(0);
+    pollAt(1);
+    EXPECT_EQ(countCalls("showTimerWindow"), 0);
+    EXPECT_EQ(countCalls("paintTimer"), 0);
+}
+
+TEST_F(Monitor, SlowTimerRunsTheMonthCheckFirstAndOnlyWhenEnabled)
+{
+    // A stamp of the previous month: any check that runs rolls over and writes the stamp.
+    monthStamp = SystemTime{1999, 12, 0, 1, 0, 0, 0, 0};
+    linkUp();
+
+    settingsExtra.autoSumUp = 1;
+    pollAt(0, kFastTimer);
+    EXPECT_EQ(countCalls("writeMonthStamp"), 0);
+
+    settingsExtra.autoSumUp = 0;
+    pollAt(1, kSlowTimer);
+    EXPECT_EQ(countCalls("writeMonthStamp"), 0);
+
+    settingsExtra.autoSumUp = 1;
+    fake.calls.clear();
+    pollAt(2, kSlowTimer);
+    ASSERT_EQ(fake.calls.size(), 4u);
+    EXPECT_EQ(fake.calls[0], "writeMonthStamp");
+    EXPECT_EQ(fake.calls[3], "paintConnected");
+    EXPECT_EQ(liveConnection.carriedSeconds, 1);
+    EXPECT_EQ(liveConnection.curConnSeconds, 2);
+}
+
+TEST_F(Monitor, IdlePollTouchesNeitherFileNorDisplay)
+{
+    pollAt(0);
+    linkUp();
+    pollAt(1);
+    pollAt(2);
+    const int files = fake.fileOperations;
+    const int paints = fake.paints;
+    for (int i = 0; i < 19; ++i)
+        pollAt(2);
+    EXPECT_EQ(fake.fileOperations, files);
+    EXPECT_EQ(fake.paints, paints);
+}
+
+TEST_F(Monitor, ConnectionEndsWithItsOwnRecordEvenWhenItsSlotWasTakenAway)
+{
+    recordCount = 5;
+    fake.storedCount = 5;
+    linkUp();
+    pollAt(0);
+    pollAt(4);
+    recordCount = 0; // the whole log was cleared while the connection ran
+    fake.storedRecords.clear();
+    fake.storedCount = 0;
+    fake.connectionCount = 0;
+    pollAt(4);
+
+    EXPECT_EQ(recordCount, 1);
+    EXPECT_EQ(fake.storedCount, 1);
+    ASSERT_EQ(fake.storedRecords.size(), 1u);
+    EXPECT_EQ(fake.storedRecords[0].seconds, 4);
+}
+
+TEST_F(Monitor, ANewConnectionStartsFromZero)
+{
+    settingsExtra.addSeconds = 2;
+    linkUp();
+    pollAt(0);
+    pollAt(50);
+    fake.connectionState = kRasDisconnected;
+    pollAt(51);
+    fake.connectionState = kRasConnected;
+    pollAt(60);
+    EXPECT_TRUE(liveConnection.connected);
+    EXPECT_EQ(liveConnection.startTime, kStart + 60);
+    EXPECT_EQ(liveConnection.curConnSeconds, 2);
+    EXPECT_EQ(recordCount, 2);
+    EXPECT_EQ(fake.storedCount, 1);
+}
+
+} // namespace

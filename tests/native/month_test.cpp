@@ -1,0 +1,266 @@
+// Sum Up, the automatic month check and Reset Counters, alone and across a live connection.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "accounting/monitor.h"
+#include "accounting/month.h"
+#include "storage/settings.h"
+#include "tests/native/fakes.h"
+
+namespace {
+
+constexpr int32_t kStart = 946728000; // 2000-01-01 12:00:00 UTC
+
+SystemTime monthOf(int year, int month)
+{
+    return SystemTime{static_cast<uint16_t>(year), static_cast<uint16_t>(month), 1, 15, 10, 30, 0, 0};
+}
+
+bool sameTime(const SystemTime& a, const SystemTime& b)
+{
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
+           a.wMinute == b.wMinute && a.wSecond == b.wSecond;
+}
+
+void setTotals(double curMonthSeconds, double curMonthCost)
+{
+    counterBlock.curMonthSeconds = curMonthSeconds;
+    counterBlock.curMonthCost = curMonthCost;
+}
+
+void runTo(double seconds)
+{
+    fake.calendarTime = kStart + static_cast<int32_t>(seconds);
+    pollConnection(kFastTimer);
+    ASSERT_EQ(liveConnection.curConnSeconds, seconds);
+}
+
+// Brings a connection up at kStart and runs it to `seconds` with a constant tariff of 1 per minute.
+void connectFor(double seconds)
+{
+    settingsBlock.tariffCommon = settingsBlock.tariffEconomic = settingsBlock.tariffWeekend = 1.0;
+    fake.connectionCount = 1;
+    fake.connectionState = kRasConnected;
+    fake.calendarTime = kStart;
+    pollConnection(kFastTimer);
+    runTo(seconds);
+}
+
+void disconnect()
+{
+    fake.connectionCount = 0;
+    pollConnection(kFastTimer);
+    ASSERT_FALSE(liveConnection.connected);
+}
+
+TEST(SumUp, WithoutConnectionMovesTheCurrentMonth)
+{
+    resetWorld();
+    setTotals(1000, 2.5);
+    counterBlock.lastConnSeconds = 77;
+    counterBlock.lastConnCost = 0.7;
+    fake.localTime = monthOf(2000, 4);
+
+    sumUp();
+
+    EXPECT_EQ(counterBlock.lastMonthSeconds, 1000);
+    EXPECT_EQ(counterBlock.lastMonthCost, 2.5);
+    EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+    EXPECT_EQ(counterBlock.curMonthCost, 0);
+    EXPECT_EQ(counterBlock.lastConnSeconds, 77);
+    EXPECT_EQ(counterBlock.lastConnCost, 0.7);
+    EXPECT_EQ(liveConnection.carriedSeconds, 0);
+    EXPECT_TRUE(sameTime(monthStamp, fake.localTime));
+    EXPECT_TRUE(sameTime(fake.storedStamp, fake.localTime));
+    EXPECT_EQ(fake.storedCounters.lastMonthSeconds, 1000);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"writeMonthStamp", "writeCounterBlock", "invalidateStatistics"}));
+
+    sumUp();
+    EXPECT_EQ(counterBlock.lastMonthSeconds, 0);
+    EXPECT_EQ(counterBlock.lastMonthCost, 0);
+}
+
+TEST(SumUp, DuringConnectionCarriesTheLivePart)
+{
+    resetWorld();
+    setTotals(1000, 10);
+    connectFor(600);
+
+    sumUp();
+    EXPECT_EQ(counterBlock.lastMonthSeconds, 1600);
+    EXPECT_DOUBLE_EQ(counterBlock.lastMonthCost, 20);
+    EXPECT_EQ(liveConnection.carriedSeconds, 600);
+    EXPECT_DOUBLE_EQ(liveConnection.carriedCost, 10);
+    EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+    EXPECT_EQ(currentMonthSecondsShown(), 0);
+
+    runTo(700);
+    EXPECT_EQ(currentMonthSecondsShown(), 100);
+
+    runTo(900);
+    disconnect();
+    EXPECT_EQ(counterBlock.curMonthSeconds, 300);
+    EXPECT_DOUBLE_EQ(counterBlock.curMonthCost, 5);
+    EXPECT_EQ(counterBlock.lastConnSeconds, 900);
+    EXPECT_DOUBLE_EQ(counterBlock.lastConnCost, 15);
+    EXPECT_EQ(counterBlock.lastMonthSeconds, 1600);
+    EXPECT_EQ(liveConnection.carriedSeconds, 0);
+    EXPECT_EQ(liveConnection.carriedCost, 0);
+}
+
+TEST(SumUp, SecondSumUpInOneConnectionMovesOnlyWhatFollowedTheFirst)
+{
+    resetWorld();
+    setTotals(1000, 10);
+    connectFor(600);
+    sumUp();
+    runTo(800);
+
+    sumUp();
+    EXPECT_EQ(counterBlock.lastMonthSeconds, 200);
+    EXPECT_NEAR(counterBlock.lastMonthCost, 800.0 / 60 - 10, 1e-9);
+    EXPECT_EQ(liveConnection.carriedSeconds, 800);
+    EXPECT_EQ(currentMonthSecondsShown(), 0);
+
+    runTo(900);
+    disconnect();
+    EXPECT_EQ(counterBlock.curMonthSeconds, 100);
+    EXPECT_EQ(counterBlock.lastConnSeconds, 900);
+    EXPECT_EQ(fake.storedRecords.back().seconds, 900);
+}
+
+TEST(SumUp, ConnectionOfAHundredSecondsWithSumUpAtForty)
+{
+    resetWorld();
+    connectFor(40);
+    sumUp();
+    EXPECT_EQ(liveConnection.carriedSeconds, 40);
+    EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+    runTo(70);
+    EXPECT_EQ(currentMonthSecondsShown(), 30);
+    runTo(100);
+    disconnect();
+    EXPECT_EQ(counterBlock.curMonthSeconds, 60);
+    EXPECT_EQ(counterBlock.lastConnSeconds, 100);
+    EXPECT_EQ(fake.storedRecords.back().seconds, 100);
+    EXPECT_EQ(liveConnection.carriedSeconds, 0);
+    EXPECT_EQ(recordCount, fake.storedCount);
+}
+
+enum class Outcome { Nothing, RollOver, Clear };
+
+struct MonthCase {
+    int stampYear, stampMonth, nowYear, nowMonth;
+    Outcome expected;
+};
+
+TEST(MonthCheck, ComparesMonthsAndOnlyAcrossDecemberTheYears)
+{
+    const MonthCase cases[] = {
+        {2000, 3, 2000, 3, Outcome::Nothing},   {2000, 3, 2000, 4, Outcome::RollOver},
+        {1999, 12, 2000, 1, Outcome::RollOver}, {2000, 3, 2000, 5, Outcome::Clear},
+        {2000, 4, 2000, 3, Outcome::Clear},     {2000, 12, 2000, 1, Outcome::Clear},
+        {1998, 12, 2000, 1, Outcome::Clear},    {2000, 3, 2001, 3, Outcome::Nothing},
+        {2000, 3, 2001, 4, Outcome::RollOver},
+    };
+    for (const MonthCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stampYear << "-" << c.stampMonth << " -> " << c.nowYear << "-"
+                                        << c.nowMonth);
+        resetWorld();
+        counterBlock = CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25};
+        monthStamp = monthOf(c.stampYear, c.stampMonth);
+        fake.localTime = monthOf(c.nowYear, c.nowMonth);
+        fake.localTime.wDay = 1;
+
+        checkMonthChange();
+
+        EXPECT_EQ(counterBlock.lastConnSeconds, 11);
+        EXPECT_EQ(counterBlock.lastConnCost, 0.11);
+        switch (c.expected) {
+        case Outcome::Nothing:
+            EXPECT_TRUE(fake.calls.empty());
+            EXPECT_EQ(counterBlock.curMonthSeconds, 1000);
+            EXPECT_EQ(counterBlock.lastMonthSeconds, 500);
+            EXPECT_EQ(monthStamp.wYear, c.stampYear);
+            break;
+        case Outcome::RollOver:
+            EXPECT_EQ(counterBlock.lastMonthSeconds, 1000);
+            EXPECT_EQ(counterBlock.lastMonthCost, 2.5);
+            EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+            break;
+        case Outcome::Clear:
+            EXPECT_EQ(counterBlock.lastMonthSeconds, 0);
+            EXPECT_EQ(counterBlock.lastMonthCost, 0);
+            EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+            EXPECT_EQ(counterBlock.curMonthCost, 0);
+            break;
+        }
+        if (c.expected != Outcome::Nothing) {
+            EXPECT_TRUE(sameTime(monthStamp, fake.localTime));
+            EXPECT_EQ(fake.calls,
+                      (std::vector<std::string>{"writeMonthStamp", "writeCounterBlock", "invalidateStatistics"}));
+            EXPECT_EQ(fake.storedCounters.curMonthSeconds, 0);
+        }
+    }
+}
+
+TEST(MonthCheck, ClearingKeepsTheLiveConnectionAndItsCarriedPart)
+{
+    resetWorld();
+    connectFor(300);
+    sumUp();
+    runTo(400);
+    monthStamp = monthOf(2000, 1);
+    fake.localTime = monthOf(2000, 6);
+
+    checkMonthChange();
+
+    EXPECT_TRUE(liveConnection.connected);
+    EXPECT_EQ(liveConnection.curConnSeconds, 400);
+    EXPECT_EQ(liveConnection.carriedSeconds, 300);
+    EXPECT_EQ(counterBlock.lastMonthSeconds, 0);
+    EXPECT_EQ(currentMonthSecondsShown(), 100);
+}
+
+TEST(MonthCheck, RunsOnceAMonth)
+{
+    resetWorld();
+    setTotals(1000, 2.5);
+    monthStamp = monthOf(2000, 3);
+    fake.localTime = monthOf(2000, 4);
+    checkMonthChange();
+    checkMonthChange();
+    EXPECT_EQ(countCalls("writeMonthStamp"), 1);
+    EXPECT_EQ(counterBlock.lastMonthSeconds, 1000);
+}
+
+TEST(ResetCounters, ZeroesTheTotalsOnly)
+{
+    resetWorld();
+    counterBlock = CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25};
+    monthStamp = monthOf(2000, 3);
+    recordCount = 4;
+    fake.storedCount = 4;
+    fake.storedRecords.resize(4);
+    fake.storedCounters = counterBlock;
+
+    resetCounters();
+
+    EXPECT_EQ(counterBlock.lastConnSeconds, 0);
+    EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+    EXPECT_EQ(counterBlock.lastMonthSeconds, 0);
+    EXPECT_EQ(counterBlock.lastConnCost, 0);
+    EXPECT_EQ(counterBlock.curMonthCost, 0);
+    EXPECT_EQ(counterBlock.lastMonthCost, 0);
+    EXPECT_EQ(fake.storedCounters.curMonthSeconds, 0);
+    EXPECT_EQ(fake.storedCounters.lastConnCost, 0);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"writeCounterBlock", "paintNotConnected"}));
+    EXPECT_EQ(monthStamp.wMonth, 3);
+    EXPECT_EQ(recordCount, 4);
+    EXPECT_EQ(fake.storedCount, 4);
+    EXPECT_EQ(fake.storedRecords.size(), 4u);
+}
+
+} // namespace
