@@ -1,0 +1,163 @@
+// Registration with the system: the Run value, the uninstall entry and the script file, byte for byte.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "storage/inf_text.h"
+#include "storage/registration.h"
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar";
+
+std::string windowsDirectory()
+{
+    char path[MAX_PATH] = {};
+    GetWindowsDirectoryA(path, sizeof path);
+    return path;
+}
+
+std::string infPath() { return windowsDirectory() + "\\INF\\Tolvar.inf"; }
+
+// The raw bytes of a machine-wide value, NUL included; `found` false when it is absent.
+std::string machineValue(const char* keyPath, const char* name, DWORD* type = nullptr, bool* found = nullptr)
+{
+    if (found != nullptr)
+        *found = false;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::string();
+    char bytes[2048];
+    DWORD length = sizeof bytes;
+    const LONG result = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(bytes), &length);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return std::string();
+    if (found != nullptr)
+        *found = true;
+    return std::string(bytes, length);
+}
+
+bool keyExists(const char* keyPath)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string fileContents(const std::string& path)
+{
+    std::string bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return bytes;
+    int c;
+    while ((c = std::fgetc(file)) != EOF)
+        bytes.push_back(static_cast<char>(c));
+    std::fclose(file);
+    return bytes;
+}
+
+void putFileContents(const std::string& path, const std::string& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+std::string withCrLf(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Each test starts with neither the Run value, the uninstall entry nor the script.
+class Registration : public ::testing::Test {
+protected:
+    void SetUp() override { removeAll(); }
+    void TearDown() override { removeAll(); }
+
+private:
+    static void removeAll()
+    {
+        HKEY run;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+            RegDeleteValueA(run, "Tolvar");
+            RegCloseKey(run);
+        }
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        DeleteFileA(infPath().c_str());
+    }
+};
+
+TEST_F(Registration, AutostartNamesThisExecutableWithItsNul)
+{
+    HKEY run;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                             KEY_SET_VALUE, nullptr, &run, nullptr));
+    RegSetValueExA(run, "Tolvar", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\Old\\Tolvar.exe"), 18);
+    RegCloseKey(run);
+
+    registerAutostart();
+    char module[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    DWORD type = 0;
+    EXPECT_EQ(std::string(module) + '\0', machineValue(kRunKey, "Tolvar", &type));
+    EXPECT_EQ(DWORD{REG_SZ}, type);
+    EXPECT_FALSE(keyExists(kUninstallKey)) << "a later start writes only the Run value";
+    EXPECT_EQ(std::string(), fileContents(infPath()));
+}
+
+TEST_F(Registration, UninstallEntryHandsTheScriptToTheInstaller)
+{
+    registerUninstall("C:\\Program Files\\Tolvar\\");
+    DWORD type = 0;
+    EXPECT_EQ(std::string("Tolvar") + '\0', machineValue(kUninstallKey, "DisplayName", &type));
+    EXPECT_EQ(DWORD{REG_SZ}, type);
+    EXPECT_EQ("RunDll32 advpack.dll,LaunchINFSectionEx " + windowsDirectory() + "\\INF\\Tolvar.inf,Uninstall" + '\0',
+              machineValue(kUninstallKey, "UnInstallString", &type));
+    EXPECT_EQ(DWORD{REG_SZ}, type);
+    bool found = true;
+    machineValue(kRunKey, "Tolvar", nullptr, &found);
+    EXPECT_FALSE(found) << "the Run value is registerAutostart's";
+}
+
+TEST_F(Registration, ScriptIsWrittenWithCrLfAndTheNtSignature)
+{
+    registerUninstall("C:\\Program Files\\Tolvar\\");
+    const std::string bytes = fileContents(infPath());
+    EXPECT_EQ(withCrLf(uninstallInfText(true, "C:\\Program Files\\Tolvar\\")), bytes);
+    EXPECT_EQ(0, bytes.compare(0, 39, "[Version]\r\nSignature = \"$Windows NT$\"\r\n"));
+    EXPECT_NE(std::string::npos, bytes.find("\r\n[DirA]\r\n,,,,\"C:\\Program Files\\Tolvar\\\"\r\n\r\n"));
+    size_t lineEnds = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ++lineEnds;
+            EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+        }
+    }
+    EXPECT_EQ(40u, lineEnds);
+    EXPECT_EQ(std::string::npos, bytes.find('\0'));
+    EXPECT_EQ("EndPrompt = \"Uninstall comleted!\"\r\n", bytes.substr(bytes.size() - 35));
+}
+
+TEST_F(Registration, AnOlderScriptIsReplacedAsAWhole)
+{
+    putFileContents(infPath(), std::string(10000, 'x'));
+    registerUninstall("C:\\T\\");
+    EXPECT_EQ(withCrLf(uninstallInfText(true, "C:\\T\\")), fileContents(infPath()));
+}
+
+} // namespace
