@@ -11,7 +11,13 @@ struct SettingsStore {
     bool newlyMade;  // true when this call created the key: the first run for this user
 };
 
+// Creates or opens the key; the caller closes it. A key that cannot be had counts as an existing one,
+// so the records keep their zero start values.
 SettingsStore openSettingsStore();
+// Sets the first-run defaults in memory and stores both records into `key`.
 void writeDefaultSettings(HKEY key);
+// Reads both values into the records whatever their type: a missing value leaves its record alone,
+// a short one fills the leading bytes, a long one is cut to the record.
 void loadSettings(HKEY key);
+// Stores both records, "Settings" first; nothing when the key no longer exists.
 void saveSettings();
