@@ -160,4 +160,13 @@ TEST_F(Registration, AnOlderScriptIsReplacedAsAWhole)
     EXPECT_EQ(withCrLf(uninstallInfText(true, "C:\\T\\")), fileContents(infPath()));
 }
 
+TEST_F(Registration, NoEntryPointsAtAScriptThatCouldNotBeWritten)
+{
+    // A folder in the script's place makes the file impossible to create.
+    ASSERT_TRUE(CreateDirectoryA(infPath().c_str(), nullptr));
+    registerUninstall("C:\\T\\");
+    RemoveDirectoryA(infPath().c_str());
+    EXPECT_FALSE(keyExists(kUninstallKey));
+}
+
 } // namespace
