@@ -3,6 +3,7 @@
 
 #include <string>
 
-// The six pieces of the script, lines 1 to 40 with "\n" line ends (a text-mode stream makes them CR LF).
-// `windowsNt` selects the signature of line 2; `installDirectory` ends with a backslash.
+// Lines 1 to 40 of the script with "\n" line ends (a text-mode stream makes them CR LF).
+// `windowsNt` selects the signature of line 2; `installDirectory` ends with a backslash and goes
+// into line 16 unchanged.
 std::string uninstallInfText(bool windowsNt, const char* installDirectory);
