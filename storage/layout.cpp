@@ -168,11 +168,18 @@ SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize])
     return SettingsExtra{getI32(in), getI32(in + 4)};
 }
 
+// Copies the leading bytes of a stored value over a record's bytes; nothing for an empty value.
+static void overlayBytes(uint8_t* record, size_t recordSize, const uint8_t* bytes, size_t length)
+{
+    if (bytes != nullptr && length > 0)
+        std::memcpy(record, bytes, length < recordSize ? length : recordSize);
+}
+
 void overlaySettingsBlock(SettingsBlock& target, const uint8_t* bytes, size_t length)
 {
     uint8_t buffer[kSettingsBlockSize];
     encodeSettingsBlock(target, buffer);
-    std::memcpy(buffer, bytes, length < sizeof buffer ? length : sizeof buffer);
+    overlayBytes(buffer, sizeof buffer, bytes, length);
     target = decodeSettingsBlock(buffer);
 }
 
@@ -180,7 +187,7 @@ void overlaySettingsExtra(SettingsExtra& target, const uint8_t* bytes, size_t le
 {
     uint8_t buffer[kSettingsExtraSize];
     encodeSettingsExtra(target, buffer);
-    std::memcpy(buffer, bytes, length < sizeof buffer ? length : sizeof buffer);
+    overlayBytes(buffer, sizeof buffer, bytes, length);
     target = decodeSettingsExtra(buffer);
 }
 
@@ -188,7 +195,7 @@ void overlayCounterBlock(CounterBlock& target, const uint8_t* bytes, size_t leng
 {
     uint8_t buffer[kCounterBlockSize];
     encodeCounterBlock(target, buffer);
-    std::memcpy(buffer, bytes, length < sizeof buffer ? length : sizeof buffer);
+    overlayBytes(buffer, sizeof buffer, bytes, length);
     target = decodeCounterBlock(buffer);
 }
 
@@ -196,6 +203,6 @@ void overlayRecordCount(int32_t& target, const uint8_t* bytes, size_t length)
 {
     uint8_t buffer[kRecordCountSize];
     putI32(buffer, target);
-    std::memcpy(buffer, bytes, length < sizeof buffer ? length : sizeof buffer);
+    overlayBytes(buffer, sizeof buffer, bytes, length);
     target = getI32(buffer);
 }
