@@ -1,0 +1,419 @@
+// The detailed window in-process: rows and texts per period, columns, grid switch and the stored "Place".
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "accounting/ports.h"
+#include "app/shell.h"
+#include "res/resource.h"
+#include "storage/layout.h"
+#include "storage/settings.h"
+#include "ui/details_window.h"
+
+namespace {
+
+const char kPlaceKey[] = "Software\\Vesk\\Tolvar\\2.0";
+
+SystemTime today()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond, 0};
+}
+
+// The same day and time `back` months before today (day 1 to stay inside every month).
+SystemTime monthsBefore(unsigned back, unsigned yearsBack = 0)
+{
+    SystemTime t = today();
+    int month = t.wMonth - static_cast<int>(back);
+    int year = t.wYear - static_cast<int>(yearsBack);
+    while (month < 1) {
+        month += 12;
+        --year;
+    }
+    t.wMonth = static_cast<uint16_t>(month);
+    t.wYear = static_cast<uint16_t>(year);
+    t.wDay = 1;
+    return t;
+}
+
+ConnectionRecord record(SystemTime start, double seconds, double cost) { return ConnectionRecord{start, seconds, cost}; }
+
+// Tq.dat in the current folder: zero totals, the count, then the records.
+void writeDataFile(const std::vector<ConnectionRecord>& records, int32_t storedCount)
+{
+    std::vector<uint8_t> bytes(kHeaderSize + kRecordSize * records.size(), 0);
+    putI32(bytes.data() + kRecordCountOffset, storedCount);
+    for (size_t i = 0; i < records.size(); ++i)
+        encodeRecord(records[i], bytes.data() + recordOffset(static_cast<int64_t>(i)));
+    std::FILE* file = std::fopen("Tq.dat", "wb");
+    ASSERT_NE(nullptr, file);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+void storePlace(const uint8_t* bytes, DWORD length)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             &key, nullptr));
+    RegSetValueExA(key, "Place", 0, REG_BINARY, bytes, length);
+    RegCloseKey(key);
+}
+
+void storePlacement(const DetailPlacement& placement)
+{
+    uint8_t bytes[kDetailPlacementSize];
+    encodeDetailPlacement(placement, bytes);
+    storePlace(bytes, sizeof bytes);
+}
+
+// The stored "Place" as bytes; empty when absent.
+std::vector<uint8_t> readPlace(DWORD* type = nullptr)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return {};
+    std::vector<uint8_t> bytes(64);
+    DWORD length = static_cast<DWORD>(bytes.size());
+    const LONG result = RegQueryValueExA(key, "Place", nullptr, type, bytes.data(), &length);
+    RegCloseKey(key);
+    bytes.resize(result == ERROR_SUCCESS ? length : 0);
+    return bytes;
+}
+
+int rowCount() { return static_cast<int>(SendMessageA(detailsList, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string cell(int row, int column)
+{
+    char text[400] = "";
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(detailsList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+int columnCount()
+{
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(detailsList, LVM_GETHEADER, 0, 0));
+    return static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
+int columnWidth(int column) { return static_cast<int>(SendMessageA(detailsList, LVM_GETCOLUMNWIDTH, column, 0)); }
+
+std::string windowTitle()
+{
+    char text[128] = "";
+    GetWindowTextA(detailsWindow, text, sizeof text);
+    return text;
+}
+
+UINT gridMenuState() { return GetMenuState(GetMenu(detailsWindow), IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND); }
+
+LRESULT extendedStyle() { return SendMessageA(detailsList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0); }
+
+void command(WORD id) { SendMessageA(detailsWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+std::string monthTitle(unsigned month, unsigned year)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "Detailed statistics (%02u.%4u)", month, year);
+    return text;
+}
+
+class DetailsWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GetCurrentDirectoryA(sizeof previousFolder, previousFolder);
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        std::snprintf(folder, sizeof folder, "%stolvar-details-%lu", temp, GetCurrentProcessId());
+        CreateDirectoryA(folder, nullptr);
+        SetCurrentDirectoryA(folder);
+        DeleteFileA("Tq.dat");
+        std::snprintf(exeDirectory, sizeof exeDirectory, "%s\\", folder);
+
+        instance = GetModuleHandleA(nullptr);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = detailsWindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = "Details";
+        RegisterClassA(&windowClass);
+
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, "Place");
+            RegCloseKey(key);
+        }
+        storePlaceKey();
+        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
+        currencySymbolLength = 2;
+        applyDefaultSettings();
+        settingsBlock.calculateCost = 1;
+        settingsBlock.tariffCommon = 60;
+        liveConnection = LiveConnection{};
+        recordCount = 0;
+        currentViewFilter = All;
+        detailPlacement = DetailPlacement{};
+    }
+
+    void TearDown() override
+    {
+        if (IsWindow(detailsWindow))
+            DestroyWindow(detailsWindow);
+        DeleteFileA("Tq.dat");
+        SetCurrentDirectoryA(previousFolder);
+        RemoveDirectoryA(folder);
+    }
+
+    static void storePlaceKey()
+    {
+        HKEY key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCloseKey(key);
+    }
+
+    void logOf(const std::vector<ConnectionRecord>& records)
+    {
+        writeDataFile(records, static_cast<int32_t>(records.size()));
+        recordCount = static_cast<int32_t>(records.size());
+    }
+
+    char previousFolder[MAX_PATH] = "";
+    char folder[MAX_PATH] = "";
+};
+
+TEST_F(DetailsWindow, FirstOpeningShowsEveryRecordWithDefaults)
+{
+    SystemTime start{2000, 8, 6, 5, 14, 3, 27, 0};
+    logOf({record(start, 3725, 1.5), record(monthsBefore(0), 59.9, 12.345)});
+    openDetails(All);
+    ASSERT_TRUE(IsWindow(detailsWindow));
+    EXPECT_TRUE(IsWindowVisible(detailsWindow));
+    EXPECT_EQ("Detailed statistics (All)", windowTitle());
+    EXPECT_EQ(WS_OVERLAPPEDWINDOW, GetWindowLongA(detailsWindow, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
+
+    ASSERT_EQ(2, rowCount());
+    EXPECT_EQ("05.08.2000", cell(0, 0));
+    EXPECT_EQ("14:03:27", cell(0, 1));
+    EXPECT_EQ("001:02:05", cell(0, 2));
+    EXPECT_EQ("1.50 $", cell(0, 3));
+    EXPECT_EQ("000:00:59", cell(1, 2));
+    EXPECT_EQ("12.35 $", cell(1, 3));
+
+    ASSERT_EQ(4, columnCount());
+    for (int column = 0; column < 4; ++column)
+        EXPECT_EQ(100, columnWidth(column)) << column;
+    EXPECT_EQ(static_cast<UINT>(MF_CHECKED), gridMenuState());
+    EXPECT_EQ(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES, extendedStyle());
+    const LONG listStyle = GetWindowLongA(detailsList, GWL_STYLE);
+    EXPECT_EQ(LVS_REPORT, listStyle & LVS_TYPEMASK);
+    EXPECT_TRUE(listStyle & LVS_SINGLESEL);
+    EXPECT_TRUE(listStyle & LVS_NOSORTHEADER);
+    EXPECT_EQ(0, GetDlgCtrlID(detailsList));
+}
+
+TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
+{
+    const SystemTime now = today();
+    const SystemTime last = monthsBefore(1);
+    logOf({record(monthsBefore(0, 1), 1, 0), record(last, 2, 0), record(monthsBefore(2), 3, 0),
+           record(now, 4, 0.5)});
+    settingsBlock.tariffCommon = 59.99;
+    openDetails(CurrentMonth);
+    EXPECT_EQ(monthTitle(now.wMonth, now.wYear), windowTitle());
+    ASSERT_EQ(2, rowCount());
+    EXPECT_EQ("000:00:01", cell(0, 2));
+    EXPECT_EQ("000:00:04", cell(1, 2));
+    EXPECT_EQ("0.5000 $", cell(1, 3));
+
+    command(IDC_DETAILS_SHOW_LAST_MONTH);
+    EXPECT_EQ(LastMonth, currentViewFilter);
+    EXPECT_EQ(monthTitle(last.wMonth, last.wYear), windowTitle());
+    ASSERT_EQ(1, rowCount());
+    EXPECT_EQ("000:00:02", cell(0, 2));
+
+    // A finished connection refills with the chosen period, not with everything.
+    logOf({record(last, 2, 0), record(last, 5, 0)});
+    refreshDetailsIfOpen();
+    ASSERT_EQ(2, rowCount());
+    EXPECT_EQ("000:00:05", cell(1, 2));
+
+    command(IDC_DETAILS_SHOW_ALL);
+    EXPECT_EQ(All, currentViewFilter);
+    EXPECT_EQ(2, rowCount());
+    command(IDC_DETAILS_SHOW_CURRENT_MONTH);
+    EXPECT_EQ(CurrentMonth, currentViewFilter);
+    EXPECT_EQ(0, rowCount());
+
+    // Opening again only refills: an open window keeps its place.
+    RECT before;
+    GetWindowRect(detailsWindow, &before);
+    const HWND window = detailsWindow;
+    openDetails(LastMonth);
+    EXPECT_EQ(window, detailsWindow);
+    EXPECT_EQ(2, rowCount());
+}
+
+TEST_F(DetailsWindow, OnlyStoredRecordsBecomeRows)
+{
+    // The live connection's reserved slot is not in the file yet.
+    logOf({record(monthsBefore(0), 1, 0), record(monthsBefore(0), 2, 0)});
+    recordCount = 3;
+    liveConnection.connected = true;
+    openDetails(All);
+    EXPECT_EQ(2, rowCount());
+
+    // A damaged count far beyond the stored records lists what is there.
+    writeDataFile({record(monthsBefore(0), 1, 0)}, 0x7fffffff);
+    recordCount = 0x7fffffff;
+    fillDetails(All);
+    EXPECT_EQ(1, rowCount());
+
+    logOf({});
+    fillDetails(CurrentMonth);
+    EXPECT_EQ(0, rowCount());
+}
+
+TEST_F(DetailsWindow, CostOffGivesThreeColumnsWithoutCostTexts)
+{
+    settingsBlock.calculateCost = 0;
+    logOf({record(monthsBefore(0), 61, 7.25)});
+    openDetails(All);
+    EXPECT_EQ(3, columnCount());
+    ASSERT_EQ(1, rowCount());
+    EXPECT_EQ("000:01:01", cell(0, 2));
+    EXPECT_EQ("", cell(0, 3));
+
+    // Switching cost on while open adds no column, and a missing column stores no width over the old one.
+    settingsBlock.calculateCost = 1;
+    fillDetails(All);
+    EXPECT_EQ(3, columnCount());
+    command(IDC_DETAILS_CLOSE);
+    const std::vector<uint8_t> place = readPlace();
+    ASSERT_EQ(kDetailPlacementSize, place.size());
+    EXPECT_EQ(100, getI32(place.data() + 32));
+}
+
+TEST_F(DetailsWindow, StoredPlaceGivesPositionWidthsAndGrid)
+{
+    DetailPlacement stored{};
+    stored.gridState = 0;
+    stored.left = 40;
+    stored.top = 30;
+    stored.right = 640;
+    stored.bottom = 430;
+    stored.columnWidths[0] = 51;
+    stored.columnWidths[1] = 62;
+    stored.columnWidths[2] = 73;
+    stored.columnWidths[3] = 84;
+    stored.showCmd = SW_SHOWNORMAL;
+    storePlacement(stored);
+    openDetails(All);
+    ASSERT_TRUE(IsWindow(detailsWindow));
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(detailsWindow, &placement);
+    EXPECT_EQ(40, placement.rcNormalPosition.left);
+    EXPECT_EQ(30, placement.rcNormalPosition.top);
+    EXPECT_EQ(640, placement.rcNormalPosition.right);
+    EXPECT_EQ(430, placement.rcNormalPosition.bottom);
+    EXPECT_EQ(51, columnWidth(0));
+    EXPECT_EQ(62, columnWidth(1));
+    EXPECT_EQ(73, columnWidth(2));
+    EXPECT_EQ(84, columnWidth(3));
+    EXPECT_EQ(0u, gridMenuState());
+    EXPECT_EQ(LVS_EX_FULLROWSELECT, extendedStyle());
+
+    // The list fills the client area less a 5-pixel margin.
+    RECT client, list;
+    GetClientRect(detailsWindow, &client);
+    GetWindowRect(detailsList, &list);
+    MapWindowPoints(nullptr, detailsWindow, reinterpret_cast<POINT*>(&list), 2);
+    EXPECT_EQ(5, list.left);
+    EXPECT_EQ(5, list.top);
+    EXPECT_EQ(client.right - 5, list.right);
+    EXPECT_EQ(client.bottom - 5, list.bottom);
+
+    command(IDC_DETAILS_SHOW_GRID);
+    EXPECT_EQ(static_cast<UINT>(MF_CHECKED), gridMenuState());
+    EXPECT_EQ(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES, extendedStyle());
+    command(IDC_DETAILS_SHOW_GRID);
+    EXPECT_EQ(0u, gridMenuState());
+    EXPECT_EQ(LVS_EX_FULLROWSELECT, extendedStyle());
+}
+
+TEST_F(DetailsWindow, ClosingStoresThePlaceField)
+{
+    openDetails(All);
+    ASSERT_TRUE(IsWindow(detailsWindow));
+    MoveWindow(detailsWindow, 30, 40, 500, 350, TRUE);
+    SendMessageA(detailsList, LVM_SETCOLUMNWIDTH, 1, 77);
+    SendMessageA(detailsList, LVM_SETCOLUMNWIDTH, 3, 55);
+    command(IDC_DETAILS_SHOW_GRID);
+    command(IDC_DETAILS_CLOSE);
+    EXPECT_FALSE(IsWindow(detailsWindow));
+
+    DWORD type = 0;
+    const std::vector<uint8_t> place = readPlace(&type);
+    ASSERT_EQ(kDetailPlacementSize, place.size());
+    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+    const int32_t expected[10] = {0, 30, 40, 530, 390, 100, 77, 100, 55, SW_SHOWNORMAL};
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(expected[i], getI32(place.data() + 4 * i)) << "field " << i;
+
+    // With cost off at closing the cost width is not read again.
+    openDetails(All);
+    SendMessageA(detailsList, LVM_SETCOLUMNWIDTH, 3, 99);
+    settingsBlock.calculateCost = 0;
+    DestroyWindow(detailsWindow);
+    EXPECT_EQ(55, getI32(readPlace().data() + 32));
+}
+
+TEST_F(DetailsWindow, StoredMaximisedStateReopensMaximised)
+{
+    openDetails(All);
+    ShowWindow(detailsWindow, SW_MAXIMIZE);
+    DestroyWindow(detailsWindow);
+    ASSERT_EQ(SW_SHOWMAXIMIZED, getI32(readPlace().data() + 36));
+    openDetails(All);
+    EXPECT_TRUE(IsZoomed(detailsWindow));
+}
+
+TEST_F(DetailsWindow, DamagedPlaceValues)
+{
+    // A value longer than the record gives the defaults.
+    uint8_t longValue[44] = {};
+    storePlace(longValue, sizeof longValue);
+    openDetails(All);
+    EXPECT_EQ(100, columnWidth(2));
+    EXPECT_EQ(static_cast<UINT>(MF_CHECKED), gridMenuState());
+    DestroyWindow(detailsWindow);
+
+    // A shorter one fills only its leading fields; the others keep what the last closing left.
+    detailPlacement.columnWidths[0] = 90;
+    detailPlacement.showCmd = SW_HIDE;
+    uint8_t shortValue[8];
+    putI32(shortValue, 0);
+    putI32(shortValue + 4, 12);
+    storePlace(shortValue, 6);
+    openDetails(All);
+    EXPECT_EQ(0, detailPlacement.gridState);
+    EXPECT_EQ(12, detailPlacement.left);
+    EXPECT_EQ(90, columnWidth(0));
+    EXPECT_EQ(0u, gridMenuState());
+    // A stored hidden state would make the window unreachable: it is shown.
+    EXPECT_TRUE(IsWindowVisible(detailsWindow));
+}
+
+} // namespace
