@@ -31,6 +31,12 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   target_link_options(rasapi32_sim PRIVATE -Wl,--enable-stdcall-fixup)
 endif()
 
+# The yardstick the benchmarks compare Tolvar.exe with.
+add_executable(minimal_poller WIN32 bench/win/minimal_poller.cpp)
+target_compile_options(minimal_poller PRIVATE ${TOLVAR_WARNINGS} -Os)
+target_link_libraries(minimal_poller PRIVATE rasapi32 user32 shell32)
+target_link_options(minimal_poller PRIVATE ${WIN_LINK} -s)
+
 # Only the x86_64 build runs here, so only it carries the Wine tests.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
