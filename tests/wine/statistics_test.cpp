@@ -1,0 +1,416 @@
+// The statistics window as painted under Wine: fills, colours, texts and the per-second update, read back as pixels.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "accounting/ports.h"
+#include "accounting/state.h"
+#include "app/shell.h"
+#include "res/resource.h"
+#include "storage/settings.h"
+#include "ui/statistics.h"
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kLightGray = RGB(192, 192, 192);
+
+using Pixels = std::vector<COLORREF>;
+
+LRESULT CALLBACK testStatisticsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT)
+        paintStatistics(window);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void pump(DWORD milliseconds)
+{
+    const DWORD end = GetTickCount() + milliseconds;
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() < end);
+}
+
+Pixels capture(HDC dc, const RECT& r)
+{
+    Pixels pixels;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    return pixels;
+}
+
+int countColour(const Pixels& pixels, COLORREF colour)
+{
+    int n = 0;
+    for (COLORREF p : pixels)
+        n += p == colour;
+    return n;
+}
+
+// What a figure text looks like when drawn as the window draws figures, for comparison with the window.
+Pixels referenceFigure(HDC like, const RECT& inside, int centre, const char* text, COLORREF colour)
+{
+    HDC mem = CreateCompatibleDC(like);
+    HBITMAP bitmap = CreateCompatibleBitmap(like, 400, 100);
+    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    HFONT font = createGuiFont(mem, 12, FW_BOLD);
+    HGDIOBJ oldFont = SelectObject(mem, font);
+    SetBkColor(mem, kWhite);
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, colour);
+    SetTextAlign(mem, TA_CENTER | TA_TOP);
+    ExtTextOutA(mem, centre, inside.top + 1, ETO_OPAQUE | ETO_CLIPPED, &inside, text, lstrlenA(text), nullptr);
+    const Pixels pixels = capture(mem, inside);
+    SelectObject(mem, oldFont);
+    DeleteObject(font);
+    SelectObject(mem, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    return pixels;
+}
+
+// The inside of the icon box, then the status text's box.
+Pixels captureStatus(HDC dc, const RECT& client)
+{
+    Pixels pixels = capture(dc, RECT{6, client.bottom - 19, 20, client.bottom - 5});
+    const Pixels text = capture(dc, RECT{25, client.bottom - 19, 140, client.bottom - 6});
+    pixels.insert(pixels.end(), text.begin(), text.end());
+    return pixels;
+}
+
+// The status box and icon as they should look for one state, drawn on the button face.
+Pixels referenceStatus(HDC like, const RECT& client, const char* text, int iconId)
+{
+    HDC mem = CreateCompatibleDC(like);
+    HBITMAP bitmap = CreateCompatibleBitmap(like, client.right, client.bottom);
+    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    FillRect(mem, &client, GetSysColorBrush(COLOR_BTNFACE));
+    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 10, 10, 0));
+    if (icon != nullptr) {
+        DrawIconEx(mem, 8, client.bottom - 17, icon, 10, 10, 0, nullptr, DI_NORMAL);
+        DestroyIcon(icon);
+    }
+    HFONT font = createGuiFont(mem, 10, FW_NORMAL);
+    HGDIOBJ oldFont = SelectObject(mem, font);
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, GetSysColor(COLOR_WINDOWTEXT));
+    const RECT box = {25, client.bottom - 19, 140, client.bottom - 6};
+    ExtTextOutA(mem, 26, client.bottom - 18, ETO_CLIPPED, &box, text, lstrlenA(text), nullptr);
+    const Pixels pixels = captureStatus(mem, client);
+    SelectObject(mem, oldFont);
+    DeleteObject(font);
+    SelectObject(mem, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    return pixels;
+}
+
+class StatisticsWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        instance = GetModuleHandleA(nullptr);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = testStatisticsProc;
+        wc.hInstance = instance;
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "LinkStatistics";
+        RegisterClassA(&wc);
+    }
+
+    void SetUp() override
+    {
+        liveConnection = LiveConnection{};
+        counterBlock = CounterBlock{};
+        settingsBlock = SettingsBlock{};
+        settingsBlock.calculateCost = 1;
+        settingsBlock.tariffCommon = 60;
+        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
+        currencySymbolLength = 2;
+        window = CreateWindowExA(0, "LinkStatistics", "Link Statistics", WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX,
+                                 40, 80, 400, GetSystemMetrics(SM_CYMENU) + 170, nullptr, nullptr, instance, nullptr);
+        ASSERT_NE(window, nullptr);
+        mainWindow = window;
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        pump(100);
+        dc = GetDC(window);
+        GetClientRect(window, &client);
+    }
+
+    void TearDown() override
+    {
+        ReleaseDC(window, dc);
+        DestroyWindow(window);
+        mainWindow = nullptr;
+        pump(20);
+    }
+
+    void connect(double seconds, double cost)
+    {
+        liveConnection.connected = true;
+        liveConnection.lastRasState = kRasConnected;
+        liveConnection.curConnSeconds = seconds;
+        liveConnection.curConnCost = cost;
+    }
+
+    void repaint()
+    {
+        InvalidateRect(window, nullptr, TRUE);
+        UpdateWindow(window);
+    }
+
+    Pixels timeCell(int row) { return capture(dc, timeCellInside(row)); }
+    Pixels costCell(int row) { return capture(dc, costCellInside(row)); }
+    RECT symbolArea(int row) { return RECT{330, 30 + 20 * row, 350, 43 + 20 * row}; }
+    Pixels statusArea() { return captureStatus(dc, client); }
+
+    // The figure's colour: only the normal one, only the warning one, or neither (an empty cell).
+    COLORREF figureColour(const Pixels& cell)
+    {
+        const int normal = countColour(cell, kFigureColour);
+        const int warning = countColour(cell, kWarningColour);
+        if (normal > 0 && warning == 0)
+            return kFigureColour;
+        if (warning > 0 && normal == 0)
+            return kWarningColour;
+        return CLR_INVALID;
+    }
+
+    HWND window = nullptr;
+    HDC dc = nullptr;
+    RECT client = {};
+};
+
+TEST_F(StatisticsWindow, IdleLayoutFillsCellsAndGraysTheCurrentConnection)
+{
+    counterBlock.lastConnSeconds = 61;
+    counterBlock.curMonthSeconds = 3600;
+    counterBlock.lastMonthSeconds = 7200;
+    counterBlock.lastConnCost = 1;
+    repaint();
+
+    EXPECT_EQ(GetPixel(dc, 20, 5), GetSysColor(COLOR_APPWORKSPACE)) << "inside of the panel";
+    EXPECT_EQ(GetPixel(dc, 140, 28), GetSysColor(COLOR_3DDKSHADOW)) << "cell outline";
+    EXPECT_EQ(countColour(timeCell(0), kLightGray), 78 * 15);
+    EXPECT_EQ(countColour(costCell(0), kLightGray), 78 * 15);
+    for (int row = 1; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(GetPixel(dc, 142, 43 + 20 * row), kWhite);
+        EXPECT_EQ(GetPixel(dc, 242, 43 + 20 * row), kWhite);
+        EXPECT_EQ(figureColour(timeCell(row)), kFigureColour);
+        EXPECT_EQ(figureColour(costCell(row)), kFigureColour);
+        EXPECT_GT(countColour(capture(dc, symbolArea(row)), GetSysColor(COLOR_WINDOW)), 0) << "currency symbol";
+    }
+}
+
+TEST_F(StatisticsWindow, CostOffGraysTheCostColumnAndDropsTheSymbols)
+{
+    settingsBlock.calculateCost = 0;
+    connect(30, 5);
+    counterBlock.lastConnCost = 7;
+    repaint();
+
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(countColour(costCell(row), kLightGray), 78 * 15);
+        EXPECT_EQ(countColour(capture(dc, symbolArea(row)), GetSysColor(COLOR_APPWORKSPACE)), 20 * 13);
+        EXPECT_EQ(figureColour(timeCell(row)), kFigureColour) << "durations are still shown";
+    }
+}
+
+TEST_F(StatisticsWindow, FailedCurrencyLookupDrawsNoSymbol)
+{
+    currencySymbolLength = 0;
+    repaint();
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(countColour(capture(dc, symbolArea(row)), GetSysColor(COLOR_APPWORKSPACE)), 20 * 13) << row;
+}
+
+TEST_F(StatisticsWindow, StatusLineFollowsTheConnectionState)
+{
+    const Pixels idle = referenceStatus(dc, client, "No connection", IDI_DISCONNECTED);
+    const Pixels online = referenceStatus(dc, client, "Connected...", IDI_CONNECTED);
+    ASSERT_NE(idle, online);
+
+    repaint();
+    EXPECT_EQ(statusArea(), idle);
+
+    connect(10, 0);
+    repaint();
+    EXPECT_EQ(statusArea(), online);
+    EXPECT_EQ(figureColour(timeCell(0)), kFigureColour);
+
+    // An open connection that is not in the connected state (re-authenticating) shows the idle layout.
+    liveConnection.lastRasState = 0;
+    counterBlock.curMonthSeconds = 100;
+    repaint();
+    EXPECT_EQ(statusArea(), idle);
+    EXPECT_EQ(countColour(timeCell(0), kLightGray), 78 * 15);
+    EXPECT_EQ(timeCell(2), referenceFigure(dc, timeCellInside(2), 180, "000:01:40", kFigureColour))
+        << "the finished figures only";
+
+    paintConnected(true);
+    EXPECT_EQ(statusArea(), online);
+    paintNotConnected();
+    EXPECT_EQ(statusArea(), idle) << "the shorter text leaves nothing of the longer one";
+}
+
+struct WarningCase {
+    const char* name;
+    std::function<void(double)> setFigure; // puts the figure into the records
+    double limit;                          // the figure at the limit
+    double step;                           // the smallest step above it that shows
+    bool time;                             // time cell (else cost cell)
+    int row;
+};
+
+TEST_F(StatisticsWindow, WarningColourOnlyStrictlyAboveTheLimitOfTheFourWarningCells)
+{
+    const WarningCase cases[] = {
+        {"connection time", [this](double v) { connect(v, 0); }, 3600, 1, true, 0},
+        {"month time", [](double v) { counterBlock.curMonthSeconds = v; }, 7200, 1, true, 2},
+        {"connection cost", [this](double v) { connect(1, v); }, 2.5, 0.01, false, 0},
+        {"month cost", [](double v) { counterBlock.curMonthCost = v; }, 12, 0.01, false, 2},
+    };
+    for (const WarningCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.costWarning = 1;
+        settingsBlock.timeWarnPerConn = settingsBlock.timeWarnPerMonth = 1;
+        settingsBlock.costWarnPerConn = settingsBlock.costWarnPerMonth = 1;
+        settingsBlock.timeLimitPerConn = Hms{1, 0, 0};
+        settingsBlock.timeLimitPerMonth = Hms{2, 0, 0};
+        settingsBlock.costLimitPerConn = 2.5;
+        settingsBlock.costLimitPerMonth = 12;
+        auto cell = [&] { return c.time ? timeCell(c.row) : costCell(c.row); };
+
+        c.setFigure(c.limit);
+        repaint();
+        EXPECT_EQ(figureColour(cell()), kFigureColour) << "at the limit";
+        c.setFigure(c.limit + c.step);
+        repaint();
+        EXPECT_EQ(figureColour(cell()), kWarningColour) << "one step above";
+
+        int32_t* switches[] = {&settingsBlock.warningsEnabled, c.time ? &settingsBlock.timeWarning : &settingsBlock.costWarning,
+                               c.time ? (c.row == 0 ? &settingsBlock.timeWarnPerConn : &settingsBlock.timeWarnPerMonth)
+                                      : (c.row == 0 ? &settingsBlock.costWarnPerConn : &settingsBlock.costWarnPerMonth)};
+        for (int32_t* flag : switches) {
+            *flag = 0;
+            repaint();
+            EXPECT_EQ(figureColour(cell()), kFigureColour) << "with one switch off";
+            *flag = 1;
+        }
+        TearDown();
+    }
+    SetUp();
+}
+
+TEST_F(StatisticsWindow, LastConnectionAndLastMonthNeverWarn)
+{
+    settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.costWarning = 1;
+    settingsBlock.timeWarnPerConn = settingsBlock.timeWarnPerMonth = 1;
+    settingsBlock.costWarnPerConn = settingsBlock.costWarnPerMonth = 1;
+    counterBlock.lastConnSeconds = counterBlock.lastMonthSeconds = 99999;
+    counterBlock.lastConnCost = counterBlock.lastMonthCost = 999;
+    connect(5, 0);
+    repaint();
+    for (int row : {1, 3}) {
+        EXPECT_EQ(figureColour(timeCell(row)), kFigureColour) << row;
+        EXPECT_EQ(figureColour(costCell(row)), kFigureColour) << row;
+    }
+    EXPECT_EQ(figureColour(timeCell(0)), kWarningColour) << "limits of 0 are exceeded by the live connection";
+}
+
+TEST_F(StatisticsWindow, CurrentMonthWhileConnectedLeavesOutWhatASumUpCarried)
+{
+    connect(900, 0);
+    liveConnection.carriedSeconds = 600;
+    counterBlock.curMonthSeconds = 0;
+    counterBlock.lastConnSeconds = 300; // row 1 then shows the same text, 000:05:00
+    repaint();
+    const Pixels month = timeCell(2);
+    EXPECT_EQ(month, timeCell(1));
+    EXPECT_NE(month, timeCell(0)) << "the live row shows 000:15:00";
+    EXPECT_EQ(month, referenceFigure(dc, timeCellInside(2), 180, "000:05:00", kFigureColour));
+}
+
+TEST_F(StatisticsWindow, CommonTariffChoosesTwoOrFourDecimals)
+{
+    counterBlock.lastConnCost = 1.5;
+    const Pixels two = referenceFigure(dc, costCellInside(1), 280, "1.50", kFigureColour);
+    const Pixels four = referenceFigure(dc, costCellInside(1), 280, "1.5000", kFigureColour);
+    ASSERT_NE(two, four);
+
+    settingsBlock.tariffCommon = 60;
+    repaint();
+    EXPECT_EQ(costCell(1), two);
+    settingsBlock.tariffCommon = 59.99;
+    repaint();
+    EXPECT_EQ(costCell(1), four);
+}
+
+TEST_F(StatisticsWindow, OversizedFiguresStayInsideTheirCells)
+{
+    counterBlock.lastConnSeconds = 3600.0 * 1000;
+    counterBlock.lastMonthSeconds = -61;
+    counterBlock.lastConnCost = 1e300;
+    counterBlock.lastMonthCost = -1e300;
+    repaint();
+    EXPECT_EQ(timeCell(1), referenceFigure(dc, timeCellInside(1), 180, "1000:00:0", kFigureColour))
+        << "the first nine characters";
+    EXPECT_EQ(figureColour(timeCell(3)), kFigureColour);
+    EXPECT_EQ(figureColour(costCell(1)), kFigureColour);
+    const COLORREF panel = GetSysColor(COLOR_APPWORKSPACE);
+    for (int row : {1, 3}) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(countColour(capture(dc, RECT{222, 28 + 20 * row, 239, 45 + 20 * row}), panel), 17 * 17);
+        EXPECT_EQ(GetPixel(dc, 319, 35 + 20 * row), GetSysColor(COLOR_3DDKSHADOW)) << "cell outline intact";
+        EXPECT_EQ(GetPixel(dc, 139, 35 + 20 * row), panel);
+    }
+}
+
+TEST_F(StatisticsWindow, PerSecondUpdateRepaintsOnlyTheTwoChangingCellsWithoutInvalidating)
+{
+    connect(100, 1);
+    counterBlock.lastConnSeconds = 50;
+    counterBlock.lastMonthSeconds = 60;
+    counterBlock.lastConnCost = 2;
+    counterBlock.lastMonthCost = 3;
+    repaint();
+    const Pixels before[] = {timeCell(0), timeCell(1), timeCell(2), timeCell(3),
+                             costCell(0), costCell(1), costCell(2), costCell(3), statusArea()};
+
+    liveConnection.curConnSeconds = 101;
+    liveConnection.curConnCost = 1.01;
+    counterBlock.lastConnSeconds = 51; // would show if the update touched row 1
+    counterBlock.lastConnCost = 2.01;
+    counterBlock.lastMonthSeconds = 61;
+    ValidateRect(window, nullptr);
+    paintConnected(false);
+
+    RECT update;
+    EXPECT_FALSE(GetUpdateRect(window, &update, FALSE));
+    EXPECT_NE(timeCell(0), before[0]);
+    EXPECT_NE(timeCell(2), before[2]);
+    EXPECT_NE(costCell(0), before[4]);
+    EXPECT_NE(costCell(2), before[6]);
+    EXPECT_EQ(timeCell(1), before[1]);
+    EXPECT_EQ(timeCell(3), before[3]);
+    EXPECT_EQ(costCell(1), before[5]);
+    EXPECT_EQ(costCell(3), before[7]);
+    EXPECT_EQ(statusArea(), before[8]);
+    EXPECT_EQ(timeCell(0), referenceFigure(dc, timeCellInside(0), 180, "000:01:41", kFigureColour));
+}
+
+} // namespace
