@@ -26,6 +26,16 @@ SIZE measureTemplate(HDC dc, HFONT timerFont)
 
 void onTimerCreate() { EnableMenuItem(trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND | MF_GRAYED); }
 
+// The strip is drawn after the paint is validated: validating it later would erase the digits again with the
+// black class background whenever the update asks for erasing.
+void onTimerPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+    paintTimer();
+}
+
 void onTimerDoubleClick(HWND window)
 {
     DestroyWindow(window);
@@ -45,7 +55,7 @@ LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 {
     switch (message) {
     case WM_CREATE: onTimerCreate(); break;
-    case WM_PAINT: paintTimer(); break;
+    case WM_PAINT: onTimerPaint(window); break;
     case WM_LBUTTONDBLCLK: onTimerDoubleClick(window); return 0;
     case WM_NCDESTROY: onTimerNcDestroy(window); break;
     }
@@ -86,13 +96,15 @@ void paintTimer()
     const SIZE extent = measureTemplate(dc, timerFont);
     HGDIOBJ oldFont = SelectObject(dc, timerFont);
     char text[kDurationTextSize];
-    formatDuration(liveConnection.curConnSeconds, text, sizeof text);
+    int length = formatDuration(liveConnection.curConnSeconds, text, sizeof text);
+    if (length > kDurationDrawnLength)
+        length = kDurationDrawnLength;
 
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
-    ExtTextOutA(dc, extent.cx / 20, (captionHeight - extent.cy) / 2, ETO_CLIPPED, &client, text,
-                kDurationDrawnLength, nullptr);
+    ExtTextOutA(dc, extent.cx / 20, (captionHeight - extent.cy) / 2, ETO_CLIPPED, &client, text, length,
+                nullptr);
 
     SelectObject(dc, oldFont);
     DeleteObject(timerFont);

@@ -1,0 +1,214 @@
+// The floating timer strip under Wine: placement, colours read back as pixels, and how it closes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "accounting/ports.h"
+#include "accounting/state.h"
+#include "app/shell.h"
+#include "res/resource.h"
+#include "storage/settings.h"
+#include "ui/timer_window.h"
+
+namespace {
+
+void pump(DWORD milliseconds)
+{
+    const DWORD end = GetTickCount() + milliseconds;
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() < end);
+}
+
+// Colours found on the strip, by count.
+struct StripColours {
+    int green = 0;
+    int red = 0;
+    int black = 0;
+    int total = 0;
+};
+
+StripColours stripColours(HWND window)
+{
+    StripColours found;
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    for (int y = client.top; y < client.bottom; ++y)
+        for (int x = client.left; x < client.right; ++x) {
+            const COLORREF pixel = GetPixel(dc, x, y);
+            found.green += pixel == kTimerColour;
+            found.red += pixel == kTimerWarningColour;
+            found.black += pixel == RGB(0, 0, 0);
+            ++found.total;
+        }
+    ReleaseDC(window, dc);
+    return found;
+}
+
+bool showTimerGrayed() { return (GetMenuState(trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND) & MF_GRAYED) != 0; }
+
+class TimerStrip : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        instance = GetModuleHandleA(nullptr);
+        WNDCLASSA wc = {};
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = timerWindowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        wc.lpszClassName = "Counter";
+        RegisterClassA(&wc);
+    }
+
+    void SetUp() override
+    {
+        liveConnection = LiveConnection{};
+        settingsBlock = SettingsBlock{};
+        trayMenu = CreateMenu();
+        HMENU popup = CreatePopupMenu();
+        AppendMenuA(popup, MF_STRING, IDC_TRAY_SHOW_TIMER, "Show Timer");
+        AppendMenuA(trayMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "Tray");
+    }
+
+    void TearDown() override
+    {
+        destroyTimerWindow();
+        DestroyMenu(trayMenu);
+        trayMenu = nullptr;
+        pump(20);
+    }
+
+    void warnAfterHalfAnHour()
+    {
+        settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.timeWarnPerConn = 1;
+        settingsBlock.timeLimitPerConn = Hms{0, 30, 0};
+    }
+};
+
+TEST_F(TimerStrip, SitsThreeCaptionButtonsLeftOfTheScreenEdgeAndGraysShowTimer)
+{
+    ASSERT_FALSE(showTimerGrayed());
+    showTimerWindow();
+    ASSERT_TRUE(timerWindowExists());
+    RECT r;
+    GetWindowRect(timerWindow, &r);
+    EXPECT_EQ(r.right, GetSystemMetrics(SM_CXSCREEN) - 3 * GetSystemMetrics(SM_CXSIZE));
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYCAPTION));
+    EXPECT_GT(r.right - r.left, 0);
+    const LONG_PTR exStyle = GetWindowLongPtrA(timerWindow, GWL_EXSTYLE);
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(showTimerGrayed());
+}
+
+TEST_F(TimerStrip, PaintMessagesLeaveTheDigitsOnTheStrip)
+{
+    liveConnection.curConnSeconds = 4000;
+    showTimerWindow();
+    pump(150);
+    StripColours shown = stripColours(timerWindow);
+    EXPECT_GT(shown.green, 0) << "first paint";
+    EXPECT_GT(shown.black, shown.total / 2);
+
+    InvalidateRect(timerWindow, nullptr, TRUE);
+    UpdateWindow(timerWindow);
+    pump(50);
+    shown = stripColours(timerWindow);
+    EXPECT_GT(shown.green, 0) << "repaint after uncovering";
+    RECT update;
+    EXPECT_FALSE(GetUpdateRect(timerWindow, &update, FALSE));
+}
+
+TEST_F(TimerStrip, RedOnlyStrictlyAboveTheConnectionLimitWithAllThreeSwitches)
+{
+    warnAfterHalfAnHour();
+    showTimerWindow();
+    pump(50);
+
+    liveConnection.curConnSeconds = 1800;
+    paintTimer();
+    StripColours shown = stripColours(timerWindow);
+    EXPECT_GT(shown.green, 0);
+    EXPECT_EQ(shown.red, 0);
+
+    liveConnection.curConnSeconds = 1801;
+    paintTimer();
+    shown = stripColours(timerWindow);
+    EXPECT_GT(shown.red, 0);
+    EXPECT_EQ(shown.green, 0) << "the strip is redrawn whole";
+
+    for (int32_t* flag : {&settingsBlock.warningsEnabled, &settingsBlock.timeWarning, &settingsBlock.timeWarnPerConn}) {
+        *flag = 0;
+        paintTimer();
+        shown = stripColours(timerWindow);
+        EXPECT_GT(shown.green, 0);
+        EXPECT_EQ(shown.red, 0);
+        *flag = 1;
+    }
+}
+
+TEST_F(TimerStrip, DoubleClickClosesItAndOffersShowTimerAgain)
+{
+    showTimerWindow();
+    pump(100);
+    HWND strip = timerWindow;
+    RECT r;
+    GetWindowRect(strip, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    INPUT clicks[4] = {};
+    const DWORD flags[4] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 4; ++i) {
+        clicks[i].type = INPUT_MOUSE;
+        clicks[i].mi.dwFlags = flags[i];
+    }
+    SendInput(4, clicks, sizeof(INPUT));
+    for (int i = 0; i < 100 && IsWindow(strip); ++i)
+        pump(20);
+
+    EXPECT_FALSE(IsWindow(strip));
+    EXPECT_FALSE(timerWindowExists());
+    EXPECT_FALSE(showTimerGrayed());
+
+    showTimerWindow();
+    EXPECT_TRUE(timerWindowExists()) << "Show Timer opens a new strip";
+    EXPECT_TRUE(showTimerGrayed());
+}
+
+TEST_F(TimerStrip, ClosedByTheMonitorShowTimerStaysGrayed)
+{
+    showTimerWindow();
+    HWND strip = timerWindow;
+    destroyTimerWindow();
+    EXPECT_FALSE(IsWindow(strip));
+    EXPECT_FALSE(timerWindowExists());
+    EXPECT_TRUE(showTimerGrayed());
+    paintTimer(); // no strip: nothing to paint, and nothing painted elsewhere
+    destroyTimerWindow();
+}
+
+TEST_F(TimerStrip, OpeningWhileOneIsOpenKeepsASingleStrip)
+{
+    liveConnection.curConnSeconds = 10;
+    showTimerWindow();
+    HWND first = timerWindow;
+    showTimerWindow();
+    EXPECT_EQ(timerWindow, first);
+    int strips = 0;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "Counter", nullptr); w != nullptr;
+         w = FindWindowExA(nullptr, w, "Counter", nullptr))
+        ++strips;
+    EXPECT_EQ(strips, 1);
+}
+
+} // namespace
