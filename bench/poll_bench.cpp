@@ -1,0 +1,79 @@
+// Cost of one timer tick's poll: idle, connected within the same second, and advancing the duration.
+#include <benchmark/benchmark.h>
+
+#include "accounting/monitor.h"
+#include "storage/settings.h"
+#include "tests/native/fakes.h"
+
+namespace {
+
+constexpr int32_t kStart = 947102370;
+
+// Fails the benchmark when the polls touched the data file or the display.
+void requireQuiet(benchmark::State& state, int filesBefore, int paintsBefore)
+{
+    const int files = fake.fileOperations - filesBefore;
+    const int paints = fake.paints - paintsBefore;
+    state.counters["file_ops"] = files;
+    state.counters["paints"] = paints;
+    if (files != 0 || paints != 0)
+        state.SkipWithError("a quiet poll touched the data file or the display");
+}
+
+void connectAtStart()
+{
+    resetWorld();
+    settingsBlock.tariffCommon = settingsBlock.tariffEconomic = settingsBlock.tariffWeekend = 0.6;
+    settingsBlock.commonFrom = Hms{7, 0, 0};
+    settingsBlock.commonTo = Hms{20, 0, 0};
+    fake.calendarTime = kStart;
+    fake.connectionCount = 1;
+    fake.connectionState = kRasConnected;
+    pollConnection(kFastTimer);
+}
+
+void BM_IdlePoll(benchmark::State& state)
+{
+    resetWorld();
+    const int files = fake.fileOperations;
+    const int paints = fake.paints;
+    for (auto _ : state)
+        pollConnection(kFastTimer);
+    requireQuiet(state, files, paints);
+}
+BENCHMARK(BM_IdlePoll);
+
+// A connected poll that finds the clock still in the second of the last update: the 20 of 21 polls a second.
+void BM_ConnectedPollWithinTheSecond(benchmark::State& state)
+{
+    connectAtStart();
+    const int files = fake.fileOperations;
+    const int paints = fake.paints;
+    for (auto _ : state)
+        pollConnection(kFastTimer);
+    requireQuiet(state, files, paints);
+}
+BENCHMARK(BM_ConnectedPollWithinTheSecond);
+
+// Every poll a second later: the duration advances, is priced and repainted.
+void BM_AdvancingPoll(benchmark::State& state)
+{
+    connectAtStart();
+    fake.useMomentOverride = false;
+    int64_t polls = 0;
+    for (auto _ : state) {
+        ++fake.calendarTime;
+        pollConnection(kFastTimer);
+        // The recording fakes keep every call's name; drop them now and then so memory stays flat.
+        if ((++polls & 1023) == 0)
+            fake.calls.clear();
+    }
+    state.counters["seconds"] = liveConnection.curConnSeconds;
+    if (liveConnection.curConnSeconds != static_cast<double>(polls))
+        state.SkipWithError("the duration did not advance once per poll");
+}
+BENCHMARK(BM_AdvancingPoll);
+
+} // namespace
+
+BENCHMARK_MAIN();
