@@ -122,9 +122,10 @@ void exportLog(ViewFilter filter)
     char path[MAX_PATH];
     formatSuggestedName(filter, exported.front()->start, today, path, sizeof path);
     const bool chosen = chooseExportFile(path);
+    // The dialog may change the current folder even when cancelled, and the data file is opened relative to it.
+    SetCurrentDirectoryA(exeDirectory);
     if (!chosen)
         return;
-    SetCurrentDirectoryA(exeDirectory);
 
     // A file left read-only by an earlier export may be replaced; if it cannot be, it stays as it was.
     const DWORD previousAttributes = GetFileAttributesA(path);

@@ -1,0 +1,545 @@
+// Clear and Save in file in-process, answering their boxes and the real save dialog from a watcher thread.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "accounting/ports.h"
+#include "app/shell.h"
+#include "storage/layout.h"
+#include "storage/settings.h"
+#include "ui/details_window.h"
+#include "ui/log_tools.h"
+
+namespace {
+
+const char kPlaceKey[] = "Software\\Vesk\\Tolvar\\2.0";
+constexpr int kFileNameCombo = 0x47c;
+constexpr int kMessageText = 0xFFFF;
+
+SystemTime today()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond, 0};
+}
+
+// Day 1 of the month `back` months and `yearsBack` years before today, at 10:20:30.
+SystemTime monthsBefore(unsigned back, unsigned yearsBack = 0)
+{
+    const SystemTime now = today();
+    int month = now.wMonth - static_cast<int>(back);
+    int year = now.wYear - static_cast<int>(yearsBack);
+    while (month < 1) {
+        month += 12;
+        --year;
+    }
+    return SystemTime{static_cast<uint16_t>(year), static_cast<uint16_t>(month), 0, 1, 10, 20, 30, 0};
+}
+
+ConnectionRecord record(SystemTime start, double seconds, double cost) { return ConnectionRecord{start, seconds, cost}; }
+
+std::vector<uint8_t> readFile(const char* path)
+{
+    std::vector<uint8_t> bytes;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr)
+        return bytes;
+    int c;
+    while ((c = std::fgetc(file)) != EOF)
+        bytes.push_back(static_cast<uint8_t>(c));
+    std::fclose(file);
+    return bytes;
+}
+
+std::string readText(const char* path)
+{
+    const std::vector<uint8_t> bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Tq.dat in the current folder: a recognisable counter block, the count, then the records.
+void writeDataFile(const std::vector<ConnectionRecord>& records, int32_t storedCount)
+{
+    std::vector<uint8_t> bytes(kHeaderSize + kRecordSize * records.size(), 0);
+    const CounterBlock counters{1, 2, 3, 4, 5, 6};
+    encodeCounterBlock(counters, bytes.data());
+    putI32(bytes.data() + kRecordCountOffset, storedCount);
+    for (size_t i = 0; i < records.size(); ++i)
+        encodeRecord(records[i], bytes.data() + recordOffset(static_cast<int64_t>(i)));
+    std::FILE* file = std::fopen("Tq.dat", "wb");
+    ASSERT_NE(nullptr, file);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+std::vector<ConnectionRecord> storedRecords(const std::vector<uint8_t>& file)
+{
+    std::vector<ConnectionRecord> records;
+    for (size_t offset = kHeaderSize; offset + kRecordSize <= file.size(); offset += kRecordSize)
+        records.push_back(decodeRecord(file.data() + offset));
+    return records;
+}
+
+bool sameStart(const SystemTime& a, const SystemTime& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// One window the watcher waits for and how it answers it.
+struct Answer {
+    std::string caption;  // caption of the #32770 window
+    int button;           // button to press
+    std::string fileName; // non-empty: the window is the save dialog, and this name is entered first
+};
+
+// What the watcher found in a window it answered.
+struct Seen {
+    std::string caption; // its caption
+    std::string text;    // a message box's text, or the file name the save dialog suggested
+    int defaultButton;   // the button that Enter would press
+};
+
+// Answers the given windows of the test's thread in order, then dismisses anything else that appears.
+class Watcher {
+public:
+    explicit Watcher(std::vector<Answer> answers)
+        : answers_(std::move(answers)), uiThread_(GetCurrentThreadId()), thread_([this] { run(); })
+    {
+    }
+    ~Watcher()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    // Waits until every expected window was answered; the seen windows afterwards.
+    std::vector<Seen> finish()
+    {
+        stop_ = true;
+        thread_.join();
+        thread_ = std::thread([] {});
+        return seen_;
+    }
+    std::vector<std::string> unexpected() const { return unexpected_; }
+
+private:
+    struct Search {
+        const Answer* answer;               // what to look for; nullptr: any dialog
+        const std::vector<HWND>* answered; // windows already answered
+        HWND found;                         // the match
+    };
+
+    static std::string textOf(HWND window)
+    {
+        char text[512] = "";
+        GetWindowTextA(window, text, sizeof text);
+        return text;
+    }
+
+    static BOOL CALLBACK match(HWND window, LPARAM lParam)
+    {
+        Search& search = *reinterpret_cast<Search*>(lParam);
+        char className[32] = "";
+        GetClassNameA(window, className, sizeof className);
+        if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
+            return TRUE;
+        for (HWND done : *search.answered) {
+            if (done == window)
+                return TRUE;
+        }
+        if (search.answer != nullptr) {
+            const bool isSaveDialog = GetDlgItem(window, kFileNameCombo) != nullptr;
+            if (textOf(window) != search.answer->caption || isSaveDialog != !search.answer->fileName.empty() ||
+                GetDlgItem(window, search.answer->button) == nullptr)
+                return TRUE;
+        }
+        search.found = window;
+        return FALSE;
+    }
+
+    static int defaultButtonOf(HWND window)
+    {
+        for (int button : {IDOK, IDCANCEL, IDYES, IDNO}) {
+            const HWND control = GetDlgItem(window, button);
+            if (control != nullptr && (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                return button;
+        }
+        return 0;
+    }
+
+    HWND find(const Answer* answer) const
+    {
+        Search search{answer, &answered_, nullptr};
+        EnumThreadWindows(uiThread_, match, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    void answerOne(const Answer& answer, HWND window)
+    {
+        Seen seen{answer.caption, "", defaultButtonOf(window)};
+        if (answer.fileName.empty()) {
+            seen.text = textOf(GetDlgItem(window, kMessageText));
+        } else {
+            const HWND name = GetDlgItem(window, kFileNameCombo);
+            seen.text = textOf(name);
+            SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.fileName.c_str()));
+        }
+        seen_.push_back(seen);
+        // Under Wine without a window manager a closing window can stay visible for seconds: an answered
+        // window is never looked at again.
+        answered_.push_back(window);
+        PostMessageA(GetDlgItem(window, answer.button), BM_CLICK, 0, 0);
+    }
+
+    void run()
+    {
+        using Clock = std::chrono::steady_clock;
+        for (const Answer& answer : answers_) {
+            const Clock::time_point deadline = Clock::now() + std::chrono::seconds(15);
+            HWND window = nullptr;
+            while (window == nullptr && Clock::now() < deadline) {
+                window = find(&answer);
+                if (window == nullptr)
+                    Sleep(10);
+            }
+            if (window == nullptr) {
+                unexpected_.push_back("never appeared: " + answer.caption);
+                break;
+            }
+            answerOne(answer, window);
+        }
+        // Anything further would block the test's thread forever: note it and dismiss it.
+        while (!stop_) {
+            const HWND window = find(nullptr);
+            if (window != nullptr) {
+                unexpected_.push_back(textOf(window) + ": " + textOf(GetDlgItem(window, kMessageText)));
+                for (int button : {IDNO, IDCANCEL, IDOK}) {
+                    if (const HWND control = GetDlgItem(window, button)) {
+                        PostMessageA(control, BM_CLICK, 0, 0);
+                        break;
+                    }
+                }
+                Sleep(200);
+            }
+            Sleep(10);
+        }
+    }
+
+    std::vector<Answer> answers_;
+    DWORD uiThread_;
+    std::vector<Seen> seen_;
+    std::vector<HWND> answered_;
+    std::vector<std::string> unexpected_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+int rowCount() { return static_cast<int>(SendMessageA(detailsList, LVM_GETITEMCOUNT, 0, 0)); }
+
+const char kConfirmation[] = "If you'll continue, some data will be lost!\n\nContinue?";
+
+class LogTools : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GetCurrentDirectoryA(sizeof previousFolder, previousFolder);
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        std::snprintf(folder, sizeof folder, "%stolvar-logtools-%lu", temp, GetCurrentProcessId());
+        CreateDirectoryA(folder, nullptr);
+        std::snprintf(outFolder, sizeof outFolder, "%s\\out", folder);
+        CreateDirectoryA(outFolder, nullptr);
+        std::snprintf(target, sizeof target, "%s\\connections.txt", outFolder);
+        SetCurrentDirectoryA(folder);
+        DeleteFileA("Tq.dat");
+        std::snprintf(exeDirectory, sizeof exeDirectory, "%s\\", folder);
+
+        instance = GetModuleHandleA(nullptr);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = detailsWindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = "Details";
+        RegisterClassA(&windowClass);
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
+            RegDeleteValueA(key, "Place");
+            RegCloseKey(key);
+        }
+
+        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
+        currencySymbolLength = 2;
+        applyDefaultSettings();
+        settingsBlock.calculateCost = 0;
+        settingsBlock.tariffCommon = 60;
+        liveConnection = LiveConnection{};
+        counterBlock = CounterBlock{};
+        recordCount = 0;
+        currentViewFilter = All;
+    }
+
+    void TearDown() override
+    {
+        if (IsWindow(detailsWindow))
+            DestroyWindow(detailsWindow);
+        SetCurrentDirectoryA(previousFolder);
+        for (const char* path : {target}) {
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path);
+        }
+        RemoveDirectoryA(outFolder);
+        char dataFile[MAX_PATH + 16];
+        std::snprintf(dataFile, sizeof dataFile, "%s\\Tq.dat", folder);
+        DeleteFileA(dataFile);
+        RemoveDirectoryA(folder);
+    }
+
+    void logOf(const std::vector<ConnectionRecord>& records)
+    {
+        writeDataFile(records, static_cast<int32_t>(records.size()));
+        recordCount = static_cast<int32_t>(records.size());
+    }
+
+    // Clear in `mode`, answering the confirmation with `button`; returns what the box showed.
+    Seen clearAnswering(ClearMode mode, int button)
+    {
+        Watcher watcher({{"Clear?", button, ""}});
+        clearLog(mode);
+        const std::vector<Seen> seen = watcher.finish();
+        EXPECT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
+        return seen.empty() ? Seen{} : seen.front();
+    }
+
+    char previousFolder[MAX_PATH] = "";
+    char folder[MAX_PATH] = "";
+    char outFolder[MAX_PATH + 8] = "";
+    char target[MAX_PATH + 32] = "";
+};
+
+TEST_F(LogTools, ClearUntilCurrentMonthKeepsThisMonthOfEveryYear)
+{
+    const SystemTime lastMonth = monthsBefore(1), yearAgo = monthsBefore(0, 1), now = monthsBefore(0);
+    logOf({record(lastMonth, 10, 1), record(yearAgo, 20, 2), record(now, 30, 3)});
+    openDetails(All);
+    ASSERT_EQ(3, rowCount());
+
+    const Seen box = clearAnswering(ClearUntilCurrentMonth, IDYES);
+    EXPECT_EQ(kConfirmation, box.text);
+    EXPECT_EQ(IDNO, box.defaultButton);
+
+    const std::vector<uint8_t> file = readFile("Tq.dat");
+    ASSERT_EQ(kHeaderSize + 2 * kRecordSize, file.size());
+    EXPECT_EQ(2, getI32(file.data() + kRecordCountOffset));
+    EXPECT_EQ(2, recordCount);
+    const std::vector<ConnectionRecord> kept = storedRecords(file);
+    EXPECT_TRUE(sameStart(yearAgo, kept[0].start));
+    EXPECT_EQ(20.0, kept[0].seconds);
+    EXPECT_TRUE(sameStart(now, kept[1].start));
+    EXPECT_EQ(3.0, kept[1].cost);
+    // The totals are not the log's: they stay as they were.
+    EXPECT_EQ(6.0, decodeCounterBlock(file.data()).lastMonthCost);
+    EXPECT_EQ(2, rowCount());
+}
+
+TEST_F(LogTools, ClearUntilLastMonthKeepsTheLastTwoMonths)
+{
+    const SystemTime twoAgo = monthsBefore(2), last = monthsBefore(1), old = monthsBefore(0, 3),
+                     now = monthsBefore(0);
+    logOf({record(twoAgo, 1, 0), record(last, 2, 0), record(old, 3, 0), record(twoAgo, 4, 0), record(now, 5, 0)});
+    openDetails(LastMonth);
+    currentViewFilter = LastMonth;
+    clearAnswering(ClearUntilLastMonth, IDYES);
+
+    const std::vector<ConnectionRecord> kept = storedRecords(readFile("Tq.dat"));
+    ASSERT_EQ(3u, kept.size());
+    EXPECT_EQ(2.0, kept[0].seconds);
+    EXPECT_EQ(3.0, kept[1].seconds);
+    EXPECT_EQ(5.0, kept[2].seconds);
+    EXPECT_EQ(3, recordCount);
+    // The refill keeps the chosen period.
+    EXPECT_EQ(1, rowCount());
+}
+
+TEST_F(LogTools, ClearAllOnAnEmptyLogStillAsksAndLeavesTheHeader)
+{
+    openDetails(All);
+    const Seen box = clearAnswering(ClearAll, IDYES);
+    EXPECT_EQ(kConfirmation, box.text);
+    const std::vector<uint8_t> file = readFile("Tq.dat");
+    ASSERT_EQ(kHeaderSize, file.size());
+    EXPECT_EQ(0, getI32(file.data() + kRecordCountOffset));
+    EXPECT_EQ(0, recordCount);
+
+    logOf({record(monthsBefore(0), 1, 0), record(monthsBefore(1), 2, 0)});
+    clearAnswering(ClearAll, IDYES);
+    EXPECT_EQ(kHeaderSize, readFile("Tq.dat").size());
+    EXPECT_EQ(0, rowCount());
+}
+
+TEST_F(LogTools, AnsweringNoChangesNothing)
+{
+    logOf({record(monthsBefore(3), 1, 0), record(monthsBefore(0), 2, 0)});
+    openDetails(All);
+    const std::vector<uint8_t> before = readFile("Tq.dat");
+    for (ClearMode mode : {ClearAll, ClearUntilCurrentMonth, ClearUntilLastMonth})
+        clearAnswering(mode, IDNO);
+    EXPECT_EQ(before, readFile("Tq.dat"));
+    EXPECT_EQ(2, recordCount);
+    EXPECT_EQ(2, rowCount());
+}
+
+TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
+{
+    const SystemTime now = monthsBefore(0);
+    logOf({record(monthsBefore(4), 1, 0), record(now, 2, 0), record(monthsBefore(5), 3, 0)});
+    // The monitor has counted the live connection; its record is not stored yet.
+    recordCount = 4;
+    liveConnection.connected = true;
+    openDetails(All);
+    EXPECT_EQ(3, rowCount());
+
+    clearAnswering(ClearUntilCurrentMonth, IDYES);
+    std::vector<uint8_t> file = readFile("Tq.dat");
+    EXPECT_EQ(1, getI32(file.data() + kRecordCountOffset));
+    EXPECT_EQ(kHeaderSize + kRecordSize, file.size());
+    EXPECT_EQ(2, recordCount);
+    EXPECT_EQ(1, rowCount());
+
+    // The connection ends as the monitor ends it: count, then the record into the reserved slot.
+    liveConnection.connected = false;
+    writeRecordCount();
+    appendRecord(record(now, 99, 0));
+    file = readFile("Tq.dat");
+    EXPECT_EQ(2, getI32(file.data() + kRecordCountOffset));
+    const std::vector<ConnectionRecord> stored = storedRecords(file);
+    ASSERT_EQ(2u, stored.size());
+    EXPECT_EQ(2.0, stored[0].seconds);
+    EXPECT_EQ(99.0, stored[1].seconds);
+}
+
+TEST_F(LogTools, ExportWritesTheChosenFileReadOnly)
+{
+    settingsBlock.calculateCost = 1;
+    settingsBlock.tariffCommon = 0.5;
+    const SystemTime first{1999, 8, 0, 5, 14, 3, 27, 0};
+    logOf({record(first, 3725, 1.5), record(monthsBefore(0), 60, 0.25)});
+    openDetails(All);
+    Watcher watcher({{"Save connection data", IDOK, target}});
+    exportLog(All);
+    const std::vector<Seen> seen = watcher.finish();
+    ASSERT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ("all1999", seen[0].text);
+
+    char line[64];
+    const SystemTime now = monthsBefore(0);
+    std::snprintf(line, sizeof line, "01.%02u.%04u | 10:20:30 | 000:01:00 | 0.2500$ \r\n", now.wMonth, now.wYear);
+    EXPECT_EQ(std::string(49, '_') + "\r\n" + "05.08.1999 | 14:03:27 | 001:02:05 | 1.5000$ \r\n" + line,
+              readText(target));
+    EXPECT_TRUE(GetFileAttributesA(target) & FILE_ATTRIBUTE_READONLY);
+    // The dialog went to another folder; the data file's folder is current again.
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(sizeof current, current);
+    EXPECT_STREQ(folder, current);
+}
+
+TEST_F(LogTools, SavingTwiceReplacesTheReadOnlyFile)
+{
+    logOf({record(monthsBefore(0), 61, 0)});
+    openDetails(All);
+    {
+        Watcher watcher({{"Save connection data", IDOK, target}});
+        exportLog(CurrentMonth);
+        watcher.finish();
+        ASSERT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
+    }
+    ASSERT_TRUE(GetFileAttributesA(target) & FILE_ATTRIBUTE_READONLY);
+
+    logOf({record(monthsBefore(0), 61, 0), record(monthsBefore(0), 3599, 0)});
+    Watcher watcher({{"Save connection data", IDOK, target}, {"Save connection data", IDYES, ""}});
+    exportLog(All);
+    const std::vector<Seen> seen = watcher.finish();
+    ASSERT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
+    EXPECT_EQ(2u, seen.size());
+    const std::string text = readText(target);
+    EXPECT_EQ(51u + 2 * 36u, text.size());
+    EXPECT_NE(std::string::npos, text.find("| 000:59:59 \r\n"));
+    EXPECT_TRUE(GetFileAttributesA(target) & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(LogTools, SuggestedNamesOfTheMonthsAndCancelWritesNothing)
+{
+    const SystemTime old = monthsBefore(0, 2), last = monthsBefore(1);
+    logOf({record(monthsBefore(3), 1, 0), record(old, 2, 0), record(last, 3, 0), record(monthsBefore(0), 4, 0)});
+    openDetails(All);
+    Watcher watcher({{"Save connection data", IDCANCEL, "ignored"}, {"Save connection data", IDCANCEL, "ignored"}});
+    exportLog(CurrentMonth);
+    exportLog(LastMonth);
+    const std::vector<Seen> seen = watcher.finish();
+    ASSERT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
+    ASSERT_EQ(2u, seen.size());
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%02u%04u", old.wMonth, old.wYear);
+    EXPECT_EQ(expected, seen[0].text);
+    std::snprintf(expected, sizeof expected, "%02u%04u", last.wMonth, last.wYear);
+    EXPECT_EQ(expected, seen[1].text);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target));
+    // A cancelled dialog leaves the data file's folder current, so the next operations find the log.
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(sizeof current, current);
+    EXPECT_STREQ(folder, current);
+}
+
+TEST_F(LogTools, NothingToSave)
+{
+    openDetails(All);
+    // An empty log, a period without records, and a log holding only the live connection's reserved slot.
+    Watcher watcher({{"No data", IDOK, ""}, {"No data", IDOK, ""}, {"No data", IDOK, ""}});
+    exportLog(All);
+    logOf({record(monthsBefore(1), 1, 0)});
+    exportLog(CurrentMonth);
+    logOf({});
+    recordCount = 1;
+    liveConnection.connected = true;
+    exportLog(All);
+    const std::vector<Seen> seen = watcher.finish();
+    ASSERT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
+    ASSERT_EQ(3u, seen.size());
+    for (const Seen& box : seen)
+        EXPECT_EQ("Nothing to save.", box.text);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target));
+}
+
+TEST_F(LogTools, AFileThatCannotBeWrittenIsReportedAndKept)
+{
+    std::FILE* previous = std::fopen(target, "w");
+    ASSERT_NE(nullptr, previous);
+    std::fputs("kept\n", previous);
+    std::fclose(previous);
+    SetFileAttributesA(target, FILE_ATTRIBUTE_READONLY);
+    const HANDLE holder = CreateFileA(target, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+
+    logOf({record(monthsBefore(0), 1, 0)});
+    openDetails(All);
+    Watcher watcher({{"Save connection data", IDOK, target},
+                     {"Save connection data", IDYES, ""},
+                     {"Save connection data", IDOK, ""}});
+    exportLog(All);
+    const std::vector<Seen> seen = watcher.finish();
+    CloseHandle(holder);
+    ASSERT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
+    ASSERT_EQ(3u, seen.size());
+    EXPECT_EQ(std::string("The file could not be written:\n") + target + "\n\nNothing was saved.", seen[2].text);
+    EXPECT_EQ("kept\r\n", readText(target));
+    // The earlier export's protection is restored as well.
+    EXPECT_TRUE(GetFileAttributesA(target) & FILE_ATTRIBUTE_READONLY);
+}
+
+} // namespace
