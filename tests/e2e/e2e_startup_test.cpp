@@ -122,9 +122,11 @@ TEST_F(ProgramTest, FirstStartRegistersTheProgramAndStoresDefaults)
 {
     SYSTEMTIME before;
     GetLocalTime(&before);
+    const int iconsBefore = trayIconCount();
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
     ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() >= 64; }));
+    EXPECT_TRUE(waitUntil([&] { return trayIconCount() == iconsBefore + 1; }));
 
     std::vector<uint8_t> settings, extra, run, name, command;
     DWORD type = 0;
@@ -162,7 +164,9 @@ TEST_F(ProgramTest, FirstStartRegistersTheProgramAndStoresDefaults)
     GetWindowTextA(program.mainWindow, title, sizeof title);
     EXPECT_STREQ(title, "Link Statistics");
 
+    // Exit removes the icon and ends the process with exit code 1.
     EXPECT_EQ(exitProgram(), 1u);
+    EXPECT_TRUE(waitUntil([&] { return trayIconCount() == iconsBefore; }));
 }
 
 TEST_F(ProgramTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstAlone)

@@ -46,6 +46,9 @@ HWND waitForWindowOf(DWORD processId, const char* className, const char* title =
 // Waits until no such window exists; true when it is gone.
 bool waitForNoWindowOf(DWORD processId, const char* className, DWORD milliseconds = 10000);
 
+// Icons in the notification area (Wine's stand-alone tray under Xvfb, or a virtual desktop's taskbar).
+int trayIconCount();
+
 // Message boxes: the text of the static 65535, the caption, the buttons and the default one.
 struct MessageBoxInfo {
     HWND window = nullptr;

@@ -170,6 +170,35 @@ bool waitForNoWindowOf(DWORD processId, const char* className, DWORD millisecond
 
 namespace {
 
+BOOL CALLBACK countTrayIcon(HWND child, LPARAM context)
+{
+    char name[64] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (std::strcmp(name, "__winex11_tray_icon") == 0 && IsWindowVisible(child))
+        ++*reinterpret_cast<int*>(context);
+    return TRUE;
+}
+
+BOOL CALLBACK countTrayIcons(HWND window, LPARAM context)
+{
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "__winex11_standalone_tray") == 0 || std::strcmp(name, "Shell_TrayWnd") == 0)
+        EnumChildWindows(window, countTrayIcon, context);
+    return TRUE;
+}
+
+} // namespace
+
+int trayIconCount()
+{
+    int count = 0;
+    EnumWindows(countTrayIcons, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+namespace {
+
 BOOL CALLBACK collectButton(HWND child, LPARAM context)
 {
     MessageBoxInfo* info = reinterpret_cast<MessageBoxInfo*>(context);
