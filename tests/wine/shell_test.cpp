@@ -1,0 +1,542 @@
+// The shell in-process: classes, the hidden statistics window, start-up sequence, menus, tray icon and its clicks.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "accounting/state.h"
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "app/shell.h"
+#include "app/tray.h"
+#include "res/resource.h"
+#include "storage/layout.h"
+#include "storage/settings.h"
+#include "ui/details_window.h"
+#include "ui/timer_window.h"
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar";
+
+std::string moduleFolder()
+{
+    char path[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text(path);
+    return text.substr(0, text.rfind('\\') + 1);
+}
+
+std::string dataFilePath() { return moduleFolder() + "Tq.dat"; }
+
+// The key and everything below it.
+void deleteTree(HKEY root, const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    std::vector<std::string> children;
+    char name[256];
+    DWORD length = sizeof name;
+    for (DWORD index = 0; RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++index, length = sizeof name)
+        children.emplace_back(name);
+    RegCloseKey(key);
+    for (const std::string& child : children)
+        deleteTree(root, path + "\\" + child);
+    RegDeleteKeyA(root, path.c_str());
+}
+
+// Everything a start leaves behind in the registry and beside the executable.
+void forgetEarlierRuns()
+{
+    deleteTree(HKEY_CURRENT_USER, "Software\\Vesk");
+    HKEY run = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, "Tolvar");
+        RegCloseKey(run);
+    }
+    deleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    DeleteFileA(dataFilePath().c_str());
+}
+
+bool keyExists(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+DWORD valueSize(HKEY root, const char* path, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        size = 0;
+    RegCloseKey(key);
+    return size;
+}
+
+void pumpFor(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < milliseconds) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(5);
+    }
+}
+
+UINT trayState(UINT command) { return GetMenuState(trayMenu, command, MF_BYCOMMAND); }
+bool trayGrayed(UINT command) { return (trayState(command) & MF_GRAYED) != 0; }
+
+// Whether the shell still knows the tray icon: only a present icon can be modified.
+bool trayIconPresent()
+{
+    NOTIFYICONDATAA probe = trayIconData;
+    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+// One line per menu item: its path of titles, command, and grayed or separator marks.
+void describeMenu(HMENU menu, const std::string& path, std::vector<std::string>& lines)
+{
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        const UINT state = GetMenuState(menu, position, MF_BYPOSITION);
+        char text[128] = {};
+        GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+        const std::string itemPath = path.empty() ? text : path + "/" + text;
+        // A pop-up's state carries its item count in the high byte, which may look like MF_SEPARATOR.
+        if (HMENU popup = GetSubMenu(menu, position)) {
+            describeMenu(popup, itemPath, lines);
+            continue;
+        }
+        if (state & MF_SEPARATOR) {
+            lines.push_back(path + "/-");
+            continue;
+        }
+        char line[256];
+        std::snprintf(line, sizeof line, "%s %u%s", itemPath.c_str(), GetMenuItemID(menu, position),
+                      (state & MF_GRAYED) ? " grayed" : "");
+        lines.push_back(line);
+    }
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        forgetEarlierRuns();
+        instance = GetModuleHandleA(nullptr);
+        // Started from another folder, as at logon: the program must move to its own.
+        char temp[MAX_PATH + 1] = {};
+        GetTempPathA(MAX_PATH, temp);
+        scratch = std::string(temp) + "tolvar-shell-scratch";
+        CreateDirectoryA(scratch.c_str(), nullptr);
+        SetCurrentDirectoryA(scratch.c_str());
+        start();
+    }
+
+    void TearDown() override
+    {
+        stop();
+        forgetEarlierRuns();
+        RemoveDirectoryA(scratch.c_str());
+    }
+
+    void start()
+    {
+        std::memset(&counterBlock, 0, sizeof counterBlock);
+        std::memset(&settingsBlock, 0, sizeof settingsBlock);
+        std::memset(&settingsExtra, 0, sizeof settingsExtra);
+        ASSERT_TRUE(initApplication());
+    }
+
+    // What the program's end does, and what a later start in the same process needs undone.
+    void stop()
+    {
+        if (timerWindow != nullptr && IsWindow(timerWindow))
+            DestroyWindow(timerWindow);
+        if (detailsWindow != nullptr && IsWindow(detailsWindow))
+            DestroyWindow(detailsWindow);
+        if (mainWindow != nullptr)
+            DestroyWindow(mainWindow);
+        if (trayMenu != nullptr)
+            DestroyMenu(trayMenu);
+        for (const char* name : {"LinkStatistics", "Counter", "Details"})
+            UnregisterClassA(name, instance);
+        mainWindow = nullptr;
+        mainMenu = nullptr;
+        trayMenu = nullptr;
+        pumpFor(20);
+        MSG quit;
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+
+    std::string scratch;
+};
+
+TEST_F(ShellTest, TheStatisticsWindowIsCreatedHiddenWithItsClassTitleStyleAndSize)
+{
+    ASSERT_TRUE(IsWindow(mainWindow));
+    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    char text[64] = {};
+    GetClassNameA(mainWindow, text, sizeof text);
+    EXPECT_STREQ(text, "LinkStatistics");
+    GetWindowTextA(mainWindow, text, sizeof text);
+    EXPECT_STREQ(text, "Link Statistics");
+
+    const LONG style = GetWindowLongA(mainWindow, GWL_STYLE);
+    const LONG wanted = WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX;
+    EXPECT_EQ(style & wanted, wanted);
+    EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME | WS_CHILD), 0);
+    EXPECT_EQ(GetWindowLongA(mainWindow, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE & ~WS_EX_DLGMODALFRAME, 0);
+    EXPECT_EQ(GetParent(mainWindow), nullptr);
+    EXPECT_EQ(GetMenu(mainWindow), mainMenu);
+
+    RECT frame{};
+    GetWindowRect(mainWindow, &frame);
+    EXPECT_EQ(frame.right - frame.left, 400);
+    EXPECT_EQ(frame.bottom - frame.top, GetSystemMetrics(SM_CYMENU) + 170);
+}
+
+TEST_F(ShellTest, TheThreeClassesCarryTheirStylesProceduresIconsCursorsBackgroundsAndMenus)
+{
+    WNDCLASSA statistics{};
+    ASSERT_TRUE(GetClassInfoA(instance, "LinkStatistics", &statistics));
+    EXPECT_EQ(statistics.style, 0u);
+    EXPECT_EQ(statistics.lpfnWndProc, mainWindowProc);
+    EXPECT_NE(statistics.hIcon, nullptr);
+    EXPECT_EQ(statistics.hCursor, nullptr);
+    EXPECT_EQ(statistics.hbrBackground, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    EXPECT_EQ(statistics.lpszMenuName, MAKEINTRESOURCEA(IDM_MAIN));
+    EXPECT_EQ(statistics.cbClsExtra, 0);
+    EXPECT_EQ(statistics.cbWndExtra, 0);
+
+    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    WNDCLASSA counter{};
+    ASSERT_TRUE(GetClassInfoA(instance, "Counter", &counter));
+    EXPECT_EQ(counter.style, static_cast<UINT>(CS_DBLCLKS));
+    EXPECT_EQ(counter.lpfnWndProc, timerWindowProc);
+    EXPECT_EQ(counter.hIcon, nullptr);
+    EXPECT_EQ(counter.hCursor, arrow);
+    EXPECT_EQ(counter.hbrBackground, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(counter.lpszMenuName, nullptr);
+
+    WNDCLASSA details{};
+    ASSERT_TRUE(GetClassInfoA(instance, "Details", &details));
+    EXPECT_EQ(details.style, 0u);
+    EXPECT_EQ(details.lpfnWndProc, detailsWindowProc);
+    EXPECT_NE(details.hIcon, nullptr);
+    EXPECT_EQ(details.hCursor, arrow);
+    EXPECT_EQ(details.hbrBackground, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    EXPECT_EQ(details.lpszMenuName, MAKEINTRESOURCEA(IDM_DETAILS));
+}
+
+TEST_F(ShellTest, ASecondInitialisationInTheSameProcessFailsOnTheTakenClassName)
+{
+    const HWND first = mainWindow;
+    EXPECT_FALSE(initApplication());
+    EXPECT_EQ(mainWindow, first);
+}
+
+TEST_F(ShellTest, IconsHaveTheirSizesAndTheStatusIconsLoadAtTenPixels)
+{
+    struct Wanted {
+        int id;
+        int size;
+    };
+    for (const Wanted& icon : {Wanted{IDI_MAIN, 16}, Wanted{IDI_MAIN, 32}, Wanted{IDI_TRAY, 16},
+                               Wanted{IDI_CONNECTED, 10}, Wanted{IDI_DISCONNECTED, 10}, Wanted{IDI_DETAILS, 16},
+                               Wanted{IDI_DETAILS, 32}}) {
+        HICON loaded = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(icon.id), IMAGE_ICON, icon.size, icon.size, 0));
+        ASSERT_NE(loaded, nullptr) << icon.id;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(loaded, &info));
+        BITMAP mask{};
+        GetObjectA(info.hbmMask, sizeof mask, &mask);
+        EXPECT_EQ(mask.bmWidth, icon.size) << icon.id;
+        DeleteObject(info.hbmMask);
+        if (info.hbmColor != nullptr)
+            DeleteObject(info.hbmColor);
+        DestroyIcon(loaded);
+    }
+}
+
+TEST_F(ShellTest, TheFirstStartMovesToTheProgramsFolderRegistersAndStoresDefaults)
+{
+    char current[MAX_PATH + 1] = {};
+    GetCurrentDirectoryA(MAX_PATH, current);
+    const std::string folder = moduleFolder();
+    EXPECT_STREQ(exeDirectory, folder.c_str());
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_EQ(std::string(current) + "\\", folder);
+
+    EXPECT_GT(valueSize(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar"), 0u);
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(valueSize(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", "Settings"), 136u);
+    EXPECT_EQ(valueSize(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", "Settings1"), 8u);
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\2.0"));
+    EXPECT_EQ(settingsBlock.showCounterOnConnect, 1);
+    EXPECT_EQ(settingsExtra.autoSumUp, 1);
+
+    // The data file beside the executable, not in the folder of the launch, carries this month's stamp.
+    EXPECT_EQ(GetFileAttributesA((scratch + "\\Tq.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    EXPECT_EQ(monthStamp.wYear, now.wYear);
+    EXPECT_EQ(monthStamp.wMonth, now.wMonth);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA(dataFilePath().c_str(), GetFileExInfoStandard, &data));
+    EXPECT_GE(data.nFileSizeLow, kCounterBlockSize + kSystemTimeSize);
+}
+
+TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
+{
+    stop();
+    forgetEarlierRuns();
+    CounterBlock left{};
+    left.lastConnSeconds = 61;
+    left.curMonthSeconds = 3600;
+    left.lastMonthCost = 12.5;
+    uint8_t header[kCounterBlockSize];
+    encodeCounterBlock(left, header);
+    HANDLE file = CreateFileA(dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, header, sizeof header, &written, nullptr);
+    CloseHandle(file);
+
+    // First run for this user: the totals start at zero whatever the file holds.
+    start();
+    EXPECT_EQ(counterBlock.curMonthSeconds, 0.0);
+
+    // A later start with the file's totals and the stored settings, and no new uninstall entry.
+    encodeCounterBlock(left, header);
+    file = CreateFileA(dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    WriteFile(file, header, sizeof header, &written, nullptr);
+    CloseHandle(file);
+    stop();
+    deleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    SettingsExtra stored{};
+    stored.autoSumUp = 0;
+    stored.addSeconds = 7;
+    uint8_t extra[kSettingsExtraSize];
+    encodeSettingsExtra(stored, extra);
+    HKEY settings = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", 0, KEY_SET_VALUE, &settings),
+              ERROR_SUCCESS);
+    RegSetValueExA(settings, "Settings1", 0, REG_BINARY, extra, sizeof extra);
+    RegCloseKey(settings);
+    start();
+    EXPECT_EQ(counterBlock.lastConnSeconds, 61.0);
+    EXPECT_EQ(counterBlock.curMonthSeconds, 3600.0);
+    EXPECT_EQ(counterBlock.lastMonthCost, 12.5);
+    EXPECT_EQ(settingsExtra.addSeconds, 7);
+    EXPECT_EQ(settingsBlock.showCounterOnConnect, 1);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+TEST_F(ShellTest, BothTimersTickIntoTheWindow)
+{
+    std::vector<WPARAM> seen;
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < 1500) {
+        while (PeekMessageA(&message, mainWindow, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+            seen.push_back(message.wParam);
+            DispatchMessageA(&message);
+        }
+        Sleep(10);
+    }
+    size_t fast = 0;
+    size_t slow = 0;
+    for (WPARAM id : seen) {
+        fast += id == 1;
+        slow += id == 2;
+    }
+    EXPECT_GE(fast, 10u);
+    EXPECT_GE(slow, 1u);
+    EXPECT_LE(slow, 2u);
+    EXPECT_EQ(fast + slow, seen.size());
+}
+
+TEST_F(ShellTest, TheMenuBarHasItsItemsCommandsAndStates)
+{
+    std::vector<std::string> lines;
+    describeMenu(mainMenu, "", lines);
+    const std::vector<std::string> wanted = {
+        "Program/Show detailed.../All 40011",
+        "Program/Show detailed.../Last month 40023",
+        "Program/Show detailed.../Current month 40024",
+        "Program/Hide Statistics 40007",
+        "Program/Reset Counters 40008 grayed",
+        "Program/Sum Up 40029",
+        "Program/-",
+        "Program/Settings 40009",
+        "Program/-",
+        "Program/Exit 40010",
+        "Help/About 40006",
+    };
+    EXPECT_EQ(lines, wanted);
+    EXPECT_EQ(GetMenuItemCount(mainMenu), 2);
+}
+
+TEST_F(ShellTest, TheTrayMenuHasOneUntitledPopUpWithItsItemsCommandsAndStates)
+{
+    ASSERT_EQ(GetMenuItemCount(trayMenu), 1);
+    char title[16] = "x";
+    GetMenuStringA(trayMenu, 0, title, sizeof title, MF_BYPOSITION);
+    EXPECT_STREQ(title, "");
+    std::vector<std::string> lines;
+    describeMenu(GetSubMenu(trayMenu, 0), "", lines);
+    const std::vector<std::string> wanted = {
+        "Show Statistics 40001",
+        "Show detailed.../All 40012",
+        "Show detailed.../Last month 40025",
+        "Show detailed.../Current month 40026",
+        "Show Timer 40004 grayed",
+        "Reset Counters 40005 grayed",
+        "Sum Up 40030",
+        "/-",
+        "Settings 40002",
+        "/-",
+        "Exit 40003",
+    };
+    EXPECT_EQ(lines, wanted);
+}
+
+TEST_F(ShellTest, TheTrayIconIsAddedWithItsRecordAndRemovedWithTheWindow)
+{
+    EXPECT_EQ(trayIconData.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(trayIconData.hWnd, mainWindow);
+    EXPECT_EQ(trayIconData.uID, 0u);
+    EXPECT_EQ(trayIconData.uFlags, 7u);
+    EXPECT_EQ(trayIconData.uCallbackMessage, 1025u);
+    EXPECT_EQ(trayIconData.hIcon, LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY)));
+    EXPECT_STREQ(trayIconData.szTip, "Tolvar");
+    EXPECT_TRUE(trayIconPresent());
+
+    DestroyWindow(mainWindow);
+    EXPECT_FALSE(trayIconPresent());
+    mainWindow = nullptr;
+}
+
+TEST_F(ShellTest, ARestartedShellGetsTheIconBack)
+{
+    removeTrayIcon();
+    ASSERT_FALSE(trayIconPresent());
+    SendMessageA(mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(trayIconPresent());
+}
+
+TEST_F(ShellTest, DoubleClickShowsTheWindowAndTheCloseCommandOnlyHidesIt)
+{
+    EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    EXPECT_TRUE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    EXPECT_TRUE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+
+    EXPECT_EQ(SendMessageA(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+    EXPECT_TRUE(IsWindow(mainWindow));
+    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+
+    // Alt+F4 and the close box arrive as the same command; WM_CLOSE itself would destroy the window.
+    SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(SendMessageA(mainWindow, WM_SYSCOMMAND, SC_CLOSE, MAKELPARAM(10, 10)), 0);
+    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    EXPECT_TRUE(IsWindow(mainWindow));
+}
+
+TEST_F(ShellTest, OtherMouseMessagesOnTheIconDoNothing)
+{
+    for (LPARAM mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDBLCLK}) {
+        SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, mouse);
+        EXPECT_FALSE(IsWindowVisible(mainWindow)) << mouse;
+        EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS)) << mouse;
+    }
+}
+
+// Opens the tray pop-up as a right click does and drives it by keys from a second thread.
+class TrayPopUpTest : public ShellTest {
+protected:
+    struct Seen {
+        RECT rect{};
+        bool opened = false;
+        int defaultPosition = -1;
+    };
+
+    Seen rightClickThen(std::initializer_list<WPARAM> keys)
+    {
+        Seen seen;
+        std::thread watcher([&] {
+            HWND popup = nullptr;
+            for (int wait = 0; wait < 500 && popup == nullptr; ++wait) {
+                popup = FindWindowA("#32768", nullptr);
+                if (popup != nullptr && !IsWindowVisible(popup))
+                    popup = nullptr;
+                Sleep(10);
+            }
+            if (popup == nullptr)
+                return;
+            seen.opened = true;
+            GetWindowRect(popup, &seen.rect);
+            seen.defaultPosition = static_cast<int>(GetMenuDefaultItem(GetSubMenu(trayMenu, 0), TRUE, 0));
+            for (WPARAM key : keys) {
+                PostMessageA(popup, WM_KEYDOWN, key, 0);
+                Sleep(50);
+            }
+        });
+        SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+        watcher.join();
+        pumpFor(100);
+        return seen;
+    }
+};
+
+TEST_F(TrayPopUpTest, ARightClickOpensThePopUpAtTheCursorWithShowStatisticsAsDefault)
+{
+    SetCursorPos(300, 200);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const Seen seen = rightClickThen({VK_ESCAPE, VK_ESCAPE});
+    ASSERT_TRUE(seen.opened);
+    EXPECT_EQ(seen.rect.left, cursor.x);
+    EXPECT_EQ(seen.rect.top, cursor.y);
+    EXPECT_EQ(seen.defaultPosition, 0);
+    EXPECT_FALSE(IsWindowVisible(mainWindow));
+}
+
+TEST_F(TrayPopUpTest, ChoosingShowStatisticsShowsTheWindowAndHideStatisticsHidesItAgain)
+{
+    const Seen seen = rightClickThen({VK_DOWN, VK_RETURN});
+    ASSERT_TRUE(seen.opened);
+    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    EXPECT_TRUE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+
+    SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_HIDE_STATISTICS, 0);
+    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+}
+
+} // namespace
