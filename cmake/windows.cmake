@@ -36,6 +36,9 @@ add_executable(minimal_poller WIN32 bench/win/minimal_poller.cpp)
 target_compile_options(minimal_poller PRIVATE ${TOLVAR_WARNINGS} -Os)
 target_link_libraries(minimal_poller PRIVATE rasapi32 user32 shell32)
 target_link_options(minimal_poller PRIVATE ${WIN_LINK} -s)
+add_executable(startup_timer bench/win/startup_timer.cpp)
+target_compile_options(startup_timer PRIVATE ${TOLVAR_WARNINGS})
+target_link_options(startup_timer PRIVATE ${WIN_LINK})
 
 # Only the x86_64 build runs here, so only it carries the Wine tests.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
