@@ -36,6 +36,11 @@ add_executable(minimal_poller WIN32 bench/win/minimal_poller.cpp)
 target_compile_options(minimal_poller PRIVATE ${TOLVAR_WARNINGS} -Os)
 target_link_libraries(minimal_poller PRIVATE rasapi32 user32 shell32)
 target_link_options(minimal_poller PRIVATE ${WIN_LINK} -s)
+# Keeps the test prefix's desktop process alive between test programs (see the file).
+add_executable(wine_keepalive WIN32 tools/wine_keepalive.cpp)
+target_compile_options(wine_keepalive PRIVATE ${TOLVAR_WARNINGS})
+target_link_options(wine_keepalive PRIVATE ${WIN_LINK})
+
 add_executable(startup_timer bench/win/startup_timer.cpp)
 target_compile_options(startup_timer PRIVATE ${TOLVAR_WARNINGS})
 target_link_options(startup_timer PRIVATE ${WIN_LINK})

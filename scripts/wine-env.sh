@@ -20,6 +20,12 @@ wine_env_start() {
   # The server and Wine's own processes are started with stdio detached, so that CTest does not wait on them.
   wineserver -p >/dev/null 2>&1 </dev/null
   "$WINELOADER" wineboot -i >/dev/null 2>&1 </dev/null
+  # A window that lives as long as the server keeps Wine's desktop process up between test programs.
+  local keepalive="$TOLVAR_ROOT/build/win64/wine_keepalive.exe"
+  if [ -x "$keepalive" ]; then
+    "$WINELOADER" "$keepalive" >/dev/null 2>&1 </dev/null &
+    sleep 1
+  fi
 }
 
 wine_env_stop() {

@@ -23,7 +23,7 @@ const char kResetText[] = "If you'll reset counters, all data will be lost!\n\nC
 const char kSumUpText[] = "If you will continue, data for current month will become as data for last month. Line "
                           "\"current month\" will become 0.\nContinue? ";
 
-class CommandsTest : public ::testing::Test {
+class UserCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -79,7 +79,7 @@ protected:
     Program program;
 };
 
-TEST_F(CommandsTest, AnsweringNoToAnyConfirmationChangesNothing)
+TEST_F(UserCommands, AnsweringNoToAnyConfirmationChangesNothing)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
     const std::vector<uint8_t> before = readFileBytes(dataFile());
@@ -99,7 +99,7 @@ TEST_F(CommandsTest, AnsweringNoToAnyConfirmationChangesNothing)
     EXPECT_EQ(settingsAfter, settingsBefore);
 }
 
-TEST_F(CommandsTest, ResetCountersAnsweredYesZeroesTheTotalsOnly)
+TEST_F(UserCommands, ResetCountersAnsweredYesZeroesTheTotalsOnly)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
     const std::vector<uint8_t> before = readFileBytes(dataFile());
@@ -111,7 +111,7 @@ TEST_F(CommandsTest, ResetCountersAnsweredYesZeroesTheTotalsOnly)
               std::vector<uint8_t>(before.begin() + 48, before.end()));
 }
 
-TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthIntoTheLastMonth)
+TEST_F(UserCommands, SumUpAnsweredYesMovesTheCurrentMonthIntoTheLastMonth)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
     confirm(IDC_TRAY_SUM_UP, kSumUpText, "Sum Up?", IDYES);
@@ -123,7 +123,7 @@ TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthIntoTheLastMonth)
     EXPECT_EQ(totals.lastConnSeconds, 5);
 }
 
-TEST_F(CommandsTest, SumUpDuringAConnectionCarriesTheLivePartIntoTheLastMonth)
+TEST_F(UserCommands, SumUpDuringAConnectionCarriesTheLivePartIntoTheLastMonth)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0, 0, 0});
     setService(folder, 1, "connected");
@@ -148,7 +148,7 @@ TEST_F(CommandsTest, SumUpDuringAConnectionCarriesTheLivePartIntoTheLastMonth)
     EXPECT_EQ(after.lastMonthSeconds, atSumUp.lastMonthSeconds);
 }
 
-TEST_F(CommandsTest, ExitAnsweredYesRemovesTheIconAndEndsWithCodeOne)
+TEST_F(UserCommands, ExitAnsweredYesRemovesTheIconAndEndsWithCodeOne)
 {
     ASSERT_TRUE(waitUntil([&] { return trayIconCount() >= 1; }));
     const int icons = trayIconCount();
@@ -157,7 +157,7 @@ TEST_F(CommandsTest, ExitAnsweredYesRemovesTheIconAndEndsWithCodeOne)
     EXPECT_TRUE(waitUntil([&] { return trayIconCount() == icons - 1; }));
 }
 
-TEST_F(CommandsTest, TheStatisticsWindowIsShownAndHiddenOnRequest)
+TEST_F(UserCommands, TheStatisticsWindowIsShownAndHiddenOnRequest)
 {
     EXPECT_FALSE(IsWindowVisible(program.mainWindow));
     command(IDC_TRAY_SHOW_STATISTICS);
@@ -177,7 +177,7 @@ TEST_F(CommandsTest, TheStatisticsWindowIsShownAndHiddenOnRequest)
     EXPECT_EQ(waitForExit(program, 300), static_cast<DWORD>(STILL_ACTIVE));
 }
 
-TEST_F(CommandsTest, TheStripOpensAtAConnectionClosesByDoubleClickAndReopensOnRequest)
+TEST_F(UserCommands, TheStripOpensAtAConnectionClosesByDoubleClickAndReopensOnRequest)
 {
     setService(folder, 1, "connected");
     HWND strip = waitForWindowOf(processId(), "Counter");
@@ -195,7 +195,7 @@ TEST_F(CommandsTest, TheStripOpensAtAConnectionClosesByDoubleClickAndReopensOnRe
     EXPECT_TRUE(waitForNoWindowOf(processId(), "Counter"));
 }
 
-TEST_F(CommandsTest, ShowDetailedOpensOneWindowAndLaterRefillsKeepTheFilter)
+TEST_F(UserCommands, ShowDetailedOpensOneWindowAndLaterRefillsKeepTheFilter)
 {
     SYSTEMTIME today;
     GetLocalTime(&today);
@@ -232,7 +232,7 @@ TEST_F(CommandsTest, ShowDetailedOpensOneWindowAndLaterRefillsKeepTheFilter)
     EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
 }
 
-TEST_F(CommandsTest, SettingsAndAboutOpenTheirDialogs)
+TEST_F(UserCommands, SettingsAndAboutOpenTheirDialogs)
 {
     command(IDC_TRAY_SETTINGS);
     HWND settings = waitForWindowOf(processId(), "#32770", "Settings");
@@ -248,7 +248,7 @@ TEST_F(CommandsTest, SettingsAndAboutOpenTheirDialogs)
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }));
 }
 
-TEST_F(CommandsTest, TheTrayMenuOpensAtTheCursorAndShowsTheStatistics)
+TEST_F(UserCommands, TheTrayMenuOpensAtTheCursorAndShowsTheStatistics)
 {
     SetCursorPos(300, 250);
     POINT cursor;

@@ -84,7 +84,7 @@ std::string expectedInf(const char* signature, const std::string& folder)
 
 std::string asText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-class ProgramTest : public ::testing::Test {
+class StartAndExit : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -118,7 +118,7 @@ protected:
     Program second;
 };
 
-TEST_F(ProgramTest, FirstStartRegistersTheProgramAndStoresDefaults)
+TEST_F(StartAndExit, FirstStartRegistersTheProgramAndStoresDefaults)
 {
     SYSTEMTIME before;
     GetLocalTime(&before);
@@ -169,7 +169,7 @@ TEST_F(ProgramTest, FirstStartRegistersTheProgramAndStoresDefaults)
     EXPECT_TRUE(waitUntil([&] { return trayIconCount() == iconsBefore; }));
 }
 
-TEST_F(ProgramTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstAlone)
+TEST_F(StartAndExit, ASecondInstanceEndsAtOnceAndLeavesTheFirstAlone)
 {
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
@@ -180,7 +180,7 @@ TEST_F(ProgramTest, ASecondInstanceEndsAtOnceAndLeavesTheFirstAlone)
     EXPECT_EQ(exitProgram(), 1u);
 }
 
-TEST_F(ProgramTest, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
+TEST_F(StartAndExit, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
 {
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
@@ -204,7 +204,7 @@ TEST_F(ProgramTest, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
     EXPECT_EQ(exitProgram(), 1u);
 }
 
-TEST_F(ProgramTest, ADataFileLeftBeforeAFirstRunKeepsItsRecords)
+TEST_F(StartAndExit, ADataFileLeftBeforeAFirstRunKeepsItsRecords)
 {
     std::vector<uint8_t> old(100 + 2 * 32, 0);
     CounterBlock totals{10, 20, 30, 1, 2, 3};
@@ -232,7 +232,7 @@ TEST_F(ProgramTest, ADataFileLeftBeforeAFirstRunKeepsItsRecords)
     EXPECT_EQ(decodeSystemTime(data.data() + kMonthStampOffset).wYear, now.wYear);
 }
 
-TEST_F(ProgramTest, AMissingDataFileAtALaterStartGetsAFreshStamp)
+TEST_F(StartAndExit, AMissingDataFileAtALaterStartGetsAFreshStamp)
 {
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
@@ -253,7 +253,7 @@ TEST_F(ProgramTest, AMissingDataFileAtALaterStartGetsAFreshStamp)
     EXPECT_EQ(exitProgram(), 1u);
 }
 
-TEST_F(ProgramTest, OnWindows98TheScriptCarriesTheChicagoSignature)
+TEST_F(StartAndExit, OnWindows98TheScriptCarriesTheChicagoSignature)
 {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaultsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
@@ -268,7 +268,7 @@ TEST_F(ProgramTest, OnWindows98TheScriptCarriesTheChicagoSignature)
     EXPECT_EQ(exitProgram(), 1u);
 }
 
-TEST_F(ProgramTest, TheUninstallScriptRemovesTheProgramAndNothingElse)
+TEST_F(StartAndExit, TheUninstallScriptRemovesTheProgramAndNothingElse)
 {
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
