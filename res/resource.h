@@ -2,6 +2,9 @@
 #ifndef TOLVAR_RESOURCE_H
 #define TOLVAR_RESOURCE_H
 
+/* Controls the code never addresses */
+#define IDC_STATIC -1
+
 /* Icons */
 #define IDI_MAIN 101         /* class icon of the statistics window, About box */
 #define IDI_TRAY 103         /* the tray icon */
