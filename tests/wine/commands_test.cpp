@@ -289,6 +289,8 @@ TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTh
         std::string title;
         bool okIsDefault = false;
         bool ended = false;
+        bool iconShown = false;
+        bool credits = false;
         std::thread watcher([&] {
             const HWND box = waitForOwnedBox();
             if (box == nullptr)
@@ -296,6 +298,11 @@ TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTh
             caption = textOf(box);
             title = textOf(GetDlgItem(box, IDC_ABOUT_TITLE));
             okIsDefault = (GetWindowLongA(GetDlgItem(box, IDOK), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+            const HWND icon = GetDlgItem(box, IDC_ABOUT_ICON);
+            iconShown = SendMessageA(icon, STM_GETICON, 0, 0) != 0 &&
+                        (GetWindowLongA(icon, GWL_EXSTYLE) & WS_EX_STATICEDGE) != 0;
+            credits = !textOf(GetDlgItem(box, IDC_ABOUT_CREDIT1)).empty() &&
+                      !textOf(GetDlgItem(box, IDC_ABOUT_CREDIT2)).empty();
             if (closeBox)
                 PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
             else
@@ -314,6 +321,8 @@ TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTh
         EXPECT_EQ(caption, "About Tolvar 2.2");
         EXPECT_EQ(title, "Tolvar 2.2");
         EXPECT_TRUE(okIsDefault);
+        EXPECT_TRUE(iconShown);
+        EXPECT_TRUE(credits);
     }
 }
 
