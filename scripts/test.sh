@@ -18,13 +18,17 @@ native_rc=${PIPESTATUS[0]}
 bash scripts/fuzz.sh "${TOLVAR_FUZZ_SECONDS:-10}" 2>&1 | tee build/fuzz.log
 fuzz_rc=${PIPESTATUS[0]}
 
+# Static analysis of the project's own code.
+bash scripts/lint.sh 2>&1 | tee build/lint.log
+lint_rc=${PIPESTATUS[0]}
+
 source scripts/wine-env.sh
 TOLVAR_OWN_DISPLAY=1 wine_env_start
 trap wine_env_stop EXIT
 ctest --preset win64 2>&1 | tee build/wine-tests.log
 wine_rc=${PIPESTATUS[0]}
 
-[ "$native_rc" -eq 0 ] && [ "$wine_rc" -eq 0 ] && [ "$fuzz_rc" -eq 0 ] || failed=1
+[ "$native_rc" -eq 0 ] && [ "$wine_rc" -eq 0 ] && [ "$fuzz_rc" -eq 0 ] && [ "$lint_rc" -eq 0 ] || failed=1
 total=0; bad=0
 for log in build/native-tests.log build/wine-tests.log; do
   n=$(grep -Eo 'tests failed out of [0-9]+' "$log" | tail -1 | grep -Eo '[0-9]+$'); n=${n:-0}
@@ -32,6 +36,6 @@ for log in build/native-tests.log build/wine-tests.log; do
   total=$((total + n)); bad=$((bad + f))
 done
 fuzzers=$(grep -c 'no fault' build/fuzz.log); fuzz_bad=$(grep -c 'FAILED' build/fuzz.log)
-total=$((total + fuzzers + fuzz_bad)); bad=$((bad + fuzz_bad))
+total=$((total + fuzzers + fuzz_bad + 1)); bad=$((bad + fuzz_bad + (lint_rc != 0)))
 echo "tests: $((total - bad)) passed, $bad failed"
 exit $failed
