@@ -263,6 +263,9 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
     openDetails(LastMonth);
     EXPECT_EQ(window, detailsWindow);
     EXPECT_EQ(2, rowCount());
+    RECT after;
+    GetWindowRect(detailsWindow, &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
 }
 
 TEST_F(DetailsWindow, OnlyStoredRecordsBecomeRows)
