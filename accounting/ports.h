@@ -36,6 +36,11 @@ void readRecordCount();
 bool readRecord(int32_t index, ConnectionRecord& record);
 void appendRecord(ConnectionRecord record);
 void truncateLog();
+// The bulk forms the detailed list, the export and Clear use on long logs, one open each:
+// reads up to `count` records from slot `first` on and returns how many were wholly in the file;
+int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out);
+// cuts the log to its header and stores `count` records from offset 100 on (the count field is left alone).
+void rewriteLog(const ConnectionRecord* records, int32_t count);
 
 // Display.
 void paintConnected(bool full);   // statistics window, connected layout

@@ -1,4 +1,4 @@
-// The data file "Tq.dat": each operation opens, positions, transfers one field and closes.
+// The data file "Tq.dat": each operation opens, positions, transfers one field (or one run of records) and closes.
 #include <windows.h>
 
 #include "accounting/ports.h"
@@ -134,6 +134,54 @@ void appendRecord(ConnectionRecord record)
     uint8_t bytes[kRecordSize];
     encodeRecord(record, bytes);
     writeAt(recordOffset(index), bytes, sizeof bytes);
+}
+
+int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
+{
+    if (count <= 0 || !slotReachable(first))
+        return 0;
+    const HANDLE file = openDataFile(GENERIC_READ);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    int32_t done = 0;
+    if (seekTo(file, recordOffset(first))) {
+        // Read in blocks so that a count larger than the file costs nothing more than the file holds.
+        uint8_t block[kRecordSize * 256];
+        while (done < count && slotReachable(static_cast<int64_t>(first) + done)) {
+            const int32_t wanted = count - done < 256 ? count - done : 256;
+            DWORD read = 0;
+            if (!ReadFile(file, block, static_cast<DWORD>(wanted * kRecordSize), &read, nullptr))
+                break;
+            const int32_t whole = static_cast<int32_t>(read / kRecordSize);
+            for (int32_t i = 0; i < whole; ++i)
+                out[done + i] = decodeRecord(block + i * kRecordSize);
+            done += whole;
+            if (whole < wanted)
+                break;
+        }
+    }
+    CloseHandle(file);
+    return done;
+}
+
+void rewriteLog(const ConnectionRecord* records, int32_t count)
+{
+    const HANDLE file = openDataFile(GENERIC_WRITE);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    if (seekTo(file, kHeaderSize) && SetEndOfFile(file)) {
+        uint8_t block[kRecordSize * 256];
+        for (int32_t done = 0; done < count && slotReachable(done);) {
+            const int32_t chunk = count - done < 256 ? count - done : 256;
+            for (int32_t i = 0; i < chunk; ++i)
+                encodeRecord(records[done + i], block + i * kRecordSize);
+            DWORD written = 0;
+            if (!WriteFile(file, block, static_cast<DWORD>(chunk * kRecordSize), &written, nullptr))
+                break;
+            done += chunk;
+        }
+    }
+    CloseHandle(file);
 }
 
 void truncateLog()

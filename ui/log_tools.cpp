@@ -84,14 +84,13 @@ void clearLog(ClearMode mode)
     // Only the stored records are loaded: a live connection's reserved slot is not in the file yet.
     const std::vector<ConnectionRecord> records = loadStoredLog();
     const SystemTime today = localSystemTime();
-    truncateLog();
-    int32_t kept = 0;
-    for (const ConnectionRecord& record : records) {
-        if (!clearKeeps(mode, record.start, today))
-            continue;
-        recordCount = ++kept;
-        appendRecord(record);
-    }
+    std::vector<ConnectionRecord> keptRecords;
+    for (const ConnectionRecord& record : records)
+        if (clearKeeps(mode, record.start, today))
+            keptRecords.push_back(record);
+    // The kept records are stored again from offset 100 on in their old order, in one pass.
+    const int32_t kept = static_cast<int32_t>(keptRecords.size());
+    rewriteLog(keptRecords.data(), kept);
     recordCount = kept;
     writeRecordCount();
     // The live connection keeps its reserved slot after the kept records, where its record will be stored.

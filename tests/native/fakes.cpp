@@ -120,6 +120,23 @@ void appendRecord(ConnectionRecord record)
     fake.storedRecords[slot] = record;
 }
 
+int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
+{
+    fileCall("readRecords");
+    int32_t done = 0;
+    while (done < count && first >= 0 && static_cast<size_t>(first) + done < fake.storedRecords.size()) {
+        out[done] = fake.storedRecords[static_cast<size_t>(first) + done];
+        ++done;
+    }
+    return done;
+}
+
+void rewriteLog(const ConnectionRecord* records, int32_t count)
+{
+    fileCall("rewriteLog");
+    fake.storedRecords.assign(records, records + (count > 0 ? count : 0));
+}
+
 void truncateLog()
 {
     fileCall("truncateLog");

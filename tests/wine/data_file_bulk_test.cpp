@@ -1,0 +1,141 @@
+// The data file's bulk reads and rewrites on a real file: the same bytes as one record at a time, and
+// never more than the file holds.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "accounting/ports.h"
+#include "storage/layout.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes fileBytes()
+{
+    Bytes bytes;
+    if (std::FILE* file = std::fopen("Tq.dat", "rb")) {
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            bytes.push_back(static_cast<uint8_t>(c));
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+void putFile(const Bytes& bytes)
+{
+    std::FILE* file = std::fopen("Tq.dat", "wb");
+    ASSERT_NE(nullptr, file);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+ConnectionRecord sample(uint16_t day)
+{
+    return ConnectionRecord{{2024, 3, 5, day, 21, 7, 9, 0}, 60.0 * day, 0.5 * day};
+}
+
+// A header of recognisable bytes followed by `count` records.
+Bytes logOf(int count)
+{
+    Bytes bytes(kHeaderSize);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 5 + 1);
+    for (int i = 0; i < count; ++i) {
+        uint8_t record[kRecordSize];
+        encodeRecord(sample(static_cast<uint16_t>(i + 1)), record);
+        bytes.insert(bytes.end(), record, record + kRecordSize);
+    }
+    return bytes;
+}
+
+class DataFileBulk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GetCurrentDirectoryA(sizeof previous_, previous_);
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        std::snprintf(folder_, sizeof folder_, "%stolvar-bulk-%lu", temp, GetCurrentProcessId());
+        CreateDirectoryA(folder_, nullptr);
+        ASSERT_TRUE(SetCurrentDirectoryA(folder_));
+        DeleteFileA("Tq.dat");
+    }
+
+    void TearDown() override
+    {
+        DeleteFileA("Tq.dat");
+        SetCurrentDirectoryA(previous_);
+        RemoveDirectoryA(folder_);
+    }
+
+private:
+    char previous_[MAX_PATH] = {};
+    char folder_[MAX_PATH] = {};
+};
+
+TEST_F(DataFileBulk, ReadsTheWholeRecordsThatAreThereAndNoMore)
+{
+    Bytes bytes = logOf(600);
+    bytes.resize(bytes.size() - 10); // the last record cut short
+    putFile(bytes);
+    std::vector<ConnectionRecord> records(1000);
+    ASSERT_EQ(599, readRecords(0, 1000, records.data()));
+    for (int i = 0; i < 599; ++i) {
+        ConnectionRecord single;
+        ASSERT_TRUE(readRecord(i, single));
+        EXPECT_EQ(0, std::memcmp(&single, &records[static_cast<size_t>(i)], sizeof single)) << i;
+    }
+    EXPECT_EQ(1, readRecords(598, 5, records.data()));
+    EXPECT_EQ(599, records[0].start.wDay);
+    EXPECT_EQ(0, readRecords(599, 5, records.data()));
+    EXPECT_EQ(0, readRecords(-1, 5, records.data()));
+    EXPECT_EQ(0, readRecords(0, 0, records.data()));
+}
+
+TEST_F(DataFileBulk, RewriteKeepsTheHeaderAndStoresTheRecordsFromOffset100)
+{
+    const Bytes before = logOf(5);
+    putFile(before);
+    const ConnectionRecord kept[] = {sample(9), sample(2)};
+    rewriteLog(kept, 2);
+    const Bytes after = fileBytes();
+    ASSERT_EQ(kHeaderSize + 2 * kRecordSize, after.size());
+    EXPECT_EQ(Bytes(before.begin(), before.begin() + kHeaderSize), Bytes(after.begin(), after.begin() + kHeaderSize));
+    EXPECT_EQ(9, decodeRecord(after.data() + recordOffset(0)).start.wDay);
+    EXPECT_EQ(2, decodeRecord(after.data() + recordOffset(1)).start.wDay);
+
+    rewriteLog(nullptr, 0);
+    EXPECT_EQ(kHeaderSize, fileBytes().size());
+}
+
+TEST_F(DataFileBulk, RewriteOfAShortFileExtendsItsHeaderWithZeros)
+{
+    putFile(Bytes(50, 0xAB));
+    const ConnectionRecord kept[] = {sample(4)};
+    rewriteLog(kept, 1);
+    const Bytes after = fileBytes();
+    ASSERT_EQ(kHeaderSize + kRecordSize, after.size());
+    EXPECT_EQ(Bytes(50, 0xAB), Bytes(after.begin(), after.begin() + 50));
+    EXPECT_EQ(Bytes(50, 0), Bytes(after.begin() + 50, after.begin() + kHeaderSize));
+}
+
+TEST_F(DataFileBulk, AFileHeldOpenElsewhereIsNeitherReadNorChanged)
+{
+    const Bytes before = logOf(3);
+    putFile(before);
+    HANDLE holder = CreateFileA("Tq.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    std::vector<ConnectionRecord> records(3);
+    EXPECT_EQ(0, readRecords(0, 3, records.data()));
+    const ConnectionRecord kept[] = {sample(7)};
+    rewriteLog(kept, 1);
+    CloseHandle(holder);
+    EXPECT_EQ(before, fileBytes());
+}
+
+} // namespace
