@@ -23,7 +23,7 @@ bash scripts/lint.sh 2>&1 | tee build/lint.log
 lint_rc=${PIPESTATUS[0]}
 
 source scripts/wine-env.sh
-TOLVAR_OWN_DISPLAY=1 wine_env_start
+TOLVAR_OWN_DISPLAY=1 wine_env_start --tests
 trap wine_env_stop EXIT
 ctest --preset win64 2>&1 | tee build/wine-tests.log
 wine_rc=${PIPESTATUS[0]}

@@ -1,5 +1,7 @@
 # Sourced by the scripts: a Wine prefix of the project's own and an X display, started when missing.
 # Sets WINEPREFIX, WINELOADER, WINEDEBUG, DISPLAY; call wine_env_stop to stop only what was started here.
+# `wine_env_start --tests` also makes the windows unmanaged: with no window manager on Xvfb, Wine otherwise
+# waits about two seconds for one at every hide and destroy.
 : "${TOLVAR_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 export WINELOADER=/usr/lib/wine/wine64
 export WINEDEBUG=-all
@@ -20,6 +22,9 @@ wine_env_start() {
   # The server and Wine's own processes are started with stdio detached, so that CTest does not wait on them.
   wineserver -p >/dev/null 2>&1 </dev/null
   "$WINELOADER" wineboot -i >/dev/null 2>&1 </dev/null
+  if [ "${1:-}" = "--tests" ]; then
+    "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+  fi
   # A window that lives as long as the server keeps Wine's desktop process up between test programs.
   local keepalive="$TOLVAR_ROOT/build/win64/wine_keepalive.exe"
   if [ -x "$keepalive" ]; then
