@@ -400,7 +400,7 @@ TEST_F(Hardening, ExportingACutDataFileWritesTheWholeRecordsOrSaysThereIsNothing
 TEST_F(Hardening, ScrambledDataFilesSurviveAConnectionAListAClearAndAnExport)
 {
     const std::string exportPath = std::string(folder) + "\\export.txt";
-    for (unsigned seed = 1; seed <= 12; ++seed) {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
         std::mt19937 random(seed);
         Bytes scrambled(kLongestCut);
         for (uint8_t& byte : scrambled)
