@@ -6,10 +6,8 @@
 
 #include <atomic>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "accounting/state.h"
 #include "app/commands.h"
@@ -17,141 +15,20 @@
 #include "app/shell.h"
 #include "res/resource.h"
 #include "storage/settings.h"
+#include "tests/wine/wine_support.h"
 #include "ui/details_window.h"
 #include "ui/timer_window.h"
 
 namespace {
 
-const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar";
-
-void deleteTree(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    std::vector<std::string> children;
-    char name[256];
-    DWORD length = sizeof name;
-    for (DWORD index = 0; RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++index, length = sizeof name)
-        children.emplace_back(name);
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        deleteTree(root, path + "\\" + child);
-    RegDeleteKeyA(root, path.c_str());
-}
-
-void forgetEarlierRuns()
-{
-    deleteTree(HKEY_CURRENT_USER, "Software\\Vesk");
-    HKEY run = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, "Tolvar");
-        RegCloseKey(run);
-    }
-    deleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string data(path);
-    DeleteFileA((data.substr(0, data.rfind('\\') + 1) + "Tq.dat").c_str());
-}
-
-void pumpFor(DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < milliseconds) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(5);
-    }
-}
-
-bool trayGrayed(UINT command) { return (GetMenuState(trayMenu, command, MF_BYCOMMAND) & MF_GRAYED) != 0; }
-
-// A visible dialog-class window owned by the statistics window, waited for up to five seconds.
-HWND waitForOwnedBox()
-{
-    for (int wait = 0; wait < 500; ++wait) {
-        HWND box = nullptr;
-        while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
-            if (GetWindow(box, GW_OWNER) == mainWindow && IsWindowVisible(box))
-                return box;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-std::string textOf(HWND window)
-{
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-// The icon a message box shows, taken from its icon static whatever that control's id.
-HICON boxIcon(HWND box)
-{
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        char className[16] = {};
-        GetClassNameA(child, className, sizeof className);
-        if (lstrcmpiA(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            return reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-    }
-    return nullptr;
-}
-
-struct BoxSeen {
-    bool found = false;
-    std::string caption;
-    std::string text;
-    bool yes = false;
-    bool no = false;
-    bool okOrCancel = false;
-    int defaultButton = 0;
-    HICON icon = nullptr;
-    bool timerGrayedMeanwhile = false;
-};
+using wine::quitPosted;
+using wine::trayItemGrayed;
+using wine::windowText;
 
 // Runs `command` on this thread while a second thread reads the box it opens and presses `answer`.
-BoxSeen answerBox(WPARAM command, int answer, const std::function<void(BoxSeen&)>& whileOpen = nullptr)
+wine::BoxSeen answerBox(WPARAM command, int answer)
 {
-    BoxSeen seen;
-    std::thread watcher([&] {
-        const HWND box = waitForOwnedBox();
-        if (box == nullptr)
-            return;
-        seen.found = true;
-        seen.caption = textOf(box);
-        seen.text = textOf(GetDlgItem(box, 0xFFFF));
-        seen.yes = GetDlgItem(box, IDYES) != nullptr;
-        seen.no = GetDlgItem(box, IDNO) != nullptr;
-        seen.okOrCancel = GetDlgItem(box, IDOK) != nullptr || GetDlgItem(box, IDCANCEL) != nullptr;
-        for (int id : {IDYES, IDNO})
-            if (HWND button = GetDlgItem(box, id))
-                if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                    seen.defaultButton = id;
-        seen.icon = boxIcon(box);
-        if (whileOpen)
-            whileOpen(seen);
-        SendMessageA(GetDlgItem(box, answer), BM_CLICK, 0, 0);
-    });
-    SendMessageA(mainWindow, WM_COMMAND, command, 0);
-    watcher.join();
-    return seen;
-}
-
-// Whether a WM_QUIT waits in the queue; returns its wParam through `code`.
-bool quitPosted(WPARAM& code)
-{
-    MSG message;
-    if (!PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-        return false;
-    code = message.wParam;
-    return true;
+    return wine::answerOwnedBox(mainWindow, answer, [command] { SendMessageA(mainWindow, WM_COMMAND, command, 0); });
 }
 
 CounterBlock sampleTotals()
@@ -170,31 +47,14 @@ class CommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        forgetEarlierRuns();
-        instance = GetModuleHandleA(nullptr);
-        std::memset(&counterBlock, 0, sizeof counterBlock);
-        std::memset(&liveConnection, 0, sizeof liveConnection);
-        ASSERT_TRUE(initApplication());
+        wine::forgetEarlierRuns();
+        ASSERT_TRUE(wine::startApplication());
     }
 
     void TearDown() override
     {
-        if (timerWindow != nullptr && IsWindow(timerWindow))
-            DestroyWindow(timerWindow);
-        if (detailsWindow != nullptr && IsWindow(detailsWindow))
-            DestroyWindow(detailsWindow);
-        DestroyWindow(mainWindow);
-        DestroyMenu(trayMenu);
-        for (const char* name : {"LinkStatistics", "Counter", "Details"})
-            UnregisterClassA(name, instance);
-        mainWindow = nullptr;
-        mainMenu = nullptr;
-        trayMenu = nullptr;
-        pumpFor(20);
-        WPARAM ignored = 0;
-        while (quitPosted(ignored)) {
-        }
-        forgetEarlierRuns();
+        wine::endApplication();
+        wine::forgetEarlierRuns();
     }
 };
 
@@ -226,7 +86,7 @@ TEST(ConfirmationTexts, AreWordForWordWithTheirTrailingBlanks)
 TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndItsTextCaptionAndIcon)
 {
     for (const Confirmation& box : kConfirmations) {
-        const BoxSeen seen = answerBox(box.command, IDNO);
+        const wine::BoxSeen seen = answerBox(box.command, IDNO);
         ASSERT_TRUE(seen.found) << box.command;
         EXPECT_EQ(seen.caption, box.caption) << box.command;
         EXPECT_EQ(seen.text, box.text) << box.command;
@@ -292,17 +152,17 @@ TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTh
         bool iconShown = false;
         bool credits = false;
         std::thread watcher([&] {
-            const HWND box = waitForOwnedBox();
+            const HWND box = wine::waitForOwnedBox(mainWindow);
             if (box == nullptr)
                 return;
-            caption = textOf(box);
-            title = textOf(GetDlgItem(box, IDC_ABOUT_TITLE));
+            caption = windowText(box);
+            title = windowText(GetDlgItem(box, IDC_ABOUT_TITLE));
             okIsDefault = (GetWindowLongA(GetDlgItem(box, IDOK), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
             const HWND icon = GetDlgItem(box, IDC_ABOUT_ICON);
             iconShown = SendMessageA(icon, STM_GETICON, 0, 0) != 0 &&
                         (GetWindowLongA(icon, GWL_EXSTYLE) & WS_EX_STATICEDGE) != 0;
-            credits = !textOf(GetDlgItem(box, IDC_ABOUT_CREDIT1)).empty() &&
-                      !textOf(GetDlgItem(box, IDC_ABOUT_CREDIT2)).empty();
+            credits = !windowText(GetDlgItem(box, IDC_ABOUT_CREDIT1)).empty() &&
+                      !windowText(GetDlgItem(box, IDC_ABOUT_CREDIT2)).empty();
             if (closeBox)
                 PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
             else
@@ -330,10 +190,10 @@ TEST_F(CommandsTest, TheAboutCommandOpensTheBoxOwnedByTheStatisticsWindow)
 {
     std::string caption;
     std::thread watcher([&] {
-        const HWND box = waitForOwnedBox();
+        const HWND box = wine::waitForOwnedBox(mainWindow);
         if (box == nullptr)
             return;
-        caption = textOf(box);
+        caption = windowText(box);
         SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     });
     SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_ABOUT, 0);
@@ -345,10 +205,10 @@ TEST_F(CommandsTest, ShowAndHideStatisticsGrayAndEnableTheTrayItem)
 {
     SendMessageA(mainWindow, WM_COMMAND, IDC_TRAY_SHOW_STATISTICS, 0);
     EXPECT_TRUE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
     SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_HIDE_STATISTICS, 0);
     EXPECT_FALSE(IsWindowVisible(mainWindow));
-    EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
     // Only the low word names the command.
     SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_TRAY_SHOW_STATISTICS, 1), 0);
     EXPECT_TRUE(IsWindowVisible(mainWindow));
@@ -358,11 +218,11 @@ TEST_F(CommandsTest, ShowAndHideStatisticsGrayAndEnableTheTrayItem)
 
 TEST_F(CommandsTest, AtStartShowTimerAndResetCountersAreGrayed)
 {
-    EXPECT_TRUE(trayGrayed(IDC_TRAY_SHOW_TIMER));
-    EXPECT_TRUE(trayGrayed(IDC_TRAY_RESET_COUNTERS));
+    EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_TIMER));
+    EXPECT_TRUE(trayItemGrayed(IDC_TRAY_RESET_COUNTERS));
     EXPECT_NE(GetMenuState(mainMenu, IDC_MAIN_RESET_COUNTERS, MF_BYCOMMAND) & MF_GRAYED, 0u);
-    EXPECT_FALSE(trayGrayed(IDC_TRAY_SETTINGS));
-    EXPECT_FALSE(trayGrayed(IDC_TRAY_SUM_UP));
+    EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SETTINGS));
+    EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SUM_UP));
 }
 
 TEST_F(CommandsTest, ShowTimerOpensAFloatingTimer)
@@ -379,16 +239,16 @@ TEST_F(CommandsTest, SettingsGraysItsTrayItemWhileTheDialogIsOpen)
     for (WPARAM command : {IDC_TRAY_SETTINGS, IDC_MAIN_SETTINGS}) {
         bool grayedWhileOpen = false;
         std::thread watcher([&] {
-            const HWND dialog = waitForOwnedBox();
+            const HWND dialog = wine::waitForOwnedBox(mainWindow);
             if (dialog == nullptr)
                 return;
-            grayedWhileOpen = trayGrayed(IDC_TRAY_SETTINGS);
+            grayedWhileOpen = trayItemGrayed(IDC_TRAY_SETTINGS);
             PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         });
         SendMessageA(mainWindow, WM_COMMAND, command, 0);
         watcher.join();
         EXPECT_TRUE(grayedWhileOpen) << command;
-        EXPECT_FALSE(trayGrayed(IDC_TRAY_SETTINGS)) << command;
+        EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SETTINGS)) << command;
     }
 }
 
@@ -416,7 +276,7 @@ TEST_F(CommandsTest, CommandsOfOtherMenusAndUnknownIdsDoNothing)
     counterBlock = sample;
     std::atomic<bool> boxOpened{false};
     std::thread watcher([&] {
-        if (HWND box = waitForOwnedBox()) {
+        if (HWND box = wine::waitForOwnedBox(mainWindow)) {
             boxOpened = true;
             PostMessageA(box, WM_COMMAND, IDNO, 0);
         }

@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,91 +17,22 @@
 #include "res/resource.h"
 #include "storage/layout.h"
 #include "storage/settings.h"
+#include "tests/wine/wine_support.h"
 #include "ui/details_window.h"
 #include "ui/timer_window.h"
 
 namespace {
 
-const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar";
+using wine::kRunKey;
+using wine::kUninstallKey;
+using wine::trayItemGrayed;
 
-std::string moduleFolder()
-{
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path);
-    return text.substr(0, text.rfind('\\') + 1);
-}
-
-std::string dataFilePath() { return moduleFolder() + "Tq.dat"; }
-
-// The key and everything below it.
-void deleteTree(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    std::vector<std::string> children;
-    char name[256];
-    DWORD length = sizeof name;
-    for (DWORD index = 0; RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++index, length = sizeof name)
-        children.emplace_back(name);
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        deleteTree(root, path + "\\" + child);
-    RegDeleteKeyA(root, path.c_str());
-}
-
-// Everything a start leaves behind in the registry and beside the executable.
-void forgetEarlierRuns()
-{
-    deleteTree(HKEY_CURRENT_USER, "Software\\Vesk");
-    HKEY run = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, "Tolvar");
-        RegCloseKey(run);
-    }
-    deleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
-    DeleteFileA(dataFilePath().c_str());
-}
-
-bool keyExists(HKEY root, const char* path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
+const char kSettingsKey[] = "Software\\Vesk\\Tolvar\\1.0";
 
 DWORD valueSize(HKEY root, const char* path, const char* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-        size = 0;
-    RegCloseKey(key);
-    return size;
+    return static_cast<DWORD>(wine::registryValue(root, path, name).size());
 }
-
-void pumpFor(DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < milliseconds) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(5);
-    }
-}
-
-UINT trayState(UINT command) { return GetMenuState(trayMenu, command, MF_BYCOMMAND); }
-bool trayGrayed(UINT command) { return (trayState(command) & MF_GRAYED) != 0; }
 
 // Whether the shell still knows the tray icon: only a present icon can be modified.
 bool trayIconPresent()
@@ -141,55 +70,22 @@ class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        forgetEarlierRuns();
-        instance = GetModuleHandleA(nullptr);
+        wine::forgetEarlierRuns();
         // Started from another folder, as at logon: the program must move to its own.
-        char temp[MAX_PATH + 1] = {};
-        GetTempPathA(MAX_PATH, temp);
-        scratch = std::string(temp) + "tolvar-shell-scratch";
-        CreateDirectoryA(scratch.c_str(), nullptr);
-        SetCurrentDirectoryA(scratch.c_str());
+        ASSERT_TRUE(scratch.enter("tolvar-shell"));
         start();
     }
 
     void TearDown() override
     {
-        stop();
-        forgetEarlierRuns();
-        RemoveDirectoryA(scratch.c_str());
+        wine::endApplication();
+        wine::forgetEarlierRuns();
+        scratch.leave();
     }
 
-    void start()
-    {
-        std::memset(&counterBlock, 0, sizeof counterBlock);
-        std::memset(&settingsBlock, 0, sizeof settingsBlock);
-        std::memset(&settingsExtra, 0, sizeof settingsExtra);
-        ASSERT_TRUE(initApplication());
-    }
+    void start() { ASSERT_TRUE(wine::startApplication()); }
 
-    // What the program's end does, and what a later start in the same process needs undone.
-    void stop()
-    {
-        if (timerWindow != nullptr && IsWindow(timerWindow))
-            DestroyWindow(timerWindow);
-        if (detailsWindow != nullptr && IsWindow(detailsWindow))
-            DestroyWindow(detailsWindow);
-        if (mainWindow != nullptr)
-            DestroyWindow(mainWindow);
-        if (trayMenu != nullptr)
-            DestroyMenu(trayMenu);
-        for (const char* name : {"LinkStatistics", "Counter", "Details"})
-            UnregisterClassA(name, instance);
-        mainWindow = nullptr;
-        mainMenu = nullptr;
-        trayMenu = nullptr;
-        pumpFor(20);
-        MSG quit;
-        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-    }
-
-    std::string scratch;
+    wine::ScratchFolder scratch;
 };
 
 TEST_F(ShellTest, TheStatisticsWindowIsCreatedHiddenWithItsClassTitleStyleAndSize)
@@ -284,41 +180,41 @@ TEST_F(ShellTest, TheFirstStartMovesToTheProgramsFolderRegistersAndStoresDefault
 {
     char current[MAX_PATH + 1] = {};
     GetCurrentDirectoryA(MAX_PATH, current);
-    const std::string folder = moduleFolder();
+    const std::string folder = wine::moduleFolder();
     EXPECT_STREQ(exeDirectory, folder.c_str());
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_EQ(std::string(current) + "\\", folder);
 
     EXPECT_GT(valueSize(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar"), 0u);
-    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_EQ(valueSize(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", "Settings"), 136u);
-    EXPECT_EQ(valueSize(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", "Settings1"), 8u);
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\2.0"));
+    EXPECT_TRUE(wine::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(valueSize(HKEY_CURRENT_USER, kSettingsKey, "Settings"), 136u);
+    EXPECT_EQ(valueSize(HKEY_CURRENT_USER, kSettingsKey, "Settings1"), 8u);
+    EXPECT_TRUE(wine::keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\2.0"));
     EXPECT_EQ(settingsBlock.showCounterOnConnect, 1);
     EXPECT_EQ(settingsExtra.autoSumUp, 1);
 
     // The data file beside the executable, not in the folder of the launch, carries this month's stamp.
-    EXPECT_EQ(GetFileAttributesA((scratch + "\\Tq.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((scratch.path() + "\\Tq.dat").c_str()), INVALID_FILE_ATTRIBUTES);
     SYSTEMTIME now;
     GetLocalTime(&now);
     EXPECT_EQ(monthStamp.wYear, now.wYear);
     EXPECT_EQ(monthStamp.wMonth, now.wMonth);
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    ASSERT_TRUE(GetFileAttributesExA(dataFilePath().c_str(), GetFileExInfoStandard, &data));
+    ASSERT_TRUE(GetFileAttributesExA(wine::dataFilePath().c_str(), GetFileExInfoStandard, &data));
     EXPECT_GE(data.nFileSizeLow, kCounterBlockSize + kSystemTimeSize);
 }
 
 TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
 {
-    stop();
-    forgetEarlierRuns();
+    wine::endApplication();
+    wine::forgetEarlierRuns();
     CounterBlock left{};
     left.lastConnSeconds = 61;
     left.curMonthSeconds = 3600;
     left.lastMonthCost = 12.5;
     uint8_t header[kCounterBlockSize];
     encodeCounterBlock(left, header);
-    HANDLE file = CreateFileA(dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileA(wine::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(file, header, sizeof header, &written, nullptr);
     CloseHandle(file);
@@ -329,19 +225,18 @@ TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
 
     // A later start with the file's totals and the stored settings, and no new uninstall entry.
     encodeCounterBlock(left, header);
-    file = CreateFileA(dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    file = CreateFileA(wine::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     WriteFile(file, header, sizeof header, &written, nullptr);
     CloseHandle(file);
-    stop();
-    deleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    wine::endApplication();
+    wine::deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     SettingsExtra stored{};
     stored.autoSumUp = 0;
     stored.addSeconds = 7;
     uint8_t extra[kSettingsExtraSize];
     encodeSettingsExtra(stored, extra);
     HKEY settings = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", 0, KEY_SET_VALUE, &settings),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &settings), ERROR_SUCCESS);
     RegSetValueExA(settings, "Settings1", 0, REG_BINARY, extra, sizeof extra);
     RegCloseKey(settings);
     start();
@@ -350,7 +245,7 @@ TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
     EXPECT_EQ(counterBlock.lastMonthCost, 12.5);
     EXPECT_EQ(settingsExtra.addSeconds, 7);
     EXPECT_EQ(settingsBlock.showCounterOnConnect, 1);
-    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(wine::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 TEST_F(ShellTest, BothTimersTickIntoTheWindow)
@@ -448,18 +343,18 @@ TEST_F(ShellTest, ARestartedShellGetsTheIconBack)
 
 TEST_F(ShellTest, DoubleClickShowsTheWindowAndTheCloseCommandOnlyHidesIt)
 {
-    EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
     SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
     SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 
     EXPECT_EQ(SendMessageA(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
     EXPECT_TRUE(IsWindow(mainWindow));
     EXPECT_FALSE(IsWindowVisible(mainWindow));
-    EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 
     // Alt+F4 and the close box arrive as the same command; WM_CLOSE itself would destroy the window.
     SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
@@ -473,7 +368,7 @@ TEST_F(ShellTest, OtherMouseMessagesOnTheIconDoNothing)
     for (LPARAM mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDBLCLK}) {
         SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, mouse);
         EXPECT_FALSE(IsWindowVisible(mainWindow)) << mouse;
-        EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS)) << mouse;
+        EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS)) << mouse;
     }
 }
 
@@ -509,7 +404,7 @@ protected:
         });
         SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
         watcher.join();
-        pumpFor(100);
+        wine::pumpMessages(100);
         return seen;
     }
 };
@@ -532,11 +427,11 @@ TEST_F(TrayPopUpTest, ChoosingShowStatisticsShowsTheWindowAndHideStatisticsHides
     const Seen seen = rightClickThen({VK_DOWN, VK_RETURN});
     ASSERT_TRUE(seen.opened);
     EXPECT_TRUE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 
     SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_HIDE_STATISTICS, 0);
     EXPECT_FALSE(IsWindowVisible(mainWindow));
-    EXPECT_FALSE(trayGrayed(IDC_TRAY_SHOW_STATISTICS));
+    EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 }
 
 } // namespace

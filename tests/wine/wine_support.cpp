@@ -1,0 +1,373 @@
+// Set-up and probes the in-process Wine tests share; linked into every Wine test program.
+#include "tests/wine/wine_support.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "accounting/state.h"
+#include "app/main_window.h"
+#include "app/shell.h"
+#include "storage/settings.h"
+#include "ui/details_window.h"
+#include "ui/timer_window.h"
+
+namespace wine {
+
+std::string moduleFolder()
+{
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string text(path, length);
+    return text.substr(0, text.rfind('\\') + 1);
+}
+
+std::string dataFilePath() { return moduleFolder() + "Tq.dat"; }
+
+std::vector<uint8_t> fileBytes(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return bytes;
+    int c;
+    while ((c = std::fgetc(file)) != EOF)
+        bytes.push_back(static_cast<uint8_t>(c));
+    std::fclose(file);
+    return bytes;
+}
+
+bool writeFileBytes(const std::string& path, const void* data, size_t size)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool whole = size == 0 || std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && whole;
+}
+
+bool ScratchFolder::enter(const char* name)
+{
+    leave();
+    GetCurrentDirectoryA(sizeof previous_, previous_);
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, temp);
+    char folder[MAX_PATH + 64];
+    std::snprintf(folder, sizeof folder, "%s%s-%lu", temp, name, GetCurrentProcessId());
+    path_ = folder;
+    // What a crashed earlier run left must not show in this one.
+    remove();
+    return CreateDirectoryA(path_.c_str(), nullptr) && SetCurrentDirectoryA(path_.c_str());
+}
+
+void ScratchFolder::leave()
+{
+    if (path_.empty())
+        return;
+    SetCurrentDirectoryA(previous_);
+    remove();
+    path_.clear();
+}
+
+void ScratchFolder::remove()
+{
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                const std::string file = path_ + "\\" + found.cFileName;
+                SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(file.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+void deleteKeyTree(HKEY root, const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    // Names first, deletions after: deleting while enumerating shifts the indexes.
+    std::vector<std::string> children;
+    char name[256];
+    DWORD length = sizeof name;
+    for (DWORD index = 0; RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++index, length = sizeof name)
+        children.emplace_back(name);
+    RegCloseKey(key);
+    for (const std::string& child : children)
+        deleteKeyTree(root, path + "\\" + child);
+    RegDeleteKeyA(root, path.c_str());
+}
+
+bool keyExists(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::vector<uint8_t> registryValue(HKEY root, const char* path, const char* name, DWORD* type, bool* found)
+{
+    if (found != nullptr)
+        *found = false;
+    std::vector<uint8_t> bytes;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return bytes;
+    DWORD size = 0;
+    LONG result = RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
+    if (result == ERROR_SUCCESS) {
+        bytes.resize(size);
+        result = RegQueryValueExA(key, name, nullptr, type, bytes.data(), &size);
+        bytes.resize(result == ERROR_SUCCESS ? size : 0);
+    }
+    RegCloseKey(key);
+    if (found != nullptr)
+        *found = result == ERROR_SUCCESS;
+    return bytes;
+}
+
+void deleteRunValue()
+{
+    HKEY run = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, "Tolvar");
+        RegCloseKey(run);
+    }
+}
+
+void forgetEarlierRuns()
+{
+    deleteKeyTree(HKEY_CURRENT_USER, kVeskKey);
+    deleteRunValue();
+    deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    DeleteFileA(dataFilePath().c_str());
+}
+
+void zeroRecords()
+{
+    liveConnection = LiveConnection{};
+    counterBlock = CounterBlock{};
+    monthStamp = SystemTime{};
+    recordCount = 0;
+    settingsBlock = SettingsBlock{};
+    settingsExtra = SettingsExtra{};
+}
+
+bool startApplication()
+{
+    instance = GetModuleHandleA(nullptr);
+    zeroRecords();
+    return initApplication();
+}
+
+void endApplication()
+{
+    if (timerWindow != nullptr && IsWindow(timerWindow))
+        DestroyWindow(timerWindow);
+    if (detailsWindow != nullptr && IsWindow(detailsWindow))
+        DestroyWindow(detailsWindow);
+    if (mainWindow != nullptr)
+        DestroyWindow(mainWindow);
+    if (trayMenu != nullptr)
+        DestroyMenu(trayMenu);
+    for (const char* name : {"LinkStatistics", "Counter", "Details"})
+        UnregisterClassA(name, instance);
+    mainWindow = nullptr;
+    mainMenu = nullptr;
+    trayMenu = nullptr;
+    pumpMessages(20);
+    WPARAM ignored = 0;
+    while (quitPosted(ignored)) {
+    }
+}
+
+void useCurrencySymbol(const char* symbol)
+{
+    std::snprintf(currencySymbol, sizeof currencySymbol, "%s", symbol);
+    currencySymbolLength = lstrlenA(currencySymbol) + 1;
+}
+
+bool trayItemGrayed(UINT command) { return (GetMenuState(trayMenu, command, MF_BYCOMMAND) & MF_GRAYED) != 0; }
+
+void drainMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void pumpMessages(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    do {
+        drainMessages();
+        Sleep(5);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+bool quitPosted(WPARAM& code)
+{
+    MSG message;
+    if (!PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        return false;
+    code = message.wParam;
+    return true;
+}
+
+bool registerWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH background, HICON icon,
+                         HCURSOR cursor)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hIcon = icon;
+    windowClass.hCursor = cursor;
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = name;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+bool registerTimerStripClass()
+{
+    return registerWindowClass("Counter", timerWindowProc, CS_DBLCLKS, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                               nullptr, LoadCursorA(nullptr, IDC_ARROW));
+}
+
+std::string windowText(HWND window)
+{
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string classNameOf(HWND window)
+{
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+void typeKeys(HWND edit, const char* keys, Typing where)
+{
+    SetFocus(edit);
+    if (where == Typing::OverText)
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+    for (const char* key = keys; *key; ++key)
+        SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(*key), 1);
+}
+
+HWND findOwnedBox(HWND owner)
+{
+    HWND box = nullptr;
+    while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
+        if (GetWindow(box, GW_OWNER) == owner && IsWindowVisible(box))
+            return box;
+    return nullptr;
+}
+
+HWND waitForOwnedBox(HWND owner)
+{
+    for (int wait = 0; wait < 500; ++wait) {
+        if (HWND box = findOwnedBox(owner))
+            return box;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+namespace {
+
+// The icon of the box's icon static: message boxes give that static different ids on different systems.
+HICON boxIcon(HWND box)
+{
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (lstrcmpiA(classNameOf(child).c_str(), "Static") == 0 &&
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            return reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    }
+    return nullptr;
+}
+
+} // namespace
+
+BoxSeen readMessageBox(HWND box)
+{
+    BoxSeen seen;
+    seen.found = true;
+    seen.caption = windowText(box);
+    seen.text = windowText(GetDlgItem(box, kMessageBoxText));
+    seen.yes = GetDlgItem(box, IDYES) != nullptr;
+    seen.no = GetDlgItem(box, IDNO) != nullptr;
+    seen.okOrCancel = GetDlgItem(box, IDOK) != nullptr || GetDlgItem(box, IDCANCEL) != nullptr;
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO})
+        if (HWND button = GetDlgItem(box, id))
+            if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                seen.defaultButton = id;
+    seen.icon = boxIcon(box);
+    return seen;
+}
+
+BoxSeen answerOwnedBox(HWND owner, int answer, const std::function<void()>& open)
+{
+    BoxSeen seen;
+    std::thread watcher([&] {
+        const HWND box = waitForOwnedBox(owner);
+        if (box == nullptr)
+            return;
+        seen = readMessageBox(box);
+        SendMessageA(GetDlgItem(box, answer), BM_CLICK, 0, 0);
+    });
+    open();
+    watcher.join();
+    return seen;
+}
+
+MessageBoxWatcher::MessageBoxWatcher(HWND owner, int answer)
+    : owner_(owner), answer_(answer), thread_([this] { watch(); })
+{
+}
+
+void MessageBoxWatcher::stop()
+{
+    running_ = false;
+    if (thread_.joinable())
+        thread_.join();
+}
+
+std::vector<std::string> MessageBoxWatcher::seen()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+}
+
+void MessageBoxWatcher::watch()
+{
+    // A pressed box stays a while before it goes: it is noted and pressed once.
+    HWND lastPressed = nullptr;
+    while (running_) {
+        const HWND box = findOwnedBox(owner_);
+        if (box != nullptr && box != lastPressed) {
+            const BoxSeen shown = readMessageBox(box);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                seen_.push_back(shown.caption + "|" + shown.text);
+            }
+            lastPressed = box;
+            PostMessageA(GetDlgItem(box, answer_), BM_CLICK, 0, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+} // namespace wine
