@@ -3,13 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/shell.h"
@@ -17,17 +14,13 @@
 #include "storage/layout.h"
 #include "storage/settings.h"
 #include "storage/settings_store.h"
+#include "tests/wine/wine_support.h"
 #include "ui/settings_dialog.h"
 #include "ui/time_fields.h"
 
 namespace {
 
-std::string textOf(HWND window)
-{
-    char text[128];
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
+using wine::windowText;
 
 void resetToFirstRun()
 {
@@ -36,77 +29,18 @@ void resetToFirstRun()
     applyDefaultSettings();
 }
 
+// Disabled counts too: the dialog must give the item back fully usable.
 bool settingsCommandEnabled()
 {
     return (GetMenuState(trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
 }
-
-// Presses OK on every message box the dialog opens, noting its caption and text.
-class MessageBoxWatcher {
-public:
-    explicit MessageBoxWatcher(HWND owner) : owner_(owner), thread_([this] { watch(); }) {}
-    ~MessageBoxWatcher() { stop(); }
-
-    void stop()
-    {
-        running_ = false;
-        if (thread_.joinable())
-            thread_.join();
-    }
-    std::vector<std::string> seen()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return seen_;
-    }
-
-private:
-    static BOOL CALLBACK visit(HWND window, LPARAM self)
-    {
-        auto* watcher = reinterpret_cast<MessageBoxWatcher*>(self);
-        char name[16];
-        GetClassNameA(window, name, sizeof name);
-        if (std::strcmp(name, "#32770") == 0 && GetWindow(window, GW_OWNER) == watcher->owner_ &&
-            IsWindowVisible(window))
-            watcher->found_ = window;
-        return TRUE;
-    }
-
-    void watch()
-    {
-        while (running_) {
-            found_ = nullptr;
-            EnumWindows(visit, reinterpret_cast<LPARAM>(this));
-            if (found_ && found_ != lastPressed_) {
-                char caption[64], text[128];
-                GetWindowTextA(found_, caption, sizeof caption);
-                GetDlgItemTextA(found_, 0xFFFF, text, sizeof text);
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    seen_.push_back(std::string(caption) + "|" + text);
-                }
-                lastPressed_ = found_;
-                PostMessageA(GetDlgItem(found_, IDOK), BM_CLICK, 0, 0);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-
-    HWND owner_;
-    HWND found_ = nullptr;
-    HWND lastPressed_ = nullptr;
-    std::atomic<bool> running_{true};
-    std::mutex mutex_;
-    std::vector<std::string> seen_;
-    std::thread thread_;
-};
 
 class SettingsDialog : public ::testing::Test {
 protected:
     void SetUp() override
     {
         resetToFirstRun();
-        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
-        currencySymbolLength = 2;
+        wine::useCurrencySymbol("$");
         trayMenu = CreatePopupMenu();
         AppendMenuA(trayMenu, MF_STRING | MF_GRAYED, IDC_TRAY_SETTINGS, "Settings");
     }
@@ -128,7 +62,7 @@ protected:
     }
 
     HWND item(int id) { return GetDlgItem(dialog, id); }
-    std::string text(int id) { return textOf(item(id)); }
+    std::string text(int id) { return windowText(item(id)); }
     bool enabled(int id) { return IsWindowEnabled(item(id)) != FALSE; }
     bool checked(int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
     void click(int id) { SendMessageA(item(id), BM_CLICK, 0, 0); }
@@ -158,13 +92,7 @@ protected:
         return text(id);
     }
 
-    void typeInto(HWND part, const char* keys)
-    {
-        SetFocus(part);
-        SendMessageA(part, EM_SETSEL, 0, -1);
-        for (const char* key = keys; *key; ++key)
-            SendMessageA(part, WM_CHAR, static_cast<unsigned char>(*key), 1);
-    }
+    void typeInto(HWND part, const char* keys) { wine::typeKeys(part, keys, wine::Typing::OverText); }
 
     HWND dialog = nullptr;
 };
@@ -182,7 +110,7 @@ TEST_F(SettingsDialog, FirstRunDefaultsAreShown)
         EXPECT_EQ(text(id), "0") << id;
     const char* parts[kTimeSubFieldCount] = {"7", "00", "20", "00", "0", "00", "00", "0", "00", "00"};
     for (int i = 0; i < kTimeSubFieldCount; ++i)
-        EXPECT_EQ(textOf(timeSubFields[i]), parts[i]) << i;
+        EXPECT_EQ(windowText(timeSubFields[i]), parts[i]) << i;
 
     for (int id = IDC_TIME_WARNING; id <= IDC_LABEL_COST_PER_MONTH; ++id)
         EXPECT_FALSE(enabled(id)) << id;
@@ -236,7 +164,7 @@ TEST_F(SettingsDialog, StoredValuesAreShownWithEveryWarningAvailable)
     EXPECT_EQ(text(IDC_ADD_SECONDS), "45");
     const char* parts[kTimeSubFieldCount] = {"8", "05", "19", "30", "100", "05", "07", "999", "59", "00"};
     for (int i = 0; i < kTimeSubFieldCount; ++i)
-        EXPECT_EQ(textOf(timeSubFields[i]), parts[i]) << i;
+        EXPECT_EQ(windowText(timeSubFields[i]), parts[i]) << i;
     for (int id = IDC_TIME_WARNING; id <= IDC_LABEL_COST_PER_MONTH; ++id)
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_TRUE(enabled(IDC_TARIFF_WEEKEND));
@@ -378,7 +306,7 @@ TEST_F(SettingsDialog, AmountsAreNormalisedWhenTheyLoseTheFocus)
     settingsBlock.warningsEnabled = settingsBlock.costWarning = 1;
     settingsBlock.costWarnPerConn = settingsBlock.costWarnPerMonth = 1;
     open();
-    MessageBoxWatcher watcher(dialog);
+    wine::MessageBoxWatcher watcher(dialog, IDOK);
     const struct {
         const char* typed;
         const char* shown;
@@ -401,7 +329,7 @@ TEST_F(SettingsDialog, InvalidAmountsAreReportedAndReplacedByZero)
 {
     settingsBlock.warningsEnabled = settingsBlock.costWarning = settingsBlock.costWarnPerMonth = 1;
     open();
-    MessageBoxWatcher watcher(dialog);
+    wine::MessageBoxWatcher watcher(dialog, IDOK);
     const char* invalid[] = {".5", "1.2.3", "1,5", "-1", "1e3", "abc", "1 5", "", "12345678901234567a",
                              "1234567890123456789x"};
     for (const char* typed : invalid) {
@@ -534,7 +462,7 @@ TEST_F(ModalSettingsDialog, OkStoresEveryControlAndRepaintsTheStatistics)
     SettingsExtra expectedExtra{12, 0};
 
     const INT_PTR result = run({[&] {
-        EXPECT_EQ(textOf(timeSubFields[3]), "5");
+        EXPECT_EQ(windowText(timeSubFields[3]), "5");
         click(IDC_WARNINGS);
         click(IDC_TIME_WARNING);
         click(IDC_TIME_WARN_PER_CONN);

@@ -12,6 +12,7 @@
 #include "app/shell.h"
 #include "res/resource.h"
 #include "storage/settings.h"
+#include "tests/wine/wine_support.h"
 #include "ui/statistics.h"
 #include "ui/timer_window.h"
 
@@ -27,19 +28,6 @@ LRESULT CALLBACK testStatisticsProc(HWND window, UINT message, WPARAM wParam, LP
     if (message == WM_PAINT)
         paintStatistics(window);
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void pump(DWORD milliseconds)
-{
-    const DWORD end = GetTickCount() + milliseconds;
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() < end);
 }
 
 Pixels capture(HDC dc, const RECT& r)
@@ -122,30 +110,22 @@ protected:
     static void SetUpTestSuite()
     {
         instance = GetModuleHandleA(nullptr);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = testStatisticsProc;
-        wc.hInstance = instance;
-        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = "LinkStatistics";
-        RegisterClassA(&wc);
+        wine::registerWindowClass("LinkStatistics", testStatisticsProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                                  LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)));
     }
 
     void SetUp() override
     {
-        liveConnection = LiveConnection{};
-        counterBlock = CounterBlock{};
-        settingsBlock = SettingsBlock{};
+        wine::zeroRecords();
         settingsBlock.calculateCost = 1;
         settingsBlock.tariffCommon = 60;
-        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
-        currencySymbolLength = 2;
+        wine::useCurrencySymbol("$");
         window = CreateWindowExA(0, "LinkStatistics", "Link Statistics", WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX,
                                  40, 80, 400, GetSystemMetrics(SM_CYMENU) + 170, nullptr, nullptr, instance, nullptr);
         ASSERT_NE(window, nullptr);
         mainWindow = window;
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        pump(100);
+        wine::pumpMessages(100);
         dc = GetDC(window);
         GetClientRect(window, &client);
     }
@@ -155,7 +135,7 @@ protected:
         ReleaseDC(window, dc);
         DestroyWindow(window);
         mainWindow = nullptr;
-        pump(20);
+        wine::pumpMessages(20);
     }
 
     void connect(double seconds, double cost)
@@ -478,13 +458,12 @@ protected:
         settingsBlock.tariffCommon = 0.02 * 60;
         settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.timeWarnPerConn = 1;
         settingsBlock.timeLimitPerConn = Hms{0, 30, 0};
-        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
-        currencySymbolLength = 2;
+        wine::useCurrencySymbol("$");
     }
 
     void shoot(HWND target, const char* name)
     {
-        pump(200);
+        wine::pumpMessages(200);
         char path[MAX_PATH + 64];
         std::snprintf(path, sizeof path, "%s\\%s.bmp", folder, name);
         saveWindowPicture(target, path);
@@ -507,14 +486,7 @@ TEST_F(Screenshots, DISABLED_StatisticsAndStrip)
     repaint();
     shoot(window, "statistics-cost-off");
 
-    WNDCLASSA wc = {};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = timerWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = "Counter";
-    RegisterClassA(&wc);
+    wine::registerTimerStripClass();
     liveConnection.curConnSeconds = 1500;
     showTimerWindow();
     shoot(timerWindow, "timer-strip");

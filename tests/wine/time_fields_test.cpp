@@ -7,9 +7,13 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "tests/wine/wine_support.h"
 #include "ui/time_fields.h"
 
 namespace {
+
+using wine::classNameOf;
+using wine::windowText;
 
 INT_PTR CALLBACK fieldsOnlyProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
@@ -18,26 +22,12 @@ INT_PTR CALLBACK fieldsOnlyProc(HWND dialog, UINT message, WPARAM, LPARAM)
     return message == WM_INITDIALOG;
 }
 
-std::string textOf(HWND window)
-{
-    char text[64];
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 std::vector<HWND> childrenOf(HWND host)
 {
     std::vector<HWND> children;
     for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
     return children;
-}
-
-std::string className(HWND window)
-{
-    char name[32];
-    GetClassNameA(window, name, sizeof name);
-    return name;
 }
 
 // Every pixel of the window's client area that differs from `colour`.
@@ -66,35 +56,23 @@ protected:
     }
     void TearDown() override { DestroyWindow(dialog); }
 
-    // Types the characters into a part as the keyboard would, after focusing it.
-    void type(HWND part, const char* keys)
-    {
-        SetFocus(part);
-        for (const char* key = keys; *key; ++key)
-            SendMessageA(part, WM_CHAR, static_cast<unsigned char>(*key), 1);
-    }
-
     // Clears a part, types into it and reports the text left and whether all of it is selected.
     std::string typed(int index, const char* keys, bool* selected = nullptr)
     {
         HWND part = timeSubFields[index];
         SetWindowTextA(part, "");
-        type(part, keys);
+        wine::typeKeys(part, keys, wine::Typing::AtCaret);
         if (selected) {
             DWORD start = 0, end = 0;
             SendMessageA(part, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
             *selected = start == 0 && end == static_cast<DWORD>(GetWindowTextLengthA(part)) && end > 0;
         }
-        return textOf(part);
+        return windowText(part);
     }
 
     void pump()
     {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        wine::drainMessages();
         UpdateWindow(dialog);
     }
 
@@ -117,7 +95,7 @@ TEST_F(TimeFields, EachHostHoldsItsPartsAndColonsInOrder)
         for (int p = 0; p < h.parts; ++p) {
             HWND part = children[2 * p];
             EXPECT_EQ(part, timeSubFields[h.firstPart + p]);
-            EXPECT_EQ(className(part), "Edit");
+            EXPECT_EQ(classNameOf(part), "Edit");
             EXPECT_EQ(GetDlgCtrlID(part), 0);
             const LONG_PTR style = GetWindowLongPtrA(part, GWL_STYLE);
             EXPECT_EQ(style & (ES_NUMBER | ES_RIGHT | WS_TABSTOP | WS_GROUP),
@@ -128,7 +106,7 @@ TEST_F(TimeFields, EachHostHoldsItsPartsAndColonsInOrder)
             EXPECT_EQ(SendMessageA(part, EM_GETLIMITTEXT, 0, 0), hoursOfLimit ? 3 : 2);
             if (p + 1 < h.parts) {
                 HWND colon = children[2 * p + 1];
-                EXPECT_EQ(className(colon), "Static");
+                EXPECT_EQ(classNameOf(colon), "Static");
                 EXPECT_EQ(GetWindowLongPtrA(colon, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(colonProc));
             }
         }
@@ -215,11 +193,11 @@ TEST_F(TimeFields, PartsRefuseAnythingButDigits)
 TEST_F(TimeFields, TextSetFromOutsideIsCorrectedLikeTyping)
 {
     SetWindowTextA(timeSubFields[5], "75");
-    EXPECT_EQ(textOf(timeSubFields[5]), "5");
+    EXPECT_EQ(windowText(timeSubFields[5]), "5");
     SetWindowTextA(timeSubFields[0], "24");
-    EXPECT_EQ(textOf(timeSubFields[0]), "4");
+    EXPECT_EQ(windowText(timeSubFields[0]), "4");
     SetWindowTextA(timeSubFields[7], "500");
-    EXPECT_EQ(textOf(timeSubFields[7]), "500");
+    EXPECT_EQ(windowText(timeSubFields[7]), "500");
 }
 
 TEST_F(TimeFields, DisablingHidesThePartsAndPaintsTheBoxInTheFaceColour)
@@ -242,8 +220,8 @@ TEST_F(TimeFields, DisablingHidesThePartsAndPaintsTheBoxInTheFaceColour)
     EXPECT_TRUE(IsWindowEnabled(host));
     for (HWND child : childrenOf(host))
         EXPECT_TRUE(IsWindowVisible(child));
-    EXPECT_EQ(textOf(timeSubFields[4]), "12");
-    EXPECT_EQ(textOf(timeSubFields[5]), "34");
+    EXPECT_EQ(windowText(timeSubFields[4]), "12");
+    EXPECT_EQ(windowText(timeSubFields[5]), "34");
     RECT client;
     GetClientRect(host, &client);
     HDC dc = GetDC(host);

@@ -10,22 +10,10 @@
 #include "app/shell.h"
 #include "res/resource.h"
 #include "storage/settings.h"
+#include "tests/wine/wine_support.h"
 #include "ui/timer_window.h"
 
 namespace {
-
-void pump(DWORD milliseconds)
-{
-    const DWORD end = GetTickCount() + milliseconds;
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() < end);
-}
 
 // Colours found on the strip, by count.
 struct StripColours {
@@ -53,27 +41,19 @@ StripColours stripColours(HWND window)
     return found;
 }
 
-bool showTimerGrayed() { return (GetMenuState(trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND) & MF_GRAYED) != 0; }
+bool showTimerGrayed() { return wine::trayItemGrayed(IDC_TRAY_SHOW_TIMER); }
 
 class TimerStrip : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         instance = GetModuleHandleA(nullptr);
-        WNDCLASSA wc = {};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = timerWindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        wc.lpszClassName = "Counter";
-        RegisterClassA(&wc);
+        wine::registerTimerStripClass();
     }
 
     void SetUp() override
     {
-        liveConnection = LiveConnection{};
-        settingsBlock = SettingsBlock{};
+        wine::zeroRecords();
         trayMenu = CreateMenu();
         HMENU popup = CreatePopupMenu();
         AppendMenuA(popup, MF_STRING, IDC_TRAY_SHOW_TIMER, "Show Timer");
@@ -85,7 +65,7 @@ protected:
         destroyTimerWindow();
         DestroyMenu(trayMenu);
         trayMenu = nullptr;
-        pump(20);
+        wine::pumpMessages(20);
     }
 
     void warnAfterHalfAnHour()
@@ -116,14 +96,14 @@ TEST_F(TimerStrip, PaintMessagesLeaveTheDigitsOnTheStrip)
 {
     liveConnection.curConnSeconds = 4000;
     showTimerWindow();
-    pump(150);
+    wine::pumpMessages(150);
     StripColours shown = stripColours(timerWindow);
     EXPECT_GT(shown.green, 0) << "first paint";
     EXPECT_GT(shown.black, shown.total / 2);
 
     InvalidateRect(timerWindow, nullptr, TRUE);
     UpdateWindow(timerWindow);
-    pump(50);
+    wine::pumpMessages(50);
     shown = stripColours(timerWindow);
     EXPECT_GT(shown.green, 0) << "repaint after uncovering";
     RECT update;
@@ -134,7 +114,7 @@ TEST_F(TimerStrip, RedOnlyStrictlyAboveTheConnectionLimitWithAllThreeSwitches)
 {
     warnAfterHalfAnHour();
     showTimerWindow();
-    pump(50);
+    wine::pumpMessages(50);
 
     liveConnection.curConnSeconds = 1800;
     paintTimer();
@@ -161,7 +141,7 @@ TEST_F(TimerStrip, RedOnlyStrictlyAboveTheConnectionLimitWithAllThreeSwitches)
 TEST_F(TimerStrip, DoubleClickClosesItAndOffersShowTimerAgain)
 {
     showTimerWindow();
-    pump(100);
+    wine::pumpMessages(100);
     HWND strip = timerWindow;
     RECT r;
     GetWindowRect(strip, &r);
@@ -174,7 +154,7 @@ TEST_F(TimerStrip, DoubleClickClosesItAndOffersShowTimerAgain)
     }
     SendInput(4, clicks, sizeof(INPUT));
     for (int i = 0; i < 100 && IsWindow(strip); ++i)
-        pump(20);
+        wine::pumpMessages(20);
 
     EXPECT_FALSE(IsWindow(strip));
     EXPECT_FALSE(timerWindowExists());
