@@ -9,33 +9,15 @@
 
 #include "accounting/ports.h"
 #include "storage/layout.h"
+#include "tests/wine/wine_support.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes fileBytes()
-{
-    Bytes bytes;
-    std::FILE* file = std::fopen("Tq.dat", "rb");
-    if (file == nullptr)
-        return bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF)
-        bytes.push_back(static_cast<uint8_t>(c));
-    std::fclose(file);
-    return bytes;
-}
+Bytes fileBytes() { return wine::fileBytes("Tq.dat"); }
 
-void putFile(const Bytes& bytes)
-{
-    std::FILE* file = std::fopen("Tq.dat", "wb");
-    ASSERT_NE(nullptr, file);
-    if (!bytes.empty()) {
-        EXPECT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), file));
-    }
-    std::fclose(file);
-}
+void putFile(const Bytes& bytes) { ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size())); }
 
 // A file of `length` bytes where byte i holds a value derived from i, so that any moved byte shows.
 Bytes patterned(size_t length)
@@ -65,34 +47,14 @@ class DataFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GetCurrentDirectoryA(sizeof previous_, previous_);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        std::snprintf(folder_, sizeof folder_, "%stolvar-data-%lu", temp, GetCurrentProcessId());
-        removeFolder();
-        ASSERT_TRUE(CreateDirectoryA(folder_, nullptr));
-        ASSERT_TRUE(SetCurrentDirectoryA(folder_));
-        counterBlock = CounterBlock{};
-        recordCount = 0;
+        ASSERT_TRUE(scratch_.enter("tolvar-data"));
+        wine::zeroRecords();
     }
 
-    void TearDown() override
-    {
-        SetCurrentDirectoryA(previous_);
-        removeFolder();
-    }
+    void TearDown() override { scratch_.leave(); }
 
 private:
-    void removeFolder()
-    {
-        char path[MAX_PATH + 16];
-        std::snprintf(path, sizeof path, "%s\\Tq.dat", folder_);
-        DeleteFileA(path);
-        RemoveDirectoryA(folder_);
-    }
-
-    char previous_[MAX_PATH] = {};
-    char folder_[MAX_PATH] = {};
+    wine::ScratchFolder scratch_;
 };
 
 TEST_F(DataFile, FirstStampAndFirstConnectionGiveTheDocumentedLayout)

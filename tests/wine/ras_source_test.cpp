@@ -11,6 +11,7 @@
 #include "accounting/monitor.h"
 #include "accounting/ports.h"
 #include "accounting/state.h"
+#include "tests/wine/wine_support.h"
 
 namespace {
 
@@ -20,13 +21,7 @@ constexpr DWORD kInvalidHandle = 6;
 constexpr uint32_t kAuthenticating = 9;
 
 // The simulator's control file lies beside the DLL, which lies beside this program.
-std::string controlPath()
-{
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + "ras.txt";
-}
+std::string controlPath() { return wine::moduleFolder() + "ras.txt"; }
 
 class RasSource : public testing::Test {
 protected:

@@ -3,16 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "storage/inf_text.h"
 #include "storage/registration.h"
+#include "tests/wine/wine_support.h"
 
 namespace {
 
-const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar";
+using wine::kRunKey;
+using wine::kUninstallKey;
 
 std::string windowsDirectory()
 {
@@ -26,50 +27,16 @@ std::string infPath() { return windowsDirectory() + "\\INF\\Tolvar.inf"; }
 // The raw bytes of a machine-wide value, NUL included; `found` false when it is absent.
 std::string machineValue(const char* keyPath, const char* name, DWORD* type = nullptr, bool* found = nullptr)
 {
-    if (found != nullptr)
-        *found = false;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::string();
-    char bytes[2048];
-    DWORD length = sizeof bytes;
-    const LONG result = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(bytes), &length);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
-        return std::string();
-    if (found != nullptr)
-        *found = true;
-    return std::string(bytes, length);
+    const std::vector<uint8_t> bytes = wine::registryValue(HKEY_LOCAL_MACHINE, keyPath, name, type, found);
+    return std::string(bytes.begin(), bytes.end());
 }
 
-bool keyExists(const char* keyPath)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
+bool keyExists(const char* keyPath) { return wine::keyExists(HKEY_LOCAL_MACHINE, keyPath); }
 
 std::string fileContents(const std::string& path)
 {
-    std::string bytes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF)
-        bytes.push_back(static_cast<char>(c));
-    std::fclose(file);
-    return bytes;
-}
-
-void putFileContents(const std::string& path, const std::string& bytes)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(nullptr, file);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    const std::vector<uint8_t> bytes = wine::fileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::string withCrLf(const std::string& text)
@@ -92,12 +59,8 @@ protected:
 private:
     static void removeAll()
     {
-        HKEY run;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-            RegDeleteValueA(run, "Tolvar");
-            RegCloseKey(run);
-        }
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        wine::deleteRunValue();
+        wine::deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         DeleteFileA(infPath().c_str());
     }
 };
@@ -155,7 +118,8 @@ TEST_F(Registration, ScriptIsWrittenWithCrLfAndTheNtSignature)
 
 TEST_F(Registration, AnOlderScriptIsReplacedAsAWhole)
 {
-    putFileContents(infPath(), std::string(10000, 'x'));
+    const std::string older(10000, 'x');
+    ASSERT_TRUE(wine::writeFileBytes(infPath(), older.data(), older.size()));
     registerUninstall("C:\\T\\");
     EXPECT_EQ(withCrLf(uninstallInfText(true, "C:\\T\\")), fileContents(infPath()));
 }

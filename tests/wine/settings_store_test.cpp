@@ -9,49 +9,21 @@
 #include "storage/layout.h"
 #include "storage/settings.h"
 #include "storage/settings_store.h"
+#include "tests/wine/wine_support.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Deletes a key with everything below it; a missing key is fine.
-void deleteKeyTree(HKEY root, const char* path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char child[256];
-    DWORD length = sizeof child;
-    while (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-        deleteKeyTree(key, child);
-        length = sizeof child;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path);
-}
+// The per-user branch only: other test programs keep scratch keys beside it under Vesk.
+const char kBranch[] = "Software\\Vesk\\Tolvar";
 
-bool keyExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
+bool keyExists() { return wine::keyExists(HKEY_CURRENT_USER, settingsKeyPath); }
 
 // The stored value as the registry holds it, with its type.
 Bytes storedValue(const char* name, DWORD* type = nullptr)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return Bytes();
-    Bytes bytes(1024);
-    DWORD length = static_cast<DWORD>(bytes.size());
-    if (RegQueryValueExA(key, name, nullptr, type, bytes.data(), &length) != ERROR_SUCCESS)
-        length = 0;
-    RegCloseKey(key);
-    bytes.resize(length);
-    return bytes;
+    return wine::registryValue(HKEY_CURRENT_USER, settingsKeyPath, name, type);
 }
 
 void storeValue(const char* name, DWORD type, const Bytes& bytes)
@@ -101,11 +73,10 @@ class SettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        deleteKeyTree(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar");
-        settingsBlock = SettingsBlock{};
-        settingsExtra = SettingsExtra{};
+        wine::deleteKeyTree(HKEY_CURRENT_USER, kBranch);
+        wine::zeroRecords();
     }
-    void TearDown() override { deleteKeyTree(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar"); }
+    void TearDown() override { wine::deleteKeyTree(HKEY_CURRENT_USER, kBranch); }
 };
 
 TEST_F(SettingsStoreTest, FirstRunStoresTheDefaultsAndOnlyTheFirstOpenCountsAsNew)
@@ -153,7 +124,7 @@ TEST_F(SettingsStoreTest, MissingValuesLeaveTheRecordsAsTheyWere)
     EXPECT_EQ(0, settingsExtra.autoSumUp) << "no first-run default without \"Settings1\"";
     EXPECT_EQ(0, settingsExtra.addSeconds);
 
-    deleteKeyTree(HKEY_CURRENT_USER, settingsKeyPath);
+    wine::deleteKeyTree(HKEY_CURRENT_USER, settingsKeyPath);
     storeValue("Other", REG_BINARY, Bytes(4, 1));
     settingsExtra = SettingsExtra{30, 1};
     loadFromStore();
