@@ -50,15 +50,15 @@ TEST(FormatMoney, CutsToASmallBufferWithoutOverrunning)
 
 TEST(TrimMoneyZeros, LeavesTextsWithoutAPointAlone)
 {
-    std::string text = "100";
-    trimMoneyZeros(text);
-    EXPECT_EQ(text, "100");
-    text = "0.500";
-    trimMoneyZeros(text);
-    EXPECT_EQ(text, "0.5");
-    text = "20.000";
-    trimMoneyZeros(text);
-    EXPECT_EQ(text, "20");
+    const struct {
+        const char* text;
+        const char* trimmed;
+    } rows[] = {{"100", "100"}, {"0.500", "0.5"}, {"20.000", "20"}};
+    for (const auto& row : rows) {
+        std::string text = row.text;
+        trimMoneyZeros(text);
+        EXPECT_EQ(text, row.trimmed) << row.text;
+    }
 }
 
 TEST(AmountCharacters, FollowTheWesternAnsiCodePage)

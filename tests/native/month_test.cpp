@@ -24,6 +24,21 @@ bool sameTime(const SystemTime& a, const SystemTime& b)
            a.wMinute == b.wMinute && a.wSecond == b.wSecond;
 }
 
+// Each of the six totals against its expected value, named in the message.
+void expectTotals(const CounterBlock& expected)
+{
+    const struct {
+        const char* name;
+        double CounterBlock::*field;
+    } totals[] = {
+        {"lastConnSeconds", &CounterBlock::lastConnSeconds}, {"curMonthSeconds", &CounterBlock::curMonthSeconds},
+        {"lastMonthSeconds", &CounterBlock::lastMonthSeconds}, {"lastConnCost", &CounterBlock::lastConnCost},
+        {"curMonthCost", &CounterBlock::curMonthCost},       {"lastMonthCost", &CounterBlock::lastMonthCost},
+    };
+    for (const auto& total : totals)
+        EXPECT_EQ(counterBlock.*total.field, expected.*total.field) << total.name;
+}
+
 void setTotals(double curMonthSeconds, double curMonthCost)
 {
     counterBlock.curMonthSeconds = curMonthSeconds;
@@ -65,12 +80,7 @@ TEST(SumUp, WithoutConnectionMovesTheCurrentMonth)
 
     sumUp();
 
-    EXPECT_EQ(counterBlock.lastMonthSeconds, 1000);
-    EXPECT_EQ(counterBlock.lastMonthCost, 2.5);
-    EXPECT_EQ(counterBlock.curMonthSeconds, 0);
-    EXPECT_EQ(counterBlock.curMonthCost, 0);
-    EXPECT_EQ(counterBlock.lastConnSeconds, 77);
-    EXPECT_EQ(counterBlock.lastConnCost, 0.7);
+    expectTotals(CounterBlock{77, 0, 1000, 0.7, 0, 2.5});
     EXPECT_EQ(liveConnection.carriedSeconds, 0);
     EXPECT_TRUE(sameTime(monthStamp, fake.localTime));
     EXPECT_TRUE(sameTime(fake.storedStamp, fake.localTime));
@@ -176,25 +186,18 @@ TEST(MonthCheck, ComparesMonthsAndOnlyAcrossDecemberTheYears)
 
         checkMonthChange();
 
-        EXPECT_EQ(counterBlock.lastConnSeconds, 11);
-        EXPECT_EQ(counterBlock.lastConnCost, 0.11);
+        // The last connection's figures stay whatever happens to the months.
         switch (c.expected) {
         case Outcome::Nothing:
             EXPECT_TRUE(fake.calls.empty());
-            EXPECT_EQ(counterBlock.curMonthSeconds, 1000);
-            EXPECT_EQ(counterBlock.lastMonthSeconds, 500);
+            expectTotals(CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25});
             EXPECT_EQ(monthStamp.wYear, c.stampYear);
             break;
         case Outcome::RollOver:
-            EXPECT_EQ(counterBlock.lastMonthSeconds, 1000);
-            EXPECT_EQ(counterBlock.lastMonthCost, 2.5);
-            EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+            expectTotals(CounterBlock{11, 0, 1000, 0.11, 0, 2.5});
             break;
         case Outcome::Clear:
-            EXPECT_EQ(counterBlock.lastMonthSeconds, 0);
-            EXPECT_EQ(counterBlock.lastMonthCost, 0);
-            EXPECT_EQ(counterBlock.curMonthSeconds, 0);
-            EXPECT_EQ(counterBlock.curMonthCost, 0);
+            expectTotals(CounterBlock{11, 0, 0, 0.11, 0, 0});
             break;
         }
         if (c.expected != Outcome::Nothing) {
@@ -248,12 +251,7 @@ TEST(ResetCounters, ZeroesTheTotalsOnly)
 
     resetCounters();
 
-    EXPECT_EQ(counterBlock.lastConnSeconds, 0);
-    EXPECT_EQ(counterBlock.curMonthSeconds, 0);
-    EXPECT_EQ(counterBlock.lastMonthSeconds, 0);
-    EXPECT_EQ(counterBlock.lastConnCost, 0);
-    EXPECT_EQ(counterBlock.curMonthCost, 0);
-    EXPECT_EQ(counterBlock.lastMonthCost, 0);
+    expectTotals(CounterBlock{});
     EXPECT_EQ(fake.storedCounters.curMonthSeconds, 0);
     EXPECT_EQ(fake.storedCounters.lastConnCost, 0);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"writeCounterBlock", "paintNotConnected"}));

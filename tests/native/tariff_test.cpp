@@ -85,10 +85,18 @@ TEST(Tariff, StoredSecondsOfTheBoundsCount)
 TEST(Tariff, WeekendAndHolidayIgnoreTheWindow)
 {
     SettingsBlock settings = tariffs({0, 0, 0}, {0, 0, 0});
-    EXPECT_EQ(tariffAt(settings, LocalMoment{6, 12, 0, 0}), kWeekend);
-    EXPECT_EQ(tariffAt(settings, LocalMoment{0, 3, 0, 0}), kWeekend);
-    EXPECT_EQ(tariffAt(settings, LocalMoment{5, 12, 0, 0}), kCommon);
-    EXPECT_EQ(tariffAt(settings, LocalMoment{1, 12, 0, 0}), kCommon);
+    const struct {
+        const char* day;
+        LocalMoment moment;
+        double expected;
+    } days[] = {
+        {"Saturday", {6, 12, 0, 0}, kWeekend},
+        {"Sunday", {0, 3, 0, 0}, kWeekend},
+        {"Friday", {5, 12, 0, 0}, kCommon},
+        {"Monday", {1, 12, 0, 0}, kCommon},
+    };
+    for (const auto& day : days)
+        EXPECT_EQ(tariffAt(settings, day.moment), day.expected) << day.day;
 
     settings.todayIsHoliday = 1;
     EXPECT_EQ(tariffAt(settings, LocalMoment{kWednesday, 12, 0, 0}), kWeekend);
