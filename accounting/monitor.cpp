@@ -1,6 +1,8 @@
 // Notices connections, advances the live one once a second and closes it into the totals and the log.
 #include "accounting/monitor.h"
 
+#include <cstdint>
+
 #include "accounting/month.h"
 #include "accounting/ports.h"
 #include "accounting/state.h"
@@ -49,7 +51,8 @@ void beginConnection()
         showTimerWindow();
     paintConnected(true);
     // Reserves the log slot of this connection; the count is stored only when it ends.
-    ++recordCount;
+    if (recordCount < INT32_MAX)
+        ++recordCount;
     liveConnection.pendingRecord.start = localSystemTime();
 }
 

@@ -31,6 +31,8 @@ void writeMonthStamp();
 bool readMonthStamp(SystemTime& stamp);
 void writeRecordCount();
 void readRecordCount();
+// Whole records the file holds by its size (0 below the header), or -1 when its size cannot be learned.
+int32_t wholeRecordsInFile();
 // Fills `record` and returns true when all 32 bytes of slot `index` were read;
 // otherwise returns false and leaves `record` zeroed.
 bool readRecord(int32_t index, ConnectionRecord& record);

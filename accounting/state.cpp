@@ -1,6 +1,8 @@
 // The process-wide accounting records and the conversions between seconds and hours-minutes-seconds.
 #include "accounting/state.h"
 
+#include "accounting/ports.h"
+
 LiveConnection liveConnection;
 CounterBlock counterBlock;
 SystemTime monthStamp;
@@ -35,6 +37,22 @@ double hmsToSeconds(int32_t hours, int32_t minutes, int32_t seconds)
     const uint32_t total = static_cast<uint32_t>(hours) * 3600u + static_cast<uint32_t>(minutes) * 60u +
                            static_cast<uint32_t>(seconds);
     return static_cast<double>(static_cast<int32_t>(total));
+}
+
+int32_t trustedRecordCount(int32_t stored, int32_t wholeInFile)
+{
+    // The program keeps the count field and the file's length in step; they differ only in a damaged or
+    // half-written file, or when the file could not be read. A count below the records would let the next
+    // connection overwrite them, one beyond them would leave a gap of empty rows or grow the file by gigabytes.
+    if (wholeInFile >= 0)
+        return wholeInFile;
+    return stored < 0 ? 0 : stored;
+}
+
+void loadRecordCount()
+{
+    readRecordCount();
+    recordCount = trustedRecordCount(recordCount, wholeRecordsInFile());
 }
 
 double currentMonthSecondsShown()

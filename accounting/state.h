@@ -69,6 +69,12 @@ Hms secondsToHms(double duration);
 // Hours, minutes and seconds to a duration, in 32-bit arithmetic as the stored limits expect.
 double hmsToSeconds(int32_t hours, int32_t minutes, int32_t seconds);
 
+// The count to work with after start-up: the stored count where it matches the records the file holds
+// (`wholeInFile`, -1 when unknown), else the records themselves, so that the next record lands after them.
+int32_t trustedRecordCount(int32_t stored, int32_t wholeInFile);
+// Start-up's reading of the count: the stored count, checked against the file by trustedRecordCount.
+void loadRecordCount();
+
 // The figures of the four display rows, derived from the records above.
 double currentMonthSecondsShown();
 double currentMonthCostShown();

@@ -132,7 +132,7 @@ void loadStartupState()
     loadMonthStamp();
     if (settingsExtra.autoSumUp != 0)
         checkMonthChange();
-    readRecordCount();
+    loadRecordCount();
 }
 
 bool initApplication()

@@ -110,6 +110,22 @@ void readRecordCount()
     overlayRecordCount(recordCount, bytes, read);
 }
 
+int32_t wholeRecordsInFile()
+{
+    // Asked of the directory, not of an open handle, so the answer comes even while another process holds
+    // the file.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(kDataFileName, GetFileExInfoStandard, &data))
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return -1;
+    const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    const uint64_t reachable = size < kReachableEnd ? size : kReachableEnd;
+    if (reachable <= kHeaderSize)
+        return 0;
+    return static_cast<int32_t>((reachable - kHeaderSize) / kRecordSize);
+}
+
 bool readRecord(int32_t index, ConnectionRecord& record)
 {
     // A slot that is not wholly in the file (count stored without its record, the live connection's

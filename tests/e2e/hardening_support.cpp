@@ -132,7 +132,10 @@ bool connectionOf(const std::string& folder, DWORD milliseconds)
 HWND openDetailsList(const Program& program)
 {
     PostMessageA(program.mainWindow, WM_COMMAND, IDC_MAIN_DETAILS_ALL, 0);
-    return waitForWindowOf(program.process.dwProcessId, "Details", nullptr, 5000);
+    const HWND details = waitForWindowOf(program.process.dwProcessId, "Details", nullptr, 5000);
+    // Found while it is being created; it is shown once its creation and first fill are done.
+    waitUntil([&] { return IsWindowVisible(details) != FALSE; }, 5000);
+    return details;
 }
 
 int listRows(HWND details)

@@ -89,8 +89,11 @@ Program startProgram(const std::string& folder, bool waitForWindow)
     if (!CreateProcessA(exe.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
                         &program.process))
         return program;
-    if (waitForWindow)
+    if (waitForWindow) {
         program.mainWindow = waitForWindowOf(program.process.dwProcessId, "LinkStatistics");
+        // The window exists while its creation still runs the start-up sequence; wait for the message loop.
+        WaitForInputIdle(program.process.hProcess, 10000);
+    }
     return program;
 }
 

@@ -99,6 +99,12 @@ void readRecordCount()
     recordCount = fake.storedCount;
 }
 
+int32_t wholeRecordsInFile()
+{
+    fileCall("wholeRecordsInFile");
+    return fake.wholeRecords == -2 ? static_cast<int32_t>(fake.storedRecords.size()) : fake.wholeRecords;
+}
+
 bool readRecord(int32_t index, ConnectionRecord& record)
 {
     fileCall("readRecord");

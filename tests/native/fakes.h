@@ -23,6 +23,7 @@ struct FakeWorld {
     CounterBlock storedCounters{};
     SystemTime storedStamp{};
     bool hasStamp = false;
+    int32_t wholeRecords = -2;         // what wholeRecordsInFile() reports; -2: the stored records' number
     int fileOperations = 0;            // opens of the data file
     int paints = 0;                    // display calls of any kind
 };

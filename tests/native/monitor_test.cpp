@@ -349,3 +349,15 @@ TEST_F(Monitor, ANewConnectionStartsFromZero)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Monitor, AFullCountIsNotRaisedPastItsRange)
+{
+    recordCount = INT32_MAX;
+    linkUp();
+    pollAt(0);
+    EXPECT_EQ(recordCount, INT32_MAX);
+}
+
+} // namespace

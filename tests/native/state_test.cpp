@@ -63,3 +63,22 @@ TEST(DisplayRows, CurrentMonthWhileConnectedSubtractsTheCarriedPart)
 }
 
 } // namespace
+
+namespace {
+
+TEST(TrustedRecordCount, TheRecordsInTheFileWinOverADamagedCount)
+{
+    EXPECT_EQ(trustedRecordCount(3, 3), 3);
+    // A count below the records would let the next connection overwrite them.
+    EXPECT_EQ(trustedRecordCount(-1, 4), 4);
+    EXPECT_EQ(trustedRecordCount(0, 4), 4);
+    EXPECT_EQ(trustedRecordCount(INT32_MIN, 2), 2);
+    // A count beyond them would leave empty rows, or grow the file by gigabytes at the next record.
+    EXPECT_EQ(trustedRecordCount(INT32_MAX, 7), 7);
+    EXPECT_EQ(trustedRecordCount(1000, 0), 0);
+    // A file whose size cannot be learned leaves the count as read, never negative.
+    EXPECT_EQ(trustedRecordCount(5, -1), 5);
+    EXPECT_EQ(trustedRecordCount(-7, -1), 0);
+}
+
+} // namespace

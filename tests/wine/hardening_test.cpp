@@ -263,7 +263,7 @@ protected:
     {
         readCounterBlock();
         readMonthStamp(monthStamp);
-        readRecordCount();
+        loadRecordCount();
     }
 
     // A connection of `seconds` seen and closed by the monitor's own steps.
@@ -297,14 +297,11 @@ TEST_F(Hardening, ReadsOfADataFileCutAnywhereTakeOnlyWhatIsThere)
         SystemTime stamp{};
         EXPECT_EQ(readMonthStamp(stamp), length >= kMonthStampOffset + kSystemTimeSize) << "length " << length;
 
-        uint8_t countBytes[kRecordCountSize] = {};
-        for (size_t i = 0; i < kRecordCountSize; ++i)
-            if (kRecordCountOffset + i < length)
-                countBytes[i] = image[kRecordCountOffset + i];
-        EXPECT_EQ(recordCount, getI32(countBytes)) << "length " << length;
+        // Whatever the count field kept, the program counts the whole records the cut file still holds.
+        EXPECT_EQ(recordCount, wholeSlots(length)) << "length " << length;
 
         const std::vector<ConnectionRecord> log = loadStoredLog();
-        const int expectedRows = wholeSlots(length) < recordCount ? wholeSlots(length) : recordCount;
+        const int expectedRows = wholeSlots(length);
         ASSERT_EQ(static_cast<int>(log.size()), expectedRows) << "length " << length;
         for (int i = 0; i < expectedRows; ++i) {
             uint8_t bytes[kRecordSize];
@@ -463,18 +460,19 @@ TEST_F(Hardening, OddRecordCountsNeitherOverwriteStoredRecordsNorAllocateForTheC
     }
 }
 
-// A count far beyond the stored records makes the end of a connection write far out; the list loads
-// only what is stored and stops at the first gap.
-TEST_F(Hardening, ACountBeyondTheStoredRecordsLeavesTheListToWhatIsThere)
+// A count far beyond the stored records is taken back to them at start-up, so the next connection's
+// record follows them instead of landing far out behind a gap of empty slots.
+TEST_F(Hardening, ACountBeyondTheStoredRecordsIsTakenBackToThem)
 {
     writeDataFile(validImage(1000));
     loadLikeStartup();
-    ASSERT_EQ(recordCount, 1000);
+    ASSERT_EQ(recordCount, kStoredRecords);
     EXPECT_EQ(loadStoredLog().size(), static_cast<size_t>(kStoredRecords));
     connectionOf(42);
     const Bytes after = readDataFile();
     expectNothingStoredWasTouched(validImage(1000), after, -1, "count 1000");
-    EXPECT_EQ(getI32(after.data() + kRecordCountOffset), 1001);
+    EXPECT_EQ(getI32(after.data() + kRecordCountOffset), kStoredRecords + 1);
+    EXPECT_EQ(after.size(), recordOffset(kStoredRecords + 1));
 }
 
 // A value of the settings key as the registry hands it to a reader; false when it cannot be stored.
