@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 
 #include "accounting/state.h"
 #include "app/main_window.h"
