@@ -12,7 +12,7 @@ connections=${1:-1000}
 cmake --preset win64 >/dev/null && cmake --build --preset win64 -j"$(nproc)" --target e2e_soak_test || exit 1
 
 source scripts/wine-env.sh
-TOLVAR_OWN_DISPLAY=1 wine_env_start
+TOLVAR_OWN_DISPLAY=1 wine_env_start --tests
 trap wine_env_stop EXIT
 # Run directly rather than through CTest, whose per-test time limit is meant for the ordinary run.
 start=$(date +%s)
