@@ -12,10 +12,20 @@ const char kDataFileName[] = "Tq.dat";
 // SetFilePointer with a zero high part reaches this far; a record slot beyond it is left alone.
 constexpr uint64_t kReachableEnd = uint64_t{1} << 32;
 
+// How long an operation waits for another process that holds the file (a backup, a virus scanner, a
+// viewer) to let go, in tries 10 ms apart: a record must not be lost to a glance at the file.
+constexpr int kSharingTries = 10;
+
 // No sharing: another process cannot open the file while an operation holds it.
 HANDLE openDataFile(DWORD access)
 {
-    return CreateFileA(kDataFileName, access, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    for (int attempt = 1;; ++attempt) {
+        const HANDLE file =
+            CreateFileA(kDataFileName, access, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION || attempt == kSharingTries)
+            return file;
+        Sleep(10);
+    }
 }
 
 // A failed seek must not leave the file pointer at 0, where a write would land in the header.

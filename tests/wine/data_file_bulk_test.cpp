@@ -138,4 +138,28 @@ TEST_F(DataFileBulk, AFileHeldOpenElsewhereIsNeitherReadNorChanged)
     EXPECT_EQ(before, fileBytes());
 }
 
+// A process that glances at the file (a backup, a scanner) holds it for a moment; the operation waits for it
+// instead of losing the record.
+TEST_F(DataFileBulk, AFileHeldForAMomentIsWaitedFor)
+{
+    putFile(logOf(2));
+    HANDLE holder = CreateFileA("Tq.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    HANDLE release = CreateThread(
+        nullptr, 0,
+        [](LPVOID handle) -> DWORD {
+            Sleep(40);
+            CloseHandle(static_cast<HANDLE>(handle));
+            return 0;
+        },
+        holder, 0, nullptr);
+    recordCount = 3;
+    appendRecord(sample(3));
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(release);
+    const Bytes after = fileBytes();
+    ASSERT_EQ(kHeaderSize + 3 * kRecordSize, after.size());
+    EXPECT_EQ(3, decodeRecord(after.data() + recordOffset(2)).start.wDay);
+}
+
 } // namespace
