@@ -1,12 +1,16 @@
 // Set-up and probes the in-process Wine tests share; linked into every Wine test program.
 #include "tests/wine/wine_support.h"
 
+#include <commctrl.h>
+
 #include <chrono>
 #include <cstdio>
 
 #include "accounting/state.h"
 #include "app/main_window.h"
 #include "app/shell.h"
+#include "res/resource.h"
+#include "storage/layout.h"
 #include "storage/settings.h"
 #include "ui/details_window.h"
 #include "ui/timer_window.h"
@@ -43,6 +47,17 @@ bool writeFileBytes(const std::string& path, const void* data, size_t size)
         return false;
     const bool whole = size == 0 || std::fwrite(data, 1, size, file) == size;
     return std::fclose(file) == 0 && whole;
+}
+
+std::vector<uint8_t> logImage(const std::vector<ConnectionRecord>& records, int32_t storedCount,
+                              const CounterBlock& totals)
+{
+    std::vector<uint8_t> bytes(kHeaderSize + kRecordSize * records.size(), 0);
+    encodeCounterBlock(totals, bytes.data());
+    putI32(bytes.data() + kRecordCountOffset, storedCount);
+    for (size_t i = 0; i < records.size(); ++i)
+        encodeRecord(records[i], bytes.data() + recordOffset(static_cast<int64_t>(i)));
+    return bytes;
 }
 
 bool ScratchFolder::enter(const char* name)
@@ -83,6 +98,25 @@ void ScratchFolder::remove()
         FindClose(search);
     }
     RemoveDirectoryA(path_.c_str());
+}
+
+SystemTime localNow()
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return SystemTime{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+SystemTime monthsBefore(unsigned back, unsigned yearsBack)
+{
+    const SystemTime now = localNow();
+    int month = now.wMonth - static_cast<int>(back);
+    int year = now.wYear - static_cast<int>(yearsBack);
+    while (month < 1) {
+        month += 12;
+        --year;
+    }
+    return SystemTime{static_cast<uint16_t>(year), static_cast<uint16_t>(month), 0, 1, 10, 20, 30, 0};
 }
 
 void deleteKeyTree(HKEY root, const std::string& path)
@@ -133,12 +167,35 @@ std::vector<uint8_t> registryValue(HKEY root, const char* path, const char* name
     return bytes;
 }
 
-void deleteRunValue()
+bool setRegistryValue(HKEY root, const char* path, const char* name, DWORD type, const void* data, size_t size)
 {
-    HKEY run = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, "Tolvar");
-        RegCloseKey(run);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG result =
+        RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+void deleteRegistryValue(HKEY root, const char* path, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, name);
+        RegCloseKey(key);
+    }
+}
+
+void deleteRunValue() { deleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar"); }
+
+void freshPlacementKey()
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPlacementKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        RegDeleteValueA(key, "Place");
+        RegCloseKey(key);
     }
 }
 
@@ -188,6 +245,11 @@ void endApplication()
     }
 }
 
+void takeAsProgramFolder(const std::string& folder)
+{
+    std::snprintf(exeDirectory, sizeof exeDirectory, "%s\\", folder.c_str());
+}
+
 void useCurrencySymbol(const char* symbol)
 {
     std::snprintf(currencySymbol, sizeof currencySymbol, "%s", symbol);
@@ -224,7 +286,7 @@ bool quitPosted(WPARAM& code)
 }
 
 bool registerWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH background, HICON icon,
-                         HCURSOR cursor)
+                         HCURSOR cursor, const char* menu)
 {
     WNDCLASSA windowClass = {};
     windowClass.style = style;
@@ -233,6 +295,7 @@ bool registerWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH
     windowClass.hIcon = icon;
     windowClass.hCursor = cursor;
     windowClass.hbrBackground = background;
+    windowClass.lpszMenuName = menu;
     windowClass.lpszClassName = name;
     return RegisterClassA(&windowClass) != 0;
 }
@@ -243,10 +306,21 @@ bool registerTimerStripClass()
                                nullptr, LoadCursorA(nullptr, IDC_ARROW));
 }
 
+bool registerDetailsClass()
+{
+    const HBRUSH buttonFace = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    return registerWindowClass("Details", detailsWindowProc, 0, buttonFace,
+                               LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_DETAILS)),
+                               LoadCursorA(nullptr, IDC_ARROW), MAKEINTRESOURCEA(IDM_DETAILS));
+}
+
+int detailsRowCount() { return static_cast<int>(SendMessageA(detailsList, LVM_GETITEMCOUNT, 0, 0)); }
+
 std::string windowText(HWND window)
 {
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof text);
+    // Room for the text the length promises; the text itself may turn out shorter.
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
     return text;
 }
 
@@ -273,6 +347,31 @@ HWND findOwnedBox(HWND owner)
         if (GetWindow(box, GW_OWNER) == owner && IsWindowVisible(box))
             return box;
     return nullptr;
+}
+
+namespace {
+
+struct ThreadBoxSearch {
+    const std::function<bool(HWND)>& accept;
+    HWND found;
+};
+
+BOOL CALLBACK takeAcceptedBox(HWND window, LPARAM context)
+{
+    ThreadBoxSearch& search = *reinterpret_cast<ThreadBoxSearch*>(context);
+    if (classNameOf(window) != "#32770" || !IsWindowVisible(window) || !search.accept(window))
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+} // namespace
+
+HWND findThreadBox(DWORD thread, const std::function<bool(HWND)>& accept)
+{
+    ThreadBoxSearch search{accept, nullptr};
+    EnumThreadWindows(thread, takeAcceptedBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 HWND waitForOwnedBox(HWND owner)

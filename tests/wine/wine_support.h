@@ -1,4 +1,4 @@
-// Set-up and probes the in-process Wine tests share: folders, registry, messages, windows and message boxes.
+// Set-up and probes the in-process Wine tests share: files, clock, registry, messages, windows and message boxes.
 #pragma once
 
 #include <windows.h>
@@ -11,12 +11,16 @@
 #include <thread>
 #include <vector>
 
+#include "accounting/state.h"
+
 namespace wine {
 
 inline constexpr char kVeskKey[] = "Software\\Vesk";
 inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar";
+inline constexpr char kPlacementKey[] = "Software\\Vesk\\Tolvar\\2.0"; // holds the detailed window's "Place"
 inline constexpr int kMessageBoxText = 0xFFFF; // the id of a message box's text static
+inline constexpr int kFileNameCombo = 0x47c;   // the id of a save dialog's file name box
 
 // Files.
 
@@ -28,6 +32,9 @@ std::string dataFilePath();
 std::vector<uint8_t> fileBytes(const std::string& path);
 // Replaces the file with `size` bytes; false when it cannot be created or written whole.
 bool writeFileBytes(const std::string& path, const void* data, size_t size);
+// A data file's bytes: the totals, the count as stored, then the records from the header's end on.
+std::vector<uint8_t> logImage(const std::vector<ConnectionRecord>& records, int32_t storedCount,
+                              const CounterBlock& totals = CounterBlock{});
 
 // A fresh, empty folder under the temporary folder, current while entered; removed with its files when left.
 class ScratchFolder {
@@ -51,6 +58,13 @@ private:
     char previous_[MAX_PATH + 1] = {};
 };
 
+// Clock.
+
+// The present local time as the system gives it, read apart from the program's own clock.
+SystemTime localNow();
+// Day 1 of the month `back` months and `yearsBack` years before this one, at 10:20:30.
+SystemTime monthsBefore(unsigned back, unsigned yearsBack = 0);
+
 // Registry.
 
 // Deletes the key with everything below it; a missing key is fine.
@@ -60,8 +74,14 @@ bool keyExists(HKEY root, const char* path);
 // The value's bytes as stored, terminators included; empty, with `found` false, when key or value is missing.
 std::vector<uint8_t> registryValue(HKEY root, const char* path, const char* name, DWORD* type = nullptr,
                                    bool* found = nullptr);
+// Stores the value, making the key when it is missing; false when either step fails.
+bool setRegistryValue(HKEY root, const char* path, const char* name, DWORD type, const void* data, size_t size);
+// Removes the value; a missing key or value is fine.
+void deleteRegistryValue(HKEY root, const char* path, const char* name);
 // Removes the machine-wide Run value "Tolvar".
 void deleteRunValue();
+// The placement key as every start makes sure of it, without a stored "Place".
+void freshPlacementKey();
 // Everything a start leaves behind: HKCU\Software\Vesk, the Run value, the uninstall entry and the data file.
 void forgetEarlierRuns();
 
@@ -73,6 +93,8 @@ void zeroRecords();
 bool startApplication();
 // What the program's end destroys, plus what a later start in the same process needs undone.
 void endApplication();
+// Makes the folder the program's own, as a start from it would: exeDirectory, with a trailing backslash.
+void takeAsProgramFolder(const std::string& folder);
 // Gives the currency symbol as a successful locale lookup leaves it: the text and its length with the NUL.
 void useCurrencySymbol(const char* symbol);
 // Whether the tray menu's item of this command is grayed.
@@ -88,10 +110,14 @@ void pumpMessages(DWORD milliseconds);
 bool quitPosted(WPARAM& code);
 // Registers a class for a test's own window on this module; false when the name is taken.
 bool registerWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH background, HICON icon = nullptr,
-                         HCURSOR cursor = nullptr);
+                         HCURSOR cursor = nullptr, const char* menu = nullptr);
 // Registers "Counter" as the program does, for tests that open the timer strip without a start.
 bool registerTimerStripClass();
-// The window's text, cut at 511 characters.
+// Registers "Details" as the program does, for tests that open the detailed window without a start.
+bool registerDetailsClass();
+// Rows of the detailed window's list.
+int detailsRowCount();
+// The window's whole text.
 std::string windowText(HWND window);
 // The name of the window's class.
 std::string classNameOf(HWND window);
@@ -117,6 +143,8 @@ struct BoxSeen {
 
 // A visible #32770 window owned by `owner`, or nullptr.
 HWND findOwnedBox(HWND owner);
+// A visible #32770 window of the thread that `accept` takes, or nullptr.
+HWND findThreadBox(DWORD thread, const std::function<bool(HWND)>& accept);
 // findOwnedBox() tried for up to five seconds.
 HWND waitForOwnedBox(HWND owner);
 // What the open box shows: caption, text, buttons, default button and icon.
