@@ -4,35 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "accounting/ports.h"
 #include "storage/layout.h"
+#include "tests/wine/wine_support.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes fileBytes()
-{
-    Bytes bytes;
-    if (std::FILE* file = std::fopen("Tq.dat", "rb")) {
-        for (int c; (c = std::fgetc(file)) != EOF;)
-            bytes.push_back(static_cast<uint8_t>(c));
-        std::fclose(file);
-    }
-    return bytes;
-}
+Bytes fileBytes() { return wine::fileBytes("Tq.dat"); }
 
-void putFile(const Bytes& bytes)
-{
-    std::FILE* file = std::fopen("Tq.dat", "wb");
-    ASSERT_NE(nullptr, file);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-}
+void putFile(const Bytes& bytes) { ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size())); }
 
 ConnectionRecord sample(uint16_t day)
 {
@@ -55,27 +40,12 @@ Bytes logOf(int count)
 
 class DataFileBulk : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        GetCurrentDirectoryA(sizeof previous_, previous_);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        std::snprintf(folder_, sizeof folder_, "%stolvar-bulk-%lu", temp, GetCurrentProcessId());
-        CreateDirectoryA(folder_, nullptr);
-        ASSERT_TRUE(SetCurrentDirectoryA(folder_));
-        DeleteFileA("Tq.dat");
-    }
+    void SetUp() override { ASSERT_TRUE(scratch_.enter("tolvar-bulk")); }
 
-    void TearDown() override
-    {
-        DeleteFileA("Tq.dat");
-        SetCurrentDirectoryA(previous_);
-        RemoveDirectoryA(folder_);
-    }
+    void TearDown() override { scratch_.leave(); }
 
 private:
-    char previous_[MAX_PATH] = {};
-    char folder_[MAX_PATH] = {};
+    wine::ScratchFolder scratch_;
 };
 
 TEST_F(DataFileBulk, ReadsTheWholeRecordsThatAreThereAndNoMore)
