@@ -13,57 +13,25 @@
 #include "res/resource.h"
 #include "storage/layout.h"
 #include "storage/settings.h"
+#include "tests/wine/wine_support.h"
 #include "ui/details_window.h"
 
 namespace {
 
-const char kPlaceKey[] = "Software\\Vesk\\Tolvar\\2.0";
-
-SystemTime today()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond, 0};
-}
-
-// The same day and time `back` months before today (day 1 to stay inside every month).
-SystemTime monthsBefore(unsigned back, unsigned yearsBack = 0)
-{
-    SystemTime t = today();
-    int month = t.wMonth - static_cast<int>(back);
-    int year = t.wYear - static_cast<int>(yearsBack);
-    while (month < 1) {
-        month += 12;
-        --year;
-    }
-    t.wMonth = static_cast<uint16_t>(month);
-    t.wYear = static_cast<uint16_t>(year);
-    t.wDay = 1;
-    return t;
-}
+using wine::monthsBefore;
 
 ConnectionRecord record(SystemTime start, double seconds, double cost) { return ConnectionRecord{start, seconds, cost}; }
 
 // Tq.dat in the current folder: zero totals, the count, then the records.
 void writeDataFile(const std::vector<ConnectionRecord>& records, int32_t storedCount)
 {
-    std::vector<uint8_t> bytes(kHeaderSize + kRecordSize * records.size(), 0);
-    putI32(bytes.data() + kRecordCountOffset, storedCount);
-    for (size_t i = 0; i < records.size(); ++i)
-        encodeRecord(records[i], bytes.data() + recordOffset(static_cast<int64_t>(i)));
-    std::FILE* file = std::fopen("Tq.dat", "wb");
-    ASSERT_NE(nullptr, file);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    const std::vector<uint8_t> bytes = wine::logImage(records, storedCount);
+    ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size()));
 }
 
 void storePlace(const uint8_t* bytes, DWORD length)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &key, nullptr));
-    RegSetValueExA(key, "Place", 0, REG_BINARY, bytes, length);
-    RegCloseKey(key);
+    ASSERT_TRUE(wine::setRegistryValue(HKEY_CURRENT_USER, wine::kPlacementKey, "Place", REG_BINARY, bytes, length));
 }
 
 void storePlacement(const DetailPlacement& placement)
@@ -76,18 +44,8 @@ void storePlacement(const DetailPlacement& placement)
 // The stored "Place" as bytes; empty when absent.
 std::vector<uint8_t> readPlace(DWORD* type = nullptr)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return {};
-    std::vector<uint8_t> bytes(64);
-    DWORD length = static_cast<DWORD>(bytes.size());
-    const LONG result = RegQueryValueExA(key, "Place", nullptr, type, bytes.data(), &length);
-    RegCloseKey(key);
-    bytes.resize(result == ERROR_SUCCESS ? length : 0);
-    return bytes;
+    return wine::registryValue(HKEY_CURRENT_USER, wine::kPlacementKey, "Place", type);
 }
-
-int rowCount() { return static_cast<int>(SendMessageA(detailsList, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::string cell(int row, int column)
 {
@@ -108,12 +66,7 @@ int columnCount()
 
 int columnWidth(int column) { return static_cast<int>(SendMessageA(detailsList, LVM_GETCOLUMNWIDTH, column, 0)); }
 
-std::string windowTitle()
-{
-    char text[128] = "";
-    GetWindowTextA(detailsWindow, text, sizeof text);
-    return text;
-}
+std::string windowTitle() { return wine::windowText(detailsWindow); }
 
 UINT gridMenuState() { return GetMenuState(GetMenu(detailsWindow), IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND); }
 
@@ -132,37 +85,17 @@ class DetailsWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GetCurrentDirectoryA(sizeof previousFolder, previousFolder);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        std::snprintf(folder, sizeof folder, "%stolvar-details-%lu", temp, GetCurrentProcessId());
-        CreateDirectoryA(folder, nullptr);
-        SetCurrentDirectoryA(folder);
-        DeleteFileA("Tq.dat");
-        std::snprintf(exeDirectory, sizeof exeDirectory, "%s\\", folder);
-
+        ASSERT_TRUE(scratch.enter("tolvar-details"));
+        wine::takeAsProgramFolder(scratch.path());
         instance = GetModuleHandleA(nullptr);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = detailsWindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = "Details";
-        RegisterClassA(&windowClass);
-
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueA(key, "Place");
-            RegCloseKey(key);
-        }
-        storePlaceKey();
-        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
-        currencySymbolLength = 2;
+        // Registered once per process: later tests find the class taken, which is as good.
+        wine::registerDetailsClass();
+        wine::freshPlacementKey();
+        wine::useCurrencySymbol("$");
+        wine::zeroRecords();
         applyDefaultSettings();
         settingsBlock.calculateCost = 1;
         settingsBlock.tariffCommon = 60;
-        liveConnection = LiveConnection{};
-        recordCount = 0;
         currentViewFilter = All;
         detailPlacement = DetailPlacement{};
     }
@@ -171,16 +104,7 @@ protected:
     {
         if (IsWindow(detailsWindow))
             DestroyWindow(detailsWindow);
-        DeleteFileA("Tq.dat");
-        SetCurrentDirectoryA(previousFolder);
-        RemoveDirectoryA(folder);
-    }
-
-    static void storePlaceKey()
-    {
-        HKEY key;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        RegCloseKey(key);
+        scratch.leave();
     }
 
     void logOf(const std::vector<ConnectionRecord>& records)
@@ -189,8 +113,7 @@ protected:
         recordCount = static_cast<int32_t>(records.size());
     }
 
-    char previousFolder[MAX_PATH] = "";
-    char folder[MAX_PATH] = "";
+    wine::ScratchFolder scratch;
 };
 
 TEST_F(DetailsWindow, FirstOpeningShowsEveryRecordWithDefaults)
@@ -203,7 +126,7 @@ TEST_F(DetailsWindow, FirstOpeningShowsEveryRecordWithDefaults)
     EXPECT_EQ("Detailed statistics (All)", windowTitle());
     EXPECT_EQ(WS_OVERLAPPEDWINDOW, GetWindowLongA(detailsWindow, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
 
-    ASSERT_EQ(2, rowCount());
+    ASSERT_EQ(2, wine::detailsRowCount());
     EXPECT_EQ("05.08.2000", cell(0, 0));
     EXPECT_EQ("14:03:27", cell(0, 1));
     EXPECT_EQ("001:02:05", cell(0, 2));
@@ -225,14 +148,14 @@ TEST_F(DetailsWindow, FirstOpeningShowsEveryRecordWithDefaults)
 
 TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
 {
-    const SystemTime now = today();
+    const SystemTime now = wine::localNow();
     const SystemTime last = monthsBefore(1);
     logOf({record(monthsBefore(0, 1), 1, 0), record(last, 2, 0), record(monthsBefore(2), 3, 0),
            record(now, 4, 0.5)});
     settingsBlock.tariffCommon = 59.99;
     openDetails(CurrentMonth);
     EXPECT_EQ(monthTitle(now.wMonth, now.wYear), windowTitle());
-    ASSERT_EQ(2, rowCount());
+    ASSERT_EQ(2, wine::detailsRowCount());
     EXPECT_EQ("000:00:01", cell(0, 2));
     EXPECT_EQ("000:00:04", cell(1, 2));
     EXPECT_EQ("0.5000 $", cell(1, 3));
@@ -240,21 +163,21 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
     command(IDC_DETAILS_SHOW_LAST_MONTH);
     EXPECT_EQ(LastMonth, currentViewFilter);
     EXPECT_EQ(monthTitle(last.wMonth, last.wYear), windowTitle());
-    ASSERT_EQ(1, rowCount());
+    ASSERT_EQ(1, wine::detailsRowCount());
     EXPECT_EQ("000:00:02", cell(0, 2));
 
     // A finished connection refills with the chosen period, not with everything.
     logOf({record(last, 2, 0), record(last, 5, 0)});
     refreshDetailsIfOpen();
-    ASSERT_EQ(2, rowCount());
+    ASSERT_EQ(2, wine::detailsRowCount());
     EXPECT_EQ("000:00:05", cell(1, 2));
 
     command(IDC_DETAILS_SHOW_ALL);
     EXPECT_EQ(All, currentViewFilter);
-    EXPECT_EQ(2, rowCount());
+    EXPECT_EQ(2, wine::detailsRowCount());
     command(IDC_DETAILS_SHOW_CURRENT_MONTH);
     EXPECT_EQ(CurrentMonth, currentViewFilter);
-    EXPECT_EQ(0, rowCount());
+    EXPECT_EQ(0, wine::detailsRowCount());
 
     // Opening again only refills: an open window keeps its place.
     RECT before;
@@ -262,7 +185,7 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
     const HWND window = detailsWindow;
     openDetails(LastMonth);
     EXPECT_EQ(window, detailsWindow);
-    EXPECT_EQ(2, rowCount());
+    EXPECT_EQ(2, wine::detailsRowCount());
     RECT after;
     GetWindowRect(detailsWindow, &after);
     EXPECT_TRUE(EqualRect(&before, &after));
@@ -275,17 +198,17 @@ TEST_F(DetailsWindow, OnlyStoredRecordsBecomeRows)
     recordCount = 3;
     liveConnection.connected = true;
     openDetails(All);
-    EXPECT_EQ(2, rowCount());
+    EXPECT_EQ(2, wine::detailsRowCount());
 
     // A damaged count far beyond the stored records lists what is there.
     writeDataFile({record(monthsBefore(0), 1, 0)}, 0x7fffffff);
     recordCount = 0x7fffffff;
     fillDetails(All);
-    EXPECT_EQ(1, rowCount());
+    EXPECT_EQ(1, wine::detailsRowCount());
 
     logOf({});
     fillDetails(CurrentMonth);
-    EXPECT_EQ(0, rowCount());
+    EXPECT_EQ(0, wine::detailsRowCount());
 }
 
 TEST_F(DetailsWindow, CostOffGivesThreeColumnsWithoutCostTexts)
@@ -294,7 +217,7 @@ TEST_F(DetailsWindow, CostOffGivesThreeColumnsWithoutCostTexts)
     logOf({record(monthsBefore(0), 61, 7.25)});
     openDetails(All);
     EXPECT_EQ(3, columnCount());
-    ASSERT_EQ(1, rowCount());
+    ASSERT_EQ(1, wine::detailsRowCount());
     EXPECT_EQ("000:01:01", cell(0, 2));
     EXPECT_EQ("", cell(0, 3));
 
