@@ -1,7 +1,6 @@
 // Clear and Save in file in-process, answering their boxes and the real save dialog from a watcher thread.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,51 +16,19 @@
 #include "app/shell.h"
 #include "storage/layout.h"
 #include "storage/settings.h"
+#include "tests/wine/wine_support.h"
 #include "ui/details_window.h"
 #include "ui/log_tools.h"
 
 namespace {
 
-const char kPlaceKey[] = "Software\\Vesk\\Tolvar\\2.0";
-constexpr int kFileNameCombo = 0x47c;
-constexpr int kMessageText = 0xFFFF;
-
-SystemTime today()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond, 0};
-}
-
-// Day 1 of the month `back` months and `yearsBack` years before today, at 10:20:30.
-SystemTime monthsBefore(unsigned back, unsigned yearsBack = 0)
-{
-    const SystemTime now = today();
-    int month = now.wMonth - static_cast<int>(back);
-    int year = now.wYear - static_cast<int>(yearsBack);
-    while (month < 1) {
-        month += 12;
-        --year;
-    }
-    return SystemTime{static_cast<uint16_t>(year), static_cast<uint16_t>(month), 0, 1, 10, 20, 30, 0};
-}
+using wine::monthsBefore;
 
 ConnectionRecord record(SystemTime start, double seconds, double cost) { return ConnectionRecord{start, seconds, cost}; }
 
-std::vector<uint8_t> readFile(const char* path)
-{
-    std::vector<uint8_t> bytes;
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr)
-        return bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF)
-        bytes.push_back(static_cast<uint8_t>(c));
-    std::fclose(file);
-    return bytes;
-}
+std::vector<uint8_t> readFile(const std::string& path) { return wine::fileBytes(path); }
 
-std::string readText(const char* path)
+std::string readText(const std::string& path)
 {
     const std::vector<uint8_t> bytes = readFile(path);
     return std::string(bytes.begin(), bytes.end());
@@ -70,16 +37,8 @@ std::string readText(const char* path)
 // Tq.dat in the current folder: a recognisable counter block, the count, then the records.
 void writeDataFile(const std::vector<ConnectionRecord>& records, int32_t storedCount)
 {
-    std::vector<uint8_t> bytes(kHeaderSize + kRecordSize * records.size(), 0);
-    const CounterBlock counters{1, 2, 3, 4, 5, 6};
-    encodeCounterBlock(counters, bytes.data());
-    putI32(bytes.data() + kRecordCountOffset, storedCount);
-    for (size_t i = 0; i < records.size(); ++i)
-        encodeRecord(records[i], bytes.data() + recordOffset(static_cast<int64_t>(i)));
-    std::FILE* file = std::fopen("Tq.dat", "wb");
-    ASSERT_NE(nullptr, file);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    const std::vector<uint8_t> bytes = wine::logImage(records, storedCount, CounterBlock{1, 2, 3, 4, 5, 6});
+    ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size()));
 }
 
 std::vector<ConnectionRecord> storedRecords(const std::vector<uint8_t>& file)
@@ -108,6 +67,8 @@ struct Seen {
 };
 
 // Answers the given windows of the test's thread in order, then dismisses anything else that appears.
+// Not wine::MessageBoxWatcher: the windows come in an expected order, the save dialog is filled in,
+// and the time of each answer is kept for the measurements.
 class Watcher {
 public:
     explicit Watcher(std::vector<Answer> answers)
@@ -130,65 +91,28 @@ public:
     std::vector<std::string> unexpected() const { return unexpected_; }
 
 private:
-    struct Search {
-        const Answer* answer;               // what to look for; nullptr: any dialog
-        const std::vector<HWND>* answered; // windows already answered
-        HWND found;                         // the match
-    };
-
-    static std::string textOf(HWND window)
-    {
-        char text[512] = "";
-        GetWindowTextA(window, text, sizeof text);
-        return text;
-    }
-
-    static BOOL CALLBACK match(HWND window, LPARAM lParam)
-    {
-        Search& search = *reinterpret_cast<Search*>(lParam);
-        char className[32] = "";
-        GetClassNameA(window, className, sizeof className);
-        if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
-            return TRUE;
-        for (HWND done : *search.answered) {
-            if (done == window)
-                return TRUE;
-        }
-        if (search.answer != nullptr) {
-            const bool isSaveDialog = GetDlgItem(window, kFileNameCombo) != nullptr;
-            if (textOf(window) != search.answer->caption || isSaveDialog != !search.answer->fileName.empty() ||
-                GetDlgItem(window, search.answer->button) == nullptr)
-                return TRUE;
-        }
-        search.found = window;
-        return FALSE;
-    }
-
-    static int defaultButtonOf(HWND window)
-    {
-        for (int button : {IDOK, IDCANCEL, IDYES, IDNO}) {
-            const HWND control = GetDlgItem(window, button);
-            if (control != nullptr && (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                return button;
-        }
-        return 0;
-    }
-
+    // A window not answered yet that fits `answer`; nullptr: any such dialog.
     HWND find(const Answer* answer) const
     {
-        Search search{answer, &answered_, nullptr};
-        EnumThreadWindows(uiThread_, match, reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        return wine::findThreadBox(uiThread_, [&](HWND window) {
+            if (std::find(answered_.begin(), answered_.end(), window) != answered_.end())
+                return false;
+            if (answer == nullptr)
+                return true;
+            const bool isSaveDialog = GetDlgItem(window, wine::kFileNameCombo) != nullptr;
+            return wine::windowText(window) == answer->caption && isSaveDialog == !answer->fileName.empty() &&
+                   GetDlgItem(window, answer->button) != nullptr;
+        });
     }
 
     void answerOne(const Answer& answer, HWND window)
     {
-        Seen seen{answer.caption, "", defaultButtonOf(window), {}};
+        Seen seen{answer.caption, "", wine::readMessageBox(window).defaultButton, {}};
         if (answer.fileName.empty()) {
-            seen.text = textOf(GetDlgItem(window, kMessageText));
+            seen.text = wine::windowText(GetDlgItem(window, wine::kMessageBoxText));
         } else {
-            const HWND name = GetDlgItem(window, kFileNameCombo);
-            seen.text = textOf(name);
+            const HWND name = GetDlgItem(window, wine::kFileNameCombo);
+            seen.text = wine::windowText(name);
             SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.fileName.c_str()));
         }
         seen.answeredAt = std::chrono::steady_clock::now();
@@ -220,7 +144,8 @@ private:
         while (!stop_) {
             const HWND window = find(nullptr);
             if (window != nullptr) {
-                unexpected_.push_back(textOf(window) + ": " + textOf(GetDlgItem(window, kMessageText)));
+                unexpected_.push_back(wine::windowText(window) + ": " +
+                                      wine::windowText(GetDlgItem(window, wine::kMessageBoxText)));
                 for (int button : {IDNO, IDCANCEL, IDOK}) {
                     if (const HWND control = GetDlgItem(window, button)) {
                         PostMessageA(control, BM_CLICK, 0, 0);
@@ -242,48 +167,29 @@ private:
     std::thread thread_;
 };
 
-int rowCount() { return static_cast<int>(SendMessageA(detailsList, LVM_GETITEMCOUNT, 0, 0)); }
-
 const char kConfirmation[] = "If you'll continue, some data will be lost!\n\nContinue?";
 
 class LogTools : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GetCurrentDirectoryA(sizeof previousFolder, previousFolder);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        std::snprintf(folder, sizeof folder, "%stolvar-logtools-%lu", temp, GetCurrentProcessId());
-        CreateDirectoryA(folder, nullptr);
-        std::snprintf(outFolder, sizeof outFolder, "%s\\out", folder);
-        CreateDirectoryA(outFolder, nullptr);
-        std::snprintf(target, sizeof target, "%s\\connections.txt", outFolder);
-        SetCurrentDirectoryA(folder);
-        DeleteFileA("Tq.dat");
-        std::snprintf(exeDirectory, sizeof exeDirectory, "%s\\", folder);
+        ASSERT_TRUE(scratch.enter("tolvar-logtools"));
+        folder = scratch.path();
+        // The save dialog is sent to a folder of its own, so that a return to the data file's folder shows.
+        outFolder = folder + "\\out";
+        CreateDirectoryA(outFolder.c_str(), nullptr);
+        target = outFolder + "\\connections.txt";
+        wine::takeAsProgramFolder(folder);
 
         instance = GetModuleHandleA(nullptr);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = detailsWindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = "Details";
-        RegisterClassA(&windowClass);
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS) {
-            RegDeleteValueA(key, "Place");
-            RegCloseKey(key);
-        }
-
-        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
-        currencySymbolLength = 2;
+        // Registered once per process: later tests find the class taken, which is as good.
+        wine::registerDetailsClass();
+        wine::freshPlacementKey();
+        wine::useCurrencySymbol("$");
+        wine::zeroRecords();
         applyDefaultSettings();
         settingsBlock.calculateCost = 0;
         settingsBlock.tariffCommon = 60;
-        liveConnection = LiveConnection{};
-        counterBlock = CounterBlock{};
-        recordCount = 0;
         currentViewFilter = All;
     }
 
@@ -291,16 +197,11 @@ protected:
     {
         if (IsWindow(detailsWindow))
             DestroyWindow(detailsWindow);
-        SetCurrentDirectoryA(previousFolder);
-        for (const char* path : {target}) {
-            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path);
-        }
-        RemoveDirectoryA(outFolder);
-        char dataFile[MAX_PATH + 16];
-        std::snprintf(dataFile, sizeof dataFile, "%s\\Tq.dat", folder);
-        DeleteFileA(dataFile);
-        RemoveDirectoryA(folder);
+        // The scratch folder takes only its own files with it: the export folder goes first.
+        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(target.c_str());
+        RemoveDirectoryA(outFolder.c_str());
+        scratch.leave();
     }
 
     void logOf(const std::vector<ConnectionRecord>& records)
@@ -319,10 +220,10 @@ protected:
         return seen.empty() ? Seen{} : seen.front();
     }
 
-    char previousFolder[MAX_PATH] = "";
-    char folder[MAX_PATH] = "";
-    char outFolder[MAX_PATH + 8] = "";
-    char target[MAX_PATH + 32] = "";
+    wine::ScratchFolder scratch;
+    std::string folder;
+    std::string outFolder;
+    std::string target;
 };
 
 TEST_F(LogTools, ClearUntilCurrentMonthKeepsThisMonthOfEveryYear)
@@ -330,7 +231,7 @@ TEST_F(LogTools, ClearUntilCurrentMonthKeepsThisMonthOfEveryYear)
     const SystemTime lastMonth = monthsBefore(1), yearAgo = monthsBefore(0, 1), now = monthsBefore(0);
     logOf({record(lastMonth, 10, 1), record(yearAgo, 20, 2), record(now, 30, 3)});
     openDetails(All);
-    ASSERT_EQ(3, rowCount());
+    ASSERT_EQ(3, wine::detailsRowCount());
 
     const Seen box = clearAnswering(ClearUntilCurrentMonth, IDYES);
     EXPECT_EQ(kConfirmation, box.text);
@@ -347,7 +248,7 @@ TEST_F(LogTools, ClearUntilCurrentMonthKeepsThisMonthOfEveryYear)
     EXPECT_EQ(3.0, kept[1].cost);
     // The totals are not the log's: they stay as they were.
     EXPECT_EQ(6.0, decodeCounterBlock(file.data()).lastMonthCost);
-    EXPECT_EQ(2, rowCount());
+    EXPECT_EQ(2, wine::detailsRowCount());
 }
 
 TEST_F(LogTools, ClearUntilLastMonthKeepsTheLastTwoMonths)
@@ -366,7 +267,7 @@ TEST_F(LogTools, ClearUntilLastMonthKeepsTheLastTwoMonths)
     EXPECT_EQ(5.0, kept[2].seconds);
     EXPECT_EQ(3, recordCount);
     // The refill keeps the chosen period.
-    EXPECT_EQ(1, rowCount());
+    EXPECT_EQ(1, wine::detailsRowCount());
 }
 
 TEST_F(LogTools, ClearAllOnAnEmptyLogStillAsksAndLeavesTheHeader)
@@ -382,7 +283,7 @@ TEST_F(LogTools, ClearAllOnAnEmptyLogStillAsksAndLeavesTheHeader)
     logOf({record(monthsBefore(0), 1, 0), record(monthsBefore(1), 2, 0)});
     clearAnswering(ClearAll, IDYES);
     EXPECT_EQ(kHeaderSize, readFile("Tq.dat").size());
-    EXPECT_EQ(0, rowCount());
+    EXPECT_EQ(0, wine::detailsRowCount());
 }
 
 TEST_F(LogTools, AnsweringNoChangesNothing)
@@ -394,7 +295,7 @@ TEST_F(LogTools, AnsweringNoChangesNothing)
         clearAnswering(mode, IDNO);
     EXPECT_EQ(before, readFile("Tq.dat"));
     EXPECT_EQ(2, recordCount);
-    EXPECT_EQ(2, rowCount());
+    EXPECT_EQ(2, wine::detailsRowCount());
 }
 
 TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
@@ -405,14 +306,14 @@ TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
     recordCount = 4;
     liveConnection.connected = true;
     openDetails(All);
-    EXPECT_EQ(3, rowCount());
+    EXPECT_EQ(3, wine::detailsRowCount());
 
     clearAnswering(ClearUntilCurrentMonth, IDYES);
     std::vector<uint8_t> file = readFile("Tq.dat");
     EXPECT_EQ(1, getI32(file.data() + kRecordCountOffset));
     EXPECT_EQ(kHeaderSize + kRecordSize, file.size());
     EXPECT_EQ(2, recordCount);
-    EXPECT_EQ(1, rowCount());
+    EXPECT_EQ(1, wine::detailsRowCount());
 
     // The connection ends as the monitor ends it: count, then the record into the reserved slot.
     liveConnection.connected = false;
@@ -445,11 +346,11 @@ TEST_F(LogTools, ExportWritesTheChosenFileReadOnly)
     std::snprintf(line, sizeof line, "01.%02u.%04u | 10:20:30 | 000:01:00 | 0.2500$ \r\n", now.wMonth, now.wYear);
     EXPECT_EQ(std::string(49, '_') + "\r\n" + "05.08.1999 | 14:03:27 | 001:02:05 | 1.5000$ \r\n" + line,
               readText(target));
-    EXPECT_TRUE(GetFileAttributesA(target) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
     // The dialog went to another folder; the data file's folder is current again.
     char current[MAX_PATH];
     GetCurrentDirectoryA(sizeof current, current);
-    EXPECT_STREQ(folder, current);
+    EXPECT_STREQ(folder.c_str(), current);
 }
 
 TEST_F(LogTools, SavingTwiceReplacesTheReadOnlyFile)
@@ -462,7 +363,7 @@ TEST_F(LogTools, SavingTwiceReplacesTheReadOnlyFile)
         watcher.finish();
         ASSERT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
     }
-    ASSERT_TRUE(GetFileAttributesA(target) & FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
 
     logOf({record(monthsBefore(0), 61, 0), record(monthsBefore(0), 3599, 0)});
     Watcher watcher({{"Save connection data", IDOK, target}, {"Save connection data", IDYES, ""}});
@@ -473,7 +374,7 @@ TEST_F(LogTools, SavingTwiceReplacesTheReadOnlyFile)
     const std::string text = readText(target);
     EXPECT_EQ(51u + 2 * 36u, text.size());
     EXPECT_NE(std::string::npos, text.find("| 000:59:59 \r\n"));
-    EXPECT_TRUE(GetFileAttributesA(target) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
 TEST_F(LogTools, SuggestedNamesOfTheMonthsAndCancelWritesNothing)
@@ -492,11 +393,11 @@ TEST_F(LogTools, SuggestedNamesOfTheMonthsAndCancelWritesNothing)
     EXPECT_EQ(expected, seen[0].text);
     std::snprintf(expected, sizeof expected, "%02u%04u", last.wMonth, last.wYear);
     EXPECT_EQ(expected, seen[1].text);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target.c_str()));
     // A cancelled dialog leaves the data file's folder current, so the next operations find the log.
     char current[MAX_PATH];
     GetCurrentDirectoryA(sizeof current, current);
-    EXPECT_STREQ(folder, current);
+    EXPECT_STREQ(folder.c_str(), current);
 }
 
 TEST_F(LogTools, NothingToSave)
@@ -516,17 +417,18 @@ TEST_F(LogTools, NothingToSave)
     ASSERT_EQ(3u, seen.size());
     for (const Seen& box : seen)
         EXPECT_EQ("Nothing to save.", box.text);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target.c_str()));
 }
 
 TEST_F(LogTools, AFileThatCannotBeWrittenIsReportedAndKept)
 {
-    std::FILE* previous = std::fopen(target, "w");
+    std::FILE* previous = std::fopen(target.c_str(), "w");
     ASSERT_NE(nullptr, previous);
     std::fputs("kept\n", previous);
     std::fclose(previous);
-    SetFileAttributesA(target, FILE_ATTRIBUTE_READONLY);
-    const HANDLE holder = CreateFileA(target, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    const HANDLE holder =
+        CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
 
     logOf({record(monthsBefore(0), 1, 0)});
@@ -542,7 +444,7 @@ TEST_F(LogTools, AFileThatCannotBeWrittenIsReportedAndKept)
     EXPECT_EQ(std::string("The file could not be written:\n") + target + "\n\nNothing was saved.", seen[2].text);
     EXPECT_EQ("kept\r\n", readText(target));
     // The earlier export's protection is restored as well.
-    EXPECT_TRUE(GetFileAttributesA(target) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
 // Figures for 10 000 records, run by hand: log_tools_test.exe --gtest_also_run_disabled_tests
@@ -577,7 +479,7 @@ TEST_F(LogToolsMeasure, DISABLED_FillExportAndClear)
     start = std::chrono::steady_clock::now();
     fillDetails(All);
     const double fill = secondsSince(start);
-    EXPECT_EQ(kRecords, rowCount());
+    EXPECT_EQ(kRecords, wine::detailsRowCount());
 
     Watcher saving({{"Save connection data", IDOK, target}});
     start = std::chrono::steady_clock::now();
