@@ -2,7 +2,6 @@
 // registry values of every length and type, and pasted amounts in the settings dialog.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -22,6 +21,7 @@
 #include "storage/layout.h"
 #include "storage/settings.h"
 #include "storage/settings_store.h"
+#include "tests/wine/wine_support.h"
 #include "ui/details_window.h"
 #include "ui/log_format.h"
 #include "ui/log_tools.h"
@@ -32,19 +32,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-constexpr int kFileNameCombo = 0x47c;
-constexpr int kMessageText = 0xFFFF;
 constexpr int kStoredRecords = 7;
 constexpr size_t kLongestCut = 300;
-const char kPlaceKey[] = "Software\\Vesk\\Tolvar\\2.0";
 const char kScratchKey[] = "Software\\Vesk\\TolvarHardening";
-
-SystemTime now()
-{
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return SystemTime{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
-}
 
 // A whole data file: recognisable totals and stamp, patterned reserved bytes, the count and
 // kStoredRecords records of this month, each different from the others.
@@ -52,14 +42,14 @@ Bytes validImage(int32_t count = kStoredRecords)
 {
     Bytes image(kHeaderSize + kRecordSize * kStoredRecords, 0);
     encodeCounterBlock(CounterBlock{11, 22, 33, 1.5, 2.5, 3.5}, image.data());
-    encodeSystemTime(now(), image.data() + kMonthStampOffset);
+    encodeSystemTime(wine::localNow(), image.data() + kMonthStampOffset);
     for (size_t i = 64; i < 80; ++i)
         image[i] = 0xA5;
     for (size_t i = 84; i < kHeaderSize; ++i)
         image[i] = 0x5A;
     putI32(image.data() + kRecordCountOffset, count);
     for (int i = 0; i < kStoredRecords; ++i) {
-        SystemTime start = now();
+        SystemTime start = wine::localNow();
         start.wDay = 1;
         start.wHour = static_cast<uint16_t>(i);
         start.wMilliseconds = static_cast<uint16_t>(100 + i);
@@ -68,27 +58,9 @@ Bytes validImage(int32_t count = kStoredRecords)
     return image;
 }
 
-void writeDataFile(const Bytes& bytes)
-{
-    std::FILE* file = std::fopen("Tq.dat", "wb");
-    ASSERT_NE(file, nullptr);
-    if (!bytes.empty())
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-}
+void writeDataFile(const Bytes& bytes) { ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size())); }
 
-Bytes readDataFile()
-{
-    Bytes bytes;
-    std::FILE* file = std::fopen("Tq.dat", "rb");
-    if (file == nullptr)
-        return bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF)
-        bytes.push_back(static_cast<uint8_t>(c));
-    std::fclose(file);
-    return bytes;
-}
+Bytes readDataFile() { return wine::fileBytes("Tq.dat"); }
 
 int wholeSlots(size_t length) { return length < kHeaderSize ? 0 : static_cast<int>((length - kHeaderSize) / kRecordSize); }
 
@@ -126,8 +98,10 @@ void expectNothingStoredWasTouched(const Bytes& before, const Bytes& after, int 
     }
 }
 
-// Answers every dialog box of this process from a second thread: Yes where there is one, a file name
-// in a save dialog, otherwise OK. Notes the caption and text of each.
+// Answers every dialog box of this thread from a second one: Yes where there is one, a file name
+// in a save dialog, otherwise OK. Notes the caption and text of each. Not wine::MessageBoxWatcher, which
+// finds boxes by owner: Clear and Save in file give theirs the detailed window, closed here, so they are
+// as unowned as the settings dialog; and a save dialog must be filled in.
 class BoxAnswerer {
 public:
     explicit BoxAnswerer(std::string fileName = "") : fileName_(std::move(fileName)), thread_([this] { run(); }) {}
@@ -146,27 +120,15 @@ public:
     }
 
 private:
-    static BOOL CALLBACK visit(HWND window, LPARAM self)
-    {
-        char name[16] = "";
-        GetClassNameA(window, name, sizeof name);
-        if (std::strcmp(name, "#32770") == 0 && IsWindowVisible(window) && GetDlgItem(window, IDC_OK) == nullptr) {
-            *reinterpret_cast<HWND*>(self) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
     void answer(HWND box)
     {
-        char caption[128] = "", text[256] = "";
-        GetWindowTextA(box, caption, sizeof caption);
-        GetDlgItemTextA(box, kMessageText, text, sizeof text);
+        const std::string shown =
+            wine::windowText(box) + "|" + wine::windowText(GetDlgItem(box, wine::kMessageBoxText));
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            seen_.push_back(std::string(caption) + "|" + text);
+            seen_.push_back(shown);
         }
-        if (HWND name = GetDlgItem(box, kFileNameCombo)) {
+        if (HWND name = GetDlgItem(box, wine::kFileNameCombo)) {
             SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fileName_.c_str()));
             PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         } else {
@@ -180,8 +142,9 @@ private:
     void run()
     {
         while (running_) {
-            HWND box = nullptr;
-            EnumThreadWindows(uiThread_, visit, reinterpret_cast<LPARAM>(&box));
+            // The settings dialog, with the program's own OK, is the test's to drive.
+            const HWND box =
+                wine::findThreadBox(uiThread_, [](HWND window) { return GetDlgItem(window, IDC_OK) == nullptr; });
             if (box != nullptr)
                 answer(box);
             Sleep(5);
@@ -205,12 +168,7 @@ const bool unmanagedWindows = [] {
     const char* name = std::strrchr(path, '\\') != nullptr ? std::strrchr(path, '\\') + 1 : path;
     char keyPath[MAX_PATH + 64];
     std::snprintf(keyPath, sizeof keyPath, "Software\\Wine\\AppDefaults\\%s\\X11 Driver", name);
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-    RegCloseKey(key);
-    return true;
+    return wine::setRegistryValue(HKEY_CURRENT_USER, keyPath, "Managed", REG_SZ, "N", 2);
 }();
 
 // Every test runs in a folder of its own, with the records as a fresh process has them.
@@ -219,16 +177,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(unmanagedWindows);
-        GetCurrentDirectoryA(sizeof previousFolder, previousFolder);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        std::snprintf(folder, sizeof folder, "%stolvar-hardening-%lu", temp, GetCurrentProcessId());
-        CreateDirectoryA(folder, nullptr);
-        SetCurrentDirectoryA(folder);
-        DeleteFileA("Tq.dat");
-        std::snprintf(exeDirectory, sizeof exeDirectory, "%s\\", folder);
-        std::snprintf(currencySymbol, sizeof currencySymbol, "$");
-        currencySymbolLength = 2;
+        ASSERT_TRUE(scratch.enter("tolvar-hardening"));
+        wine::takeAsProgramFolder(scratch.path());
+        wine::useCurrencySymbol("$");
         instance = GetModuleHandleA(nullptr);
         resetProcess();
     }
@@ -237,22 +188,13 @@ protected:
     {
         if (IsWindow(detailsWindow))
             DestroyWindow(detailsWindow);
-        DeleteFileA("Tq.dat");
-        SetFileAttributesA("export.txt", FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA("export.txt");
-        SetCurrentDirectoryA(previousFolder);
-        RemoveDirectoryA(folder);
+        scratch.leave();
     }
 
     // Zero records, with the floating timer off so that a connection opens no window.
     static void resetProcess()
     {
-        liveConnection = LiveConnection{};
-        counterBlock = CounterBlock{};
-        monthStamp = SystemTime{};
-        recordCount = 0;
-        settingsBlock = SettingsBlock{};
-        settingsExtra = SettingsExtra{};
+        wine::zeroRecords();
         applyDefaultSettings();
         settingsBlock.showCounterOnConnect = 0;
         currentViewFilter = All;
@@ -275,8 +217,9 @@ protected:
         endConnection();
     }
 
-    char previousFolder[MAX_PATH] = "";
-    char folder[MAX_PATH] = "";
+    std::string exportFile() const { return scratch.path() + "\\export.txt"; }
+
+    wine::ScratchFolder scratch;
 };
 
 TEST_F(Hardening, ReadsOfADataFileCutAnywhereTakeOnlyWhatIsThere)
@@ -363,7 +306,7 @@ TEST_F(Hardening, ClearingACutDataFileKeepsTheWholeRecordsOfTheMonth)
 TEST_F(Hardening, ExportingACutDataFileWritesTheWholeRecordsOrSaysThereIsNothing)
 {
     const Bytes image = validImage();
-    const std::string exportPath = std::string(folder) + "\\export.txt";
+    const std::string exportPath = exportFile();
     for (size_t length : {0u, 47u, 83u, 99u, 100u, 131u, 132u, 163u, 164u, 300u}) {
         const Bytes cut(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
         writeDataFile(cut);
@@ -396,7 +339,7 @@ TEST_F(Hardening, ExportingACutDataFileWritesTheWholeRecordsOrSaysThereIsNothing
 
 TEST_F(Hardening, ScrambledDataFilesSurviveAConnectionAListAClearAndAnExport)
 {
-    const std::string exportPath = std::string(folder) + "\\export.txt";
+    const std::string exportPath = exportFile();
     for (unsigned seed = 1; seed <= 8; ++seed) {
         std::mt19937 random(seed);
         Bytes scrambled(kLongestCut);
@@ -432,7 +375,7 @@ TEST_F(Hardening, ScrambledDataFilesSurviveAConnectionAListAClearAndAnExport)
 // Counts no finished connection can leave behind: a new record must still go after the stored ones.
 TEST_F(Hardening, OddRecordCountsNeitherOverwriteStoredRecordsNorAllocateForTheCount)
 {
-    const std::string exportPath = std::string(folder) + "\\export.txt";
+    const std::string exportPath = exportFile();
     for (int32_t count : {-1, INT32_MIN, 0, INT32_MAX, INT32_MAX - 1}) {
         const Bytes image = validImage(count);
         writeDataFile(image);
@@ -535,15 +478,10 @@ TEST_F(Hardening, SettingsValuesOfEveryLengthAndTypeFillOnlyTheLeadingBytes)
 
 TEST_F(Hardening, PlaceValuesOfEveryLengthAndTypeStillOpenAVisibleWindow)
 {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = detailsWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = "Details";
-    RegisterClassA(&windowClass);
+    wine::registerDetailsClass();
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kPlaceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, wine::kPlacementKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
 
     for (DWORD type : {DWORD{REG_BINARY}, DWORD{REG_SZ}, DWORD{REG_DWORD}}) {
@@ -557,13 +495,13 @@ TEST_F(Hardening, PlaceValuesOfEveryLengthAndTypeStillOpenAVisibleWindow)
             EXPECT_TRUE(IsWindowVisible(detailsWindow)) << "type " << type << ", length " << length;
             DestroyWindow(detailsWindow);
 
-            Bytes again;
             DWORD againType = 0;
-            again.assign(64, 0);
-            DWORD againLength = static_cast<DWORD>(again.size());
-            ASSERT_EQ(RegQueryValueExA(key, "Place", nullptr, &againType, again.data(), &againLength), ERROR_SUCCESS);
+            bool found = false;
+            const Bytes again =
+                wine::registryValue(HKEY_CURRENT_USER, wine::kPlacementKey, "Place", &againType, &found);
+            ASSERT_TRUE(found) << "type " << type << ", length " << length;
             EXPECT_EQ(againType, static_cast<DWORD>(REG_BINARY)) << "type " << type << ", length " << length;
-            EXPECT_EQ(againLength, kDetailPlacementSize) << "type " << type << ", length " << length;
+            EXPECT_EQ(again.size(), kDetailPlacementSize) << "type " << type << ", length " << length;
         }
     }
     RegDeleteValueA(key, "Place");
@@ -588,13 +526,7 @@ protected:
         Hardening::TearDown();
     }
 
-    std::string textOf(int id)
-    {
-        const HWND edit = GetDlgItem(dialog, id);
-        std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
-        GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
-        return text.data();
-    }
+    std::string textOf(int id) { return wine::windowText(GetDlgItem(dialog, id)); }
 
     HWND dialog = nullptr;
 };
