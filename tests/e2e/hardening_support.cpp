@@ -54,19 +54,6 @@ Bytes dataImage(int32_t count, int records)
     return image;
 }
 
-bool writeBytes(const std::string& path, const Bytes& bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = bytes.empty() ||
-                    (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                     written == bytes.size());
-    CloseHandle(file);
-    return ok;
-}
-
 int wholeSlots(size_t length)
 {
     return length < kHeaderSize ? 0 : static_cast<int>((length - kHeaderSize) / kRecordSize);
@@ -89,16 +76,6 @@ int changedReservedByte(const Bytes& before, const Bytes& after)
             return static_cast<int>(i);
     }
     return -1;
-}
-
-DWORD exitThroughMenu(Program& program)
-{
-    PostMessageA(program.mainWindow, WM_COMMAND, IDC_TRAY_EXIT, 0);
-    const MessageBoxInfo box = waitForMessageBox(program.process.dwProcessId);
-    if (box.window == nullptr)
-        return STILL_ACTIVE;
-    pressButton(box.window, IDYES);
-    return waitForExit(program, 10000);
 }
 
 bool firstStartAndExit(const std::string& folder)
@@ -154,13 +131,11 @@ std::string exportAll(const Program& program, HWND details, const std::string& p
         return "";
     const HWND name = GetDlgItem(box.window, kFileNameCombo);
     if (name == nullptr) {
-        pressButton(box.window, IDOK);
-        waitUntil([&] { return !IsWindow(box.window); }, 5000);
+        answerBox(box.window, IDOK);
         return box.caption + "|" + box.text;
     }
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    pressButton(box.window, IDOK);
-    waitUntil([&] { return !IsWindow(box.window); }, 5000);
+    answerBox(box.window, IDOK);
     return "saved";
 }
 
@@ -170,20 +145,8 @@ std::string clearUntilCurrentMonth(const Program& program, HWND details)
     const MessageBoxInfo box = waitForMessageBox(program.process.dwProcessId, 5000);
     if (box.window == nullptr)
         return "";
-    pressButton(box.window, IDYES);
-    waitUntil([&] { return !IsWindow(box.window); }, 5000);
+    answerBox(box.window, IDYES);
     return box.caption + "|" + box.text;
-}
-
-bool setUserValue(const char* key, const char* name, DWORD type, const Bytes& bytes)
-{
-    HKEY opened;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    const LONG result = RegSetValueExA(opened, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
-    RegCloseKey(opened);
-    return result == ERROR_SUCCESS;
 }
 
 } // namespace e2e

@@ -21,8 +21,6 @@ void leaveProgramWindowsUnmanaged();
 // A whole data file: recognisable totals, this month's stamp, patterned reserved bytes, the count and
 // `records` records of this month (day 1, one hour apart), each different from the others.
 Bytes dataImage(int32_t count, int records);
-// Creates or replaces the file with exactly these bytes.
-bool writeBytes(const std::string& path, const Bytes& bytes);
 // Record slots of an image that are wholly present.
 int wholeSlots(size_t length);
 // Whether slot `slot` of both images holds the same 32 bytes.
@@ -32,8 +30,6 @@ int changedReservedByte(const Bytes& before, const Bytes& after);
 
 // A first start for a fresh user, ended through the program's own Exit; afterwards starts load the file.
 bool firstStartAndExit(const std::string& folder);
-// Exit through the program's command and its confirmation; the exit code, or STILL_ACTIVE.
-DWORD exitThroughMenu(Program& program);
 
 // A connection that is up for `milliseconds` and then drops; waits until the data file differs
 // from what it was before (or the time runs out) and returns whether it changed.
@@ -48,8 +44,5 @@ int listRows(HWND details);
 std::string exportAll(const Program& program, HWND details, const std::string& path);
 // "Clear" > "Until current month", confirmed; returns the confirmation's "caption|text".
 std::string clearUntilCurrentMonth(const Program& program, HWND details);
-
-// HKCU values of the program's keys, of any type.
-bool setUserValue(const char* key, const char* name, DWORD type, const Bytes& bytes);
 
 } // namespace e2e

@@ -37,6 +37,8 @@ Program startProgram(const std::string& folder, bool waitForWindow = true);
 DWORD waitForExit(Program& program, DWORD milliseconds);
 // Ends the process if it still runs and closes its handles.
 void stopProgram(Program& program);
+// Exit through the program's command and its confirmation; the exit code, or STILL_ACTIVE.
+DWORD exitThroughMenu(Program& program);
 
 // A top-level window of the process with this class (and title, when given), or nullptr.
 HWND findWindowOf(DWORD processId, const char* className, const char* title = nullptr);
@@ -59,12 +61,18 @@ struct MessageBoxInfo {
 };
 MessageBoxInfo waitForMessageBox(DWORD processId, DWORD milliseconds = 10000);
 void pressButton(HWND box, int id);
+// Presses the button and waits until the box is gone; true when it went.
+bool answerBox(HWND box, int id, DWORD milliseconds = 5000);
 
 // The data file and the registry as bytes.
 std::vector<uint8_t> readFileBytes(const std::string& path);
+// Creates or replaces the file with exactly these bytes.
+bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool fileExists(const std::string& path);
 bool readRegistryValue(HKEY root, const char* key, const char* name, std::vector<uint8_t>& data,
                        DWORD* type = nullptr);
+// Stores an HKCU value of any type, making the key when it is missing.
+bool setUserValue(const char* key, const char* name, DWORD type, const std::vector<uint8_t>& bytes);
 bool registryKeyExists(HKEY root, const char* key);
 
 // Header fields of a data file image.

@@ -6,7 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "res/resource.h"
+
 namespace e2e {
+
+namespace {
+
+constexpr int kMessageBoxText = 0xFFFF; // the id of a message box's text static
+
+} // namespace
 
 std::string windowsPath(const char* linuxPath)
 {
@@ -120,6 +128,16 @@ void stopProgram(Program& program)
     program = Program{};
 }
 
+DWORD exitThroughMenu(Program& program)
+{
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_TRAY_EXIT, 0);
+    const MessageBoxInfo box = waitForMessageBox(program.process.dwProcessId);
+    if (box.window == nullptr)
+        return STILL_ACTIVE;
+    pressButton(box.window, IDYES);
+    return waitForExit(program, 10000);
+}
+
 namespace {
 
 struct WindowSearch {
@@ -225,9 +243,9 @@ MessageBoxInfo waitForMessageBox(DWORD processId, DWORD milliseconds)
     if (info.window == nullptr)
         return info;
     // The box fills its controls while it is created; wait until its text is there.
-    waitUntil([&] { return GetDlgItem(info.window, 0xFFFF) != nullptr; }, 2000);
+    waitUntil([&] { return GetDlgItem(info.window, kMessageBoxText) != nullptr; }, 2000);
     char text[1024] = {};
-    GetDlgItemTextA(info.window, 0xFFFF, text, sizeof text);
+    GetDlgItemTextA(info.window, kMessageBoxText, text, sizeof text);
     info.text = text;
     char caption[256] = {};
     GetWindowTextA(info.window, caption, sizeof caption);
@@ -240,6 +258,12 @@ void pressButton(HWND box, int id)
 {
     HWND button = GetDlgItem(box, id);
     PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+bool answerBox(HWND box, int id, DWORD milliseconds)
+{
+    pressButton(box, id);
+    return waitUntil([&] { return !IsWindow(box); }, milliseconds);
 }
 
 std::vector<uint8_t> readFileBytes(const std::string& path)
@@ -257,6 +281,19 @@ std::vector<uint8_t> readFileBytes(const std::string& path)
     bytes.resize(read);
     CloseHandle(file);
     return bytes;
+}
+
+bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = bytes.empty() ||
+                    (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size());
+    CloseHandle(file);
+    return ok;
 }
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -277,6 +314,17 @@ bool readRegistryValue(HKEY root, const char* key, const char* name, std::vector
     RegCloseKey(opened);
     if (type != nullptr)
         *type = valueType;
+    return result == ERROR_SUCCESS;
+}
+
+bool setUserValue(const char* key, const char* name, DWORD type, const std::vector<uint8_t>& bytes)
+{
+    HKEY opened;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    const LONG result = RegSetValueExA(opened, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+    RegCloseKey(opened);
     return result == ERROR_SUCCESS;
 }
 
