@@ -91,7 +91,16 @@ protected:
             },
             5000))
             << "Sum Up stored no new stamp";
-        const CounterBlock totals = fileCounters(readFileBytes(folder + "Tq.dat"));
+        // The stamp is written before the totals: wait until the file stops changing before reading them.
+        Bytes settled = readFileBytes(folder + "Tq.dat");
+        for (int i = 0; i < 20; ++i) {
+            Sleep(100);
+            const Bytes now = readFileBytes(folder + "Tq.dat");
+            if (now == settled)
+                break;
+            settled = now;
+        }
+        const CounterBlock totals = fileCounters(settled);
         EXPECT_EQ(totals.curMonthSeconds, 0.0);
         EXPECT_EQ(totals.curMonthCost, 0.0);
         seconds += totals.lastMonthSeconds;
