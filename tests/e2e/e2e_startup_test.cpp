@@ -100,17 +100,6 @@ protected:
         SHDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
     }
 
-    // Exit through the program's own command and confirmation.
-    DWORD exitProgram()
-    {
-        PostMessageA(program.mainWindow, WM_COMMAND, IDC_TRAY_EXIT, 0);
-        MessageBoxInfo box = waitForMessageBox(program.process.dwProcessId);
-        if (box.window == nullptr)
-            return STILL_ACTIVE;
-        pressButton(box.window, IDYES);
-        return waitForExit(program, 10000);
-    }
-
     std::string dataFile() const { return folder + "Tq.dat"; }
 
     std::string folder;
@@ -165,7 +154,7 @@ TEST_F(StartAndExit, FirstStartRegistersTheProgramAndStoresDefaults)
     EXPECT_STREQ(title, "Link Statistics");
 
     // Exit removes the icon and ends the process with exit code 1.
-    EXPECT_EQ(exitProgram(), 1u);
+    EXPECT_EQ(exitThroughMenu(program), 1u);
     EXPECT_TRUE(waitUntil([&] { return trayIconCount() == iconsBefore; }));
 }
 
@@ -177,7 +166,7 @@ TEST_F(StartAndExit, ASecondInstanceEndsAtOnceAndLeavesTheFirstAlone)
     EXPECT_EQ(waitForExit(second, 10000), 1u);
     EXPECT_EQ(waitForExit(program, 0), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_TRUE(IsWindow(program.mainWindow));
-    EXPECT_EQ(exitProgram(), 1u);
+    EXPECT_EQ(exitThroughMenu(program), 1u);
 }
 
 TEST_F(StartAndExit, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
@@ -201,7 +190,7 @@ TEST_F(StartAndExit, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
     const CounterBlock counters = fileCounters(data);
     EXPECT_EQ(counters.lastConnSeconds, record.seconds);
     EXPECT_EQ(counters.curMonthSeconds, record.seconds);
-    EXPECT_EQ(exitProgram(), 1u);
+    EXPECT_EQ(exitThroughMenu(program), 1u);
 }
 
 TEST_F(StartAndExit, ADataFileLeftBeforeAFirstRunKeepsItsRecords)
@@ -221,7 +210,7 @@ TEST_F(StartAndExit, ADataFileLeftBeforeAFirstRunKeepsItsRecords)
 
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
-    EXPECT_EQ(exitProgram(), 1u);
+    EXPECT_EQ(exitThroughMenu(program), 1u);
 
     const std::vector<uint8_t> data = readFileBytes(dataFile());
     ASSERT_EQ(data.size(), old.size());
@@ -236,7 +225,7 @@ TEST_F(StartAndExit, AMissingDataFileAtALaterStartGetsAFreshStamp)
 {
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
-    ASSERT_EQ(exitProgram(), 1u);
+    ASSERT_EQ(exitThroughMenu(program), 1u);
     stopProgram(program);
     ASSERT_TRUE(DeleteFileA(dataFile().c_str()));
 
@@ -250,7 +239,7 @@ TEST_F(StartAndExit, AMissingDataFileAtALaterStartGetsAFreshStamp)
     const SystemTime stamp = decodeSystemTime(data.data() + kMonthStampOffset);
     EXPECT_EQ(stamp.wYear, now.wYear);
     EXPECT_EQ(stamp.wMonth, now.wMonth);
-    EXPECT_EQ(exitProgram(), 1u);
+    EXPECT_EQ(exitThroughMenu(program), 1u);
 }
 
 TEST_F(StartAndExit, OnWindows98TheScriptCarriesTheChicagoSignature)
@@ -265,7 +254,7 @@ TEST_F(StartAndExit, OnWindows98TheScriptCarriesTheChicagoSignature)
     ASSERT_NE(program.mainWindow, nullptr);
     ASSERT_TRUE(waitUntil([&] { return fileExists(infPath()); }));
     EXPECT_EQ(asText(readFileBytes(infPath())), expectedInf("Signature = \"$CHICAGO$\"", folder));
-    EXPECT_EQ(exitProgram(), 1u);
+    EXPECT_EQ(exitThroughMenu(program), 1u);
 }
 
 TEST_F(StartAndExit, TheUninstallScriptRemovesTheProgramAndNothingElse)
@@ -273,7 +262,7 @@ TEST_F(StartAndExit, TheUninstallScriptRemovesTheProgramAndNothingElse)
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
     ASSERT_TRUE(waitUntil([&] { return fileExists(dataFile()); }));
-    ASSERT_EQ(exitProgram(), 1u);
+    ASSERT_EQ(exitThroughMenu(program), 1u);
     stopProgram(program);
 
     // Neighbours the script must leave alone.
