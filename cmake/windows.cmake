@@ -64,7 +64,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     target_link_options(${name} PRIVATE ${WIN_LINK})
     add_dependencies(${name} rasapi32_sim)
     # The simulated service beside the test programs serves their rasapi32 imports.
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120 LABELS wine
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120 LABELS wine
       ENVIRONMENT "WINEDLLOVERRIDES=rasapi32=n,b")
   endforeach()
 
@@ -80,7 +80,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     target_link_libraries(${name} PRIVATE gtest_main ${WIN_LIBS} shlwapi)
     target_link_options(${name} PRIVATE ${WIN_LINK})
     add_dependencies(${name} Tolvar rasapi32_sim)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 180 LABELS e2e
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180 LABELS e2e
       ENVIRONMENT "WINEDLLOVERRIDES=rasapi32=n,b")
   endforeach()
 endif()
