@@ -87,16 +87,7 @@ protected:
     {
         ASSERT_TRUE(scratch.enter("tolvar-details"));
         wine::takeAsProgramFolder(scratch.path());
-        instance = GetModuleHandleA(nullptr);
-        // Registered once per process: later tests find the class taken, which is as good.
-        wine::registerDetailsClass();
-        wine::freshPlacementKey();
-        wine::useCurrencySymbol("$");
-        wine::zeroRecords();
-        applyDefaultSettings();
-        settingsBlock.calculateCost = 1;
-        settingsBlock.tariffCommon = 60;
-        currentViewFilter = All;
+        wine::prepareDetailsWindow(1);
         detailPlacement = DetailPlacement{};
     }
 

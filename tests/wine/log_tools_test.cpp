@@ -181,16 +181,7 @@ protected:
         target = outFolder + "\\connections.txt";
         wine::takeAsProgramFolder(folder);
 
-        instance = GetModuleHandleA(nullptr);
-        // Registered once per process: later tests find the class taken, which is as good.
-        wine::registerDetailsClass();
-        wine::freshPlacementKey();
-        wine::useCurrencySymbol("$");
-        wine::zeroRecords();
-        applyDefaultSettings();
-        settingsBlock.calculateCost = 0;
-        settingsBlock.tariffCommon = 60;
-        currentViewFilter = All;
+        wine::prepareDetailsWindow(0);
     }
 
     void TearDown() override

@@ -314,6 +314,20 @@ bool registerDetailsClass()
                                LoadCursorA(nullptr, IDC_ARROW), MAKEINTRESOURCEA(IDM_DETAILS));
 }
 
+void prepareDetailsWindow(int32_t calculateCost)
+{
+    instance = GetModuleHandleA(nullptr);
+    // Registered once per process: later tests find the class taken, which is as good.
+    registerDetailsClass();
+    freshPlacementKey();
+    useCurrencySymbol("$");
+    zeroRecords();
+    applyDefaultSettings();
+    settingsBlock.calculateCost = calculateCost;
+    settingsBlock.tariffCommon = 60;
+    currentViewFilter = All;
+}
+
 int detailsRowCount() { return static_cast<int>(SendMessageA(detailsList, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::string windowText(HWND window)

@@ -115,6 +115,9 @@ bool registerWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH
 bool registerTimerStripClass();
 // Registers "Details" as the program does, for tests that open the detailed window without a start.
 bool registerDetailsClass();
+// The program's state as the detailed window's tests start from it: the "Details" class, no stored placement,
+// "$", zeroed records, default settings with cost calculation as given and two decimals, the filter All.
+void prepareDetailsWindow(int32_t calculateCost);
 // Rows of the detailed window's list.
 int detailsRowCount();
 // The window's whole text.
