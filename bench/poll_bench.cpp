@@ -1,8 +1,8 @@
 // Cost of one timer tick's poll: idle, connected within the same second, and advancing the duration.
 #include <benchmark/benchmark.h>
 
-#include "accounting/monitor.h"
-#include "storage/settings.h"
+#include "core/monitor.h"
+#include "core/settings.h"
 #include "tests/native/fakes.h"
 
 namespace {

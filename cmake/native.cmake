@@ -1,7 +1,7 @@
 # Native Linux build: the platform-free code under AddressSanitizer and UBSan, its tests and benchmarks.
 set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
-add_library(tolvar_portable STATIC ${PORTABLE_SOURCES})
+add_library(tolvar_portable STATIC ${CORE_SOURCES})
 target_include_directories(tolvar_portable PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tolvar_portable PRIVATE ${TOLVAR_WARNINGS} ${SANITIZE})
 target_link_options(tolvar_portable PUBLIC ${SANITIZE})
@@ -18,7 +18,7 @@ gtest_discover_tests(tolvar_native_tests DISCOVERY_MODE PRE_TEST)
 find_package(benchmark QUIET)
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
 if(benchmark_FOUND AND BENCH_SOURCES)
-  add_library(tolvar_portable_bench STATIC ${PORTABLE_SOURCES} ${CMAKE_SOURCE_DIR}/tests/native/fakes.cpp)
+  add_library(tolvar_portable_bench STATIC ${CORE_SOURCES} ${CMAKE_SOURCE_DIR}/tests/native/fakes.cpp)
   target_include_directories(tolvar_portable_bench PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(tolvar_portable_bench PRIVATE ${TOLVAR_WARNINGS} -O2)
   add_executable(tolvar_bench ${BENCH_SOURCES})

@@ -4,20 +4,19 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}")
 set(WIN_LINK -static -static-libgcc -static-libstdc++)
 set(WIN_LIBS comctl32 comdlg32 gdi32 user32 advapi32 kernel32 rasapi32)
 
-file(GLOB WIN_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/storage/*.cpp ${CMAKE_SOURCE_DIR}/ui/*.cpp)
-list(TRANSFORM PORTABLE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE PORTABLE_ABS)
-list(REMOVE_ITEM WIN_SOURCES ${PORTABLE_ABS} ${CMAKE_SOURCE_DIR}/app/main.cpp)
+# The Win32 wing: the adapters behind the seams and the windows.
+file(GLOB WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/win32/*.cpp)
+list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/win32/main.cpp)
 
 # Everything but the entry point, so that test programs run the program's own code.
-add_library(tolvar_core STATIC ${PORTABLE_SOURCES} ${WIN_SOURCES})
+add_library(tolvar_core STATIC ${CORE_SOURCES} ${WIN_SOURCES})
 target_include_directories(tolvar_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tolvar_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0500)
 target_compile_options(tolvar_core PRIVATE ${TOLVAR_WARNINGS} -Os)
 target_link_libraries(tolvar_core PUBLIC ${WIN_LIBS})
 
 set(TOLVAR_RC ${CMAKE_SOURCE_DIR}/res/tolvar.rc)
-add_executable(Tolvar WIN32 app/main.cpp ${TOLVAR_RC})
+add_executable(Tolvar WIN32 win32/main.cpp ${TOLVAR_RC})
 target_compile_options(Tolvar PRIVATE ${TOLVAR_WARNINGS} -Os)
 target_link_libraries(Tolvar PRIVATE tolvar_core)
 target_link_options(Tolvar PRIVATE ${WIN_LINK} -s)
@@ -72,7 +71,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   file(GLOB E2E_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_support.cpp)
   foreach(src ${E2E_TESTS})
     get_filename_component(name ${src} NAME_WE)
-    add_executable(${name} ${src} ${E2E_HELPERS} ${CMAKE_SOURCE_DIR}/storage/layout.cpp)
+    add_executable(${name} ${src} ${E2E_HELPERS} ${CMAKE_SOURCE_DIR}/core/layout.cpp)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 _WIN32_IE=0x0500
       TOLVAR_EXE="$<TARGET_FILE:Tolvar>" RASAPI32_SIM="$<TARGET_FILE:rasapi32_sim>")

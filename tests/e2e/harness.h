@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/layout.h"
+#include "core/layout.h"
 
 namespace e2e {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "ui/money.h"
+#include "core/money.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "storage/layout.h"
+#include "core/layout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

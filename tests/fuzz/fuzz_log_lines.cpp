@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "storage/layout.h"
-#include "ui/log_format.h"
+#include "core/layout.h"
+#include "core/log_format.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ui/text.h"
+#include "core/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "storage/settings.h"
+#include "core/settings.h"
 
 FakeWorld fake;
 

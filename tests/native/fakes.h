@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "accounting/ports.h"
+#include "core/ports.h"
 
 struct FakeWorld {
     int32_t calendarTime = 946684800;  // what calendarNow() returns

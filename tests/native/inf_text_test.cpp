@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/inf_text.h"
+#include "core/inf_text.h"
 
 namespace {
 

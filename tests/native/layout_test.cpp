@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "storage/layout.h"
-#include "storage/settings.h"
+#include "core/layout.h"
+#include "core/settings.h"
 #include "tests/native/fakes.h"
 
 namespace {

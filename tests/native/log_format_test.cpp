@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tests/native/fakes.h"
-#include "ui/log_format.h"
+#include "core/log_format.h"
 
 namespace {
 

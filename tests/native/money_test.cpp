@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "ui/money.h"
+#include "core/money.h"
 
 namespace {
 

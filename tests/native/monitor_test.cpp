@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "accounting/monitor.h"
-#include "storage/settings.h"
+#include "core/monitor.h"
+#include "core/settings.h"
 #include "tests/native/fakes.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "accounting/monitor.h"
-#include "accounting/month.h"
-#include "storage/settings.h"
+#include "core/monitor.h"
+#include "core/month.h"
+#include "core/settings.h"
 #include "tests/native/fakes.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "accounting/state.h"
+#include "core/state.h"
 #include "tests/native/fakes.h"
 
 namespace {

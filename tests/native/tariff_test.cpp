@@ -1,7 +1,7 @@
 // Which of the three tariffs applies at a moment of the week.
 #include <gtest/gtest.h>
 
-#include "accounting/tariff.h"
+#include "core/tariff.h"
 #include "tests/native/fakes.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "ui/text.h"
+#include "core/text.h"
 
 namespace {
 

@@ -9,15 +9,15 @@
 #include <string>
 #include <thread>
 
-#include "accounting/state.h"
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "app/shell.h"
+#include "core/state.h"
+#include "win32/commands.h"
+#include "win32/main_window.h"
+#include "win32/shell.h"
 #include "res/resource.h"
-#include "storage/settings.h"
+#include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "ui/details_window.h"
-#include "ui/timer_window.h"
+#include "win32/details_window.h"
+#include "win32/timer_window.h"
 
 namespace {
 

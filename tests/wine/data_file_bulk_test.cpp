@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "accounting/ports.h"
-#include "storage/layout.h"
+#include "core/ports.h"
+#include "core/layout.h"
 #include "tests/wine/wine_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "accounting/ports.h"
-#include "storage/layout.h"
+#include "core/ports.h"
+#include "core/layout.h"
 #include "tests/wine/wine_support.h"
 
 namespace {

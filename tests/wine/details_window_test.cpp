@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "accounting/ports.h"
-#include "app/shell.h"
+#include "core/ports.h"
+#include "win32/shell.h"
 #include "res/resource.h"
-#include "storage/layout.h"
-#include "storage/settings.h"
+#include "core/layout.h"
+#include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "ui/details_window.h"
+#include "win32/details_window.h"
 
 namespace {
 

@@ -14,19 +14,19 @@
 #include <thread>
 #include <vector>
 
-#include "accounting/monitor.h"
-#include "accounting/ports.h"
-#include "app/shell.h"
+#include "core/monitor.h"
+#include "core/ports.h"
+#include "win32/shell.h"
 #include "res/resource.h"
-#include "storage/layout.h"
-#include "storage/settings.h"
-#include "storage/settings_store.h"
+#include "core/layout.h"
+#include "core/settings.h"
+#include "win32/settings_store.h"
 #include "tests/wine/wine_support.h"
-#include "ui/details_window.h"
-#include "ui/log_format.h"
-#include "ui/log_tools.h"
-#include "ui/settings_dialog.h"
-#include "ui/time_fields.h"
+#include "win32/details_window.h"
+#include "core/log_format.h"
+#include "win32/log_tools.h"
+#include "win32/settings_dialog.h"
+#include "win32/time_fields.h"
 
 namespace {
 

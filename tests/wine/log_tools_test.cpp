@@ -12,13 +12,13 @@
 #include <thread>
 #include <vector>
 
-#include "accounting/ports.h"
-#include "app/shell.h"
-#include "storage/layout.h"
-#include "storage/settings.h"
+#include "core/ports.h"
+#include "win32/shell.h"
+#include "core/layout.h"
+#include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "ui/details_window.h"
-#include "ui/log_tools.h"
+#include "win32/details_window.h"
+#include "win32/log_tools.h"
 
 namespace {
 

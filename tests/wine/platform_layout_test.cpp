@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "storage/layout.h"
+#include "core/layout.h"
 
 TEST(PlatformLayout, SystemTimeEncodesLikeTheSystemsRecord)
 {

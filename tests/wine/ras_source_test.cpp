@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "accounting/monitor.h"
-#include "accounting/ports.h"
-#include "accounting/state.h"
+#include "core/monitor.h"
+#include "core/ports.h"
+#include "core/state.h"
 #include "tests/wine/wine_support.h"
 
 namespace {

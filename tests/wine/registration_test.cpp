@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "storage/inf_text.h"
-#include "storage/registration.h"
+#include "core/inf_text.h"
+#include "win32/registration.h"
 #include "tests/wine/wine_support.h"
 
 namespace {

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "app/shell.h"
+#include "win32/shell.h"
 #include "res/resource.h"
-#include "storage/layout.h"
-#include "storage/settings.h"
-#include "storage/settings_store.h"
+#include "core/layout.h"
+#include "core/settings.h"
+#include "win32/settings_store.h"
 #include "tests/wine/wine_support.h"
-#include "ui/settings_dialog.h"
-#include "ui/time_fields.h"
+#include "win32/settings_dialog.h"
+#include "win32/time_fields.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "storage/layout.h"
-#include "storage/settings.h"
-#include "storage/settings_store.h"
+#include "core/layout.h"
+#include "core/settings.h"
+#include "win32/settings_store.h"
 #include "tests/wine/wine_support.h"
 
 namespace {

@@ -9,17 +9,17 @@
 #include <thread>
 #include <vector>
 
-#include "accounting/state.h"
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "app/shell.h"
-#include "app/tray.h"
+#include "core/state.h"
+#include "win32/commands.h"
+#include "win32/main_window.h"
+#include "win32/shell.h"
+#include "win32/tray.h"
 #include "res/resource.h"
-#include "storage/layout.h"
-#include "storage/settings.h"
+#include "core/layout.h"
+#include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "ui/details_window.h"
-#include "ui/timer_window.h"
+#include "win32/details_window.h"
+#include "win32/timer_window.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "res/resource.h"
 #include "tests/wine/wine_support.h"
-#include "ui/time_fields.h"
+#include "win32/time_fields.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 
 #include <vector>
 
-#include "accounting/ports.h"
-#include "accounting/state.h"
-#include "app/shell.h"
+#include "core/ports.h"
+#include "core/state.h"
+#include "win32/shell.h"
 #include "res/resource.h"
-#include "storage/settings.h"
+#include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "ui/timer_window.h"
+#include "win32/timer_window.h"
 
 namespace {
 

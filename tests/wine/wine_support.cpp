@@ -6,14 +6,14 @@
 #include <chrono>
 #include <cstdio>
 
-#include "accounting/state.h"
-#include "app/main_window.h"
-#include "app/shell.h"
+#include "core/state.h"
+#include "win32/main_window.h"
+#include "win32/shell.h"
 #include "res/resource.h"
-#include "storage/layout.h"
-#include "storage/settings.h"
-#include "ui/details_window.h"
-#include "ui/timer_window.h"
+#include "core/layout.h"
+#include "core/settings.h"
+#include "win32/details_window.h"
+#include "win32/timer_window.h"
 
 namespace wine {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "accounting/state.h"
+#include "core/state.h"
 
 namespace wine {
 

@@ -1,0 +1,164 @@
+// Month tests, the stored log as the views load it, and the fixed-format texts of the detailed list and the export.
+#include "core/log_format.h"
+
+#include <cstdio>
+
+#include "core/ports.h"
+#include "core/text.h"
+
+namespace {
+
+// Largest texts of the parts of a row: sixteen-bit fields print at most five digits each.
+constexpr size_t kDateTimeTextSize = 3 * 5 + 2 + 1;
+
+static_assert(kListTextSize >= kCostTextSize && kListTextSize >= kDurationTextSize &&
+                  kListTextSize >= kDateTimeTextSize,
+              "a list text holds the largest cost, duration and date");
+static_assert(kExportLineSize >= 2 * kDateTimeTextSize + kDurationTextSize + kCostTextSize + 3 * 3 + 2,
+              "an export line holds its largest parts with their separators");
+
+int clampedLength(int written, size_t size)
+{
+    if (written < 0 || size == 0)
+        return 0;
+    return static_cast<size_t>(written) < size ? written : static_cast<int>(size - 1);
+}
+
+unsigned field(uint16_t value) { return value; }
+
+} // namespace
+
+bool inCurrentMonth(const SystemTime& start, const SystemTime& today) { return start.wMonth == today.wMonth; }
+
+bool inLastMonth(const SystemTime& start, const SystemTime& today)
+{
+    if (start.wMonth + 1 == today.wMonth)
+        return true;
+    return today.wMonth == 1 && start.wMonth == 12 && today.wYear - start.wYear == 1;
+}
+
+bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& today)
+{
+    switch (filter) {
+    case All:
+        return true;
+    case CurrentMonth:
+        return inCurrentMonth(start, today);
+    case LastMonth:
+        return inLastMonth(start, today);
+    }
+    return false;
+}
+
+bool clearKeeps(ClearMode mode, const SystemTime& start, const SystemTime& today)
+{
+    switch (mode) {
+    case ClearAll:
+        return false;
+    case ClearUntilCurrentMonth:
+        return inCurrentMonth(start, today);
+    case ClearUntilLastMonth:
+        return inLastMonth(start, today) || inCurrentMonth(start, today);
+    }
+    return true;
+}
+
+MonthOfYear lastMonthOf(const SystemTime& today)
+{
+    if (today.wMonth == 1)
+        return MonthOfYear{12u, field(today.wYear) - 1u};
+    return MonthOfYear{field(today.wMonth) - 1u, field(today.wYear)};
+}
+
+std::vector<ConnectionRecord> loadStoredLog()
+{
+    // Grown one block at a time and never beyond what the file delivered, whatever the count says.
+    constexpr int32_t kBlock = 1024;
+    std::vector<ConnectionRecord> records;
+    for (int32_t first = 0; first < recordCount;) {
+        const int32_t wanted = recordCount - first < kBlock ? recordCount - first : kBlock;
+        const size_t before = records.size();
+        records.resize(before + static_cast<size_t>(wanted));
+        const int32_t read = readRecords(first, wanted, records.data() + before);
+        records.resize(before + static_cast<size_t>(read));
+        if (read < wanted)
+            break;
+        first += read;
+    }
+    return records;
+}
+
+int formatDetailsTitle(ViewFilter filter, const SystemTime& today, char* out, size_t size)
+{
+    int written = 0;
+    if (filter == CurrentMonth) {
+        written = std::snprintf(out, size, "Detailed statistics (%02u.%4u)", field(today.wMonth), field(today.wYear));
+    } else if (filter == LastMonth) {
+        const MonthOfYear last = lastMonthOf(today);
+        written = std::snprintf(out, size, "Detailed statistics (%02u.%4u)", last.month, last.year);
+    } else {
+        written = std::snprintf(out, size, "Detailed statistics (All)");
+    }
+    return clampedLength(written, size);
+}
+
+int formatSuggestedName(ViewFilter filter, const SystemTime& firstExported, const SystemTime& today, char* out,
+                        size_t size)
+{
+    int written = 0;
+    if (filter == CurrentMonth) {
+        written = std::snprintf(out, size, "%02u%04u", field(firstExported.wMonth), field(firstExported.wYear));
+    } else if (filter == LastMonth) {
+        const MonthOfYear last = lastMonthOf(today);
+        written = std::snprintf(out, size, "%02u%04u", last.month, last.year);
+    } else {
+        written = std::snprintf(out, size, "all%04u", field(firstExported.wYear));
+    }
+    return clampedLength(written, size);
+}
+
+int formatListDate(const SystemTime& start, char* out, size_t size)
+{
+    const int written =
+        std::snprintf(out, size, "%02u.%02u.%4u", field(start.wDay), field(start.wMonth), field(start.wYear));
+    return clampedLength(written, size);
+}
+
+int formatListTime(const SystemTime& start, char* out, size_t size)
+{
+    const int written =
+        std::snprintf(out, size, "%02u:%02u:%02u", field(start.wHour), field(start.wMinute), field(start.wSecond));
+    return clampedLength(written, size);
+}
+
+int formatListCost(double cost, double tariffCommon, const char* symbol, int symbolLength, char* out, size_t size)
+{
+    char number[kCostTextSize];
+    formatCost(cost, tariffCommon, number, sizeof number);
+    const int written = std::snprintf(out, size, "%s %.*s", number, symbolLength, symbol);
+    return clampedLength(written, size);
+}
+
+const char kExportRule[] = "_________________________________________________\n";
+static_assert(sizeof kExportRule == 49 + 1 + 1, "49 underscores and a line feed");
+
+int formatExportLine(const ConnectionRecord& record, bool withCost, double tariffCommon, const char* symbol,
+                     int symbolLength, char* out, size_t size)
+{
+    const SystemTime& start = record.start;
+    const Hms hms = secondsToHms(record.seconds);
+    const int written = std::snprintf(
+        out, size, "%02u.%02u.%04u | %02u:%02u:%02u | %03u:%02u:%02u ", field(start.wDay), field(start.wMonth),
+        field(start.wYear), field(start.wHour), field(start.wMinute), field(start.wSecond),
+        static_cast<unsigned>(hms.hours), static_cast<unsigned>(hms.minutes), static_cast<unsigned>(hms.seconds));
+    int length = clampedLength(written, size);
+    if (withCost && static_cast<size_t>(length) < size) {
+        char number[kCostTextSize];
+        formatCost(record.cost, tariffCommon, number, sizeof number);
+        length += clampedLength(std::snprintf(out + length, size - length, "| %s%.*s ", number, symbolLength, symbol),
+                                size - length);
+    }
+    if (static_cast<size_t>(length) < size)
+        length += clampedLength(std::snprintf(out + length, size - length, "\n"), size - length);
+    return length;
+}

@@ -1,0 +1,104 @@
+// Notices connections, advances the live one once a second and closes it into the totals and the log.
+#include "core/monitor.h"
+
+#include <cstdint>
+
+#include "core/month.h"
+#include "core/ports.h"
+#include "core/state.h"
+#include "core/tariff.h"
+#include "core/settings.h"
+
+// The double nearest to 1/60: costs are formed by this multiplication, never by a division by 60.
+static constexpr double kPerSecondOfMinute = 0.016666666666666666;
+
+// Whole seconds from `since` to `now`, as difftime gives them; a double cannot overflow here.
+static double secondsBetween(int32_t now, int32_t since)
+{
+    return static_cast<double>(now) - static_cast<double>(since);
+}
+
+void pollConnection(int timerId)
+{
+    if (timerId == kSlowTimer && settingsExtra.autoSumUp != 0)
+        checkMonthChange();
+
+    ConnectionHandle first = 0;
+    const int32_t count = enumerateConnections(&first);
+    if (count >= 1)
+        liveConnection.lastRasState = queryConnectionState(first);
+
+    const uint32_t state = liveConnection.lastRasState;
+    if (!liveConnection.connected) {
+        if (count >= 1 && state == kRasConnected) {
+            beginConnection();
+            advanceConnection();
+        }
+        return;
+    }
+    if (count < 1 || state == kRasDisconnected)
+        endConnection();
+    else if (state == kRasConnected)
+        advanceConnection();
+    // Any other state is a stage of re-dialing or authentication: the connection stays open, frozen.
+}
+
+void beginConnection()
+{
+    liveConnection.startTime = calendarNow();
+    liveConnection.connected = true;
+    if (settingsBlock.showCounterOnConnect != 0)
+        showTimerWindow();
+    paintConnected(true);
+    // Reserves the log slot of this connection; the count is stored only when it ends.
+    if (recordCount < INT32_MAX)
+        ++recordCount;
+    liveConnection.pendingRecord.start = localSystemTime();
+}
+
+void advanceConnection()
+{
+    // One clock reading serves both the test and the new duration, so a clock set back between two
+    // readings can never make the duration fall.
+    const double elapsed = secondsBetween(calendarNow(), liveConnection.startTime);
+    const double extra = settingsExtra.addSeconds;
+    if (elapsed < liveConnection.curConnSeconds - extra + 1)
+        return;
+
+    liveConnection.curConnSeconds = elapsed + extra;
+    // The whole duration is priced at the tariff of this moment, so the cost may fall at a tariff change.
+    liveConnection.curConnCost = currentTariff() * liveConnection.curConnSeconds * kPerSecondOfMinute;
+    if (timerWindowExists())
+        paintTimer();
+    paintConnected(false);
+}
+
+void endConnection()
+{
+    CounterBlock& totals = counterBlock;
+    LiveConnection& live = liveConnection;
+
+    totals.lastConnSeconds = live.curConnSeconds;
+    totals.curMonthSeconds = (live.curConnSeconds - live.carriedSeconds) + totals.curMonthSeconds;
+    totals.lastConnCost = live.curConnCost;
+    live.pendingRecord.seconds = live.curConnSeconds;
+    live.pendingRecord.cost = live.curConnCost;
+    totals.curMonthCost = (live.curConnCost - live.carriedCost) + totals.curMonthCost;
+    live.curConnSeconds = 0;
+    live.curConnCost = 0;
+    live.carriedSeconds = 0;
+    live.carriedCost = 0;
+
+    // The record lands in slot recordCount - 1; should the reservation made at the start have been
+    // taken away meanwhile, the slot would fall inside the file's header, so the connection counts itself.
+    if (recordCount < 1)
+        recordCount = 1;
+    writeRecordCount();
+    appendRecord(live.pendingRecord);
+    writeCounterBlock();
+
+    destroyTimerWindow();
+    live.connected = false;
+    paintNotConnected();
+    refreshDetailsIfOpen();
+}

@@ -1,0 +1,65 @@
+// Sum Up, the automatic month check and Reset Counters.
+#include "core/month.h"
+
+#include "core/ports.h"
+#include "core/state.h"
+
+// A new stamp in memory and in the data file, the totals stored, and a full repaint.
+static void recordRollOver()
+{
+    monthStamp = localSystemTime();
+    writeMonthStamp();
+    writeCounterBlock();
+    invalidateStatistics();
+}
+
+void sumUp()
+{
+    // The last month takes the current-month figure as displayed, live part included; that part is then
+    // remembered as carried so the connection's end adds only what follows to the new current month.
+    counterBlock.lastMonthCost = counterBlock.curMonthCost + liveConnection.curConnCost - liveConnection.carriedCost;
+    counterBlock.lastMonthSeconds =
+        counterBlock.curMonthSeconds + liveConnection.curConnSeconds - liveConnection.carriedSeconds;
+    liveConnection.carriedSeconds = liveConnection.curConnSeconds;
+    liveConnection.carriedCost = liveConnection.curConnCost;
+    counterBlock.curMonthSeconds = 0;
+    counterBlock.curMonthCost = 0;
+    recordRollOver();
+}
+
+// Both month totals become stale when more than one month has passed: they are cleared, not rolled over.
+static void clearMonths()
+{
+    counterBlock.lastMonthCost = 0;
+    counterBlock.lastMonthSeconds = 0;
+    counterBlock.curMonthCost = 0;
+    counterBlock.curMonthSeconds = 0;
+    recordRollOver();
+}
+
+void checkMonthChange()
+{
+    const SystemTime now = localSystemTime();
+    const int month = now.wMonth;
+    const int year = now.wYear;
+    const int stampMonth = monthStamp.wMonth;
+    const int stampYear = monthStamp.wYear;
+
+    if (month - stampMonth == 1) {
+        sumUp();
+    } else if (month == 1 && stampMonth == 12) {
+        if (year - stampYear == 1)
+            sumUp();
+        else
+            clearMonths();
+    } else if (month != stampMonth) {
+        clearMonths();
+    }
+}
+
+void resetCounters()
+{
+    counterBlock = CounterBlock{};
+    writeCounterBlock();
+    paintNotConnected();
+}

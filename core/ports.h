@@ -1,0 +1,55 @@
+// What the accounting heart needs from the outside world, as free functions.
+// The program links the real ones (win32/); native tests link fakes that record calls.
+#pragma once
+
+#include <cstdint>
+
+#include "core/state.h"
+
+// Clock.
+int32_t calendarNow();         // seconds since 1970, as the C library's time()
+SystemTime localSystemTime();  // the present local time, as GetLocalTime
+struct LocalMoment {
+    int weekday; // 0 = Sunday ... 6 = Saturday
+    int hour;    // 0 to 23
+    int minute;  // 0 to 59
+    int second;  // 0 to 60
+};
+LocalMoment localMomentOf(int32_t calendarTime); // local breakdown, as localtime()
+
+// Connection status source (the remote-access service).
+using ConnectionHandle = uintptr_t;
+// Number of active connections; when at least one, *first receives the first one's handle.
+int32_t enumerateConnections(ConnectionHandle* first);
+// State of a connection; an unanswered query leaves the previous answer in place.
+uint32_t queryConnectionState(ConnectionHandle handle);
+
+// Data file "Tq.dat"; each operation opens, transfers one field and closes.
+void writeCounterBlock();
+void readCounterBlock();
+void writeMonthStamp();
+bool readMonthStamp(SystemTime& stamp);
+void writeRecordCount();
+void readRecordCount();
+// Whole records the file holds by its size (0 below the header), or -1 when its size cannot be learned.
+int32_t wholeRecordsInFile();
+// Fills `record` and returns true when all 32 bytes of slot `index` were read;
+// otherwise returns false and leaves `record` zeroed.
+bool readRecord(int32_t index, ConnectionRecord& record);
+void appendRecord(ConnectionRecord record);
+void truncateLog();
+// The bulk forms the detailed list, the export and Clear use on long logs, one open each:
+// reads up to `count` records from slot `first` on and returns how many were wholly in the file;
+int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out);
+// cuts the log to its header and stores `count` records from offset 100 on (the count field is left alone).
+void rewriteLog(const ConnectionRecord* records, int32_t count);
+
+// Display.
+void paintConnected(bool full);   // statistics window, connected layout
+void paintNotConnected();         // statistics window, idle layout
+void invalidateStatistics();      // full repaint of the statistics window
+void showTimerWindow();           // open the floating timer strip
+bool timerWindowExists();         // whether a strip is open
+void paintTimer();                // repaint the strip
+void destroyTimerWindow();        // close the strip the monitor opened
+void refreshDetailsIfOpen();      // refill an open detailed list with its current filter

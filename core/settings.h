@@ -1,0 +1,45 @@
+// The user's settings records, as stored in the per-user registry key.
+#pragma once
+
+#include <cstdint>
+
+#include "core/state.h"
+
+// Settings edited in the settings dialog; stored byte for byte as the value "Settings".
+struct SettingsBlock {
+    int32_t showCounterOnConnect; // open the floating timer when a connection starts
+    int32_t calculateCost;        // show costs in the windows and the export
+    int32_t todayIsHoliday;       // price the whole day at the weekend tariff
+    int32_t weekendAsEconomic;    // weekend tariff copied from the economic one (dialog only)
+    int32_t warningsEnabled;      // master switch of the limit warnings
+    int32_t timeWarning;          // time limits active
+    int32_t costWarning;          // cost limits active
+    int32_t timeWarnPerConn;      // apply timeLimitPerConn
+    int32_t timeWarnPerMonth;     // apply timeLimitPerMonth
+    int32_t costWarnPerConn;      // apply costLimitPerConn
+    int32_t costWarnPerMonth;     // apply costLimitPerMonth
+    int32_t reserved;             // never written; keeps the doubles 8-byte aligned
+    double tariffCommon;          // price per minute inside the common-tariff hours
+    double tariffEconomic;        // price per minute outside them on working days
+    double tariffWeekend;         // price per minute on weekends and holidays
+    double costLimitPerConn;      // cost limit of one connection
+    double costLimitPerMonth;     // cost limit of the current month
+    Hms commonFrom;               // start of the daily common-tariff hours
+    Hms commonTo;                 // end of the daily common-tariff hours
+    Hms timeLimitPerConn;         // time limit of one connection
+    Hms timeLimitPerMonth;        // time limit of the current month
+};
+static_assert(sizeof(SettingsBlock) == 136, "the value \"Settings\" is 136 bytes");
+
+// The two settings added later; stored as the value "Settings1".
+struct SettingsExtra {
+    int32_t addSeconds; // seconds added to every connection's duration
+    int32_t autoSumUp;  // run the automatic month check
+};
+static_assert(sizeof(SettingsExtra) == 8, "the value \"Settings1\" is 8 bytes");
+
+extern SettingsBlock settingsBlock; // the settings in force
+extern SettingsExtra settingsExtra; // the later settings in force
+
+// The first-run defaults, applied in memory.
+void applyDefaultSettings();

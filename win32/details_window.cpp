@@ -1,0 +1,301 @@
+// The detailed statistics window with its report list, grid switch and remembered placement.
+#include "win32/details_window.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <vector>
+
+#include "core/ports.h"
+#include "win32/shell.h"
+#include "res/resource.h"
+#include "core/settings.h"
+#include "win32/log_tools.h"
+#include "core/text.h"
+
+HWND detailsWindow;
+HWND detailsList;
+DetailPlacement detailPlacement;
+ViewFilter currentViewFilter = All;
+
+namespace {
+
+const char kDetailsClassName[] = "Details";
+const char kPlacementKeyPath[] = "Software\\Vesk\\Tolvar\\2.0";
+const char kPlacementValueName[] = "Place";
+
+constexpr int32_t kDefaultColumnWidth = 100;
+constexpr int kListMargin = 5;
+constexpr int kInitialListWidth = 200;
+constexpr int kInitialListHeight = 300;
+constexpr int kColumnsWithoutCost = 3;
+constexpr int kColumnsWithCost = 4;
+constexpr int kCostColumn = 3;
+
+const char* const kColumnHeadings[kColumnsWithCost] = {"Date", "Time", "Duration", "Cost"};
+
+HMENU detailsMenu;      // the window's menu, loaded at each creation and destroyed with the window
+int detailsColumnCount; // columns inserted at creation: the cost column exists only if cost was on then
+
+// Reads "Place" over the in-memory placement; false when the key or the value cannot be read whole.
+bool loadPlacement()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlacementKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    uint8_t bytes[kDetailPlacementSize];
+    DWORD length = sizeof bytes;
+    const LONG result = RegQueryValueExA(key, kPlacementValueName, nullptr, nullptr, bytes, &length);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return false;
+    overlayDetailPlacement(detailPlacement, bytes, length);
+    return true;
+}
+
+// A stored state that would leave the window hidden (a short or damaged value) shows it normally:
+// an open but invisible window could never be reached again, since opening it again only refills it.
+int visibleShowState(int32_t showCmd)
+{
+    return showCmd > SW_HIDE && showCmd <= SW_MAX ? showCmd : SW_SHOW;
+}
+
+void storePlacement(HWND window)
+{
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    detailPlacement.gridState = static_cast<int32_t>(GetMenuState(detailsMenu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND));
+    detailPlacement.left = placement.rcNormalPosition.left;
+    detailPlacement.top = placement.rcNormalPosition.top;
+    detailPlacement.right = placement.rcNormalPosition.right;
+    detailPlacement.bottom = placement.rcNormalPosition.bottom;
+    detailPlacement.showCmd = static_cast<int32_t>(placement.showCmd);
+
+    // The cost width is read only from a cost column that exists: a window created with cost off has
+    // none, and reading it would store width 0 and hide the column at the next opening.
+    const int wanted = settingsBlock.calculateCost ? kColumnsWithCost : kColumnsWithoutCost;
+    for (int column = 0; column < wanted && column < detailsColumnCount; ++column)
+        detailPlacement.columnWidths[column] =
+            static_cast<int32_t>(SendMessageA(detailsList, LVM_GETCOLUMNWIDTH, column, 0));
+
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlacementKeyPath, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+        return;
+    uint8_t bytes[kDetailPlacementSize];
+    encodeDetailPlacement(detailPlacement, bytes);
+    RegSetValueExA(key, kPlacementValueName, 0, REG_BINARY, bytes, sizeof bytes);
+    RegCloseKey(key);
+}
+
+bool gridShown() { return GetMenuState(detailsMenu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND) == MF_CHECKED; }
+
+// The zero mask makes the value replace every extended style.
+void applyGridStyle(bool grid)
+{
+    const LPARAM style = grid ? LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES : LVS_EX_FULLROWSELECT;
+    SendMessageA(detailsList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
+}
+
+void insertDetailColumns(bool withCost)
+{
+    detailsColumnCount = withCost ? kColumnsWithCost : kColumnsWithoutCost;
+    for (int column = 0; column < detailsColumnCount; ++column) {
+        LVCOLUMNA heading{};
+        heading.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        heading.fmt = LVCFMT_LEFT;
+        heading.cx = detailPlacement.columnWidths[column];
+        heading.pszText = const_cast<char*>(kColumnHeadings[column]);
+        heading.iSubItem = column;
+        SendMessageA(detailsList, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&heading));
+    }
+}
+
+void setSubitemText(WPARAM row, int subitem, char* text)
+{
+    LVITEMA item{};
+    item.iSubItem = subitem;
+    item.pszText = text;
+    SendMessageA(detailsList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+void insertDetailRow(int row, const ConnectionRecord& record)
+{
+    char text[kListTextSize];
+    formatListDate(record.start, text, sizeof text);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    item.iItem = row;
+    item.state = 0;
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.pszText = text;
+    const LRESULT index = SendMessageA(detailsList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (index < 0)
+        return;
+    formatListTime(record.start, text, sizeof text);
+    setSubitemText(static_cast<WPARAM>(index), 1, text);
+    formatDuration(record.seconds, text, sizeof text);
+    setSubitemText(static_cast<WPARAM>(index), 2, text);
+    if (detailsColumnCount > kCostColumn) {
+        formatListCost(record.cost, settingsBlock.tariffCommon, currencySymbol, currencySymbolDrawnLength(), text,
+                       sizeof text);
+        setSubitemText(static_cast<WPARAM>(index), kCostColumn, text);
+    }
+}
+
+void showPeriod(ViewFilter filter)
+{
+    fillDetails(filter);
+    currentViewFilter = filter;
+}
+
+void toggleGrid()
+{
+    const bool grid = !gridShown();
+    CheckMenuItem(detailsMenu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND | (grid ? MF_CHECKED : MF_UNCHECKED));
+    applyGridStyle(grid);
+}
+
+LRESULT onCreate(HWND window)
+{
+    detailsWindow = window;
+    detailsMenu = GetMenu(window);
+    InitCommonControls();
+    CheckMenuItem(detailsMenu, IDC_DETAILS_SHOW_GRID,
+                  MF_BYCOMMAND | (static_cast<UINT>(detailPlacement.gridState) & MF_CHECKED));
+    // Control identifier 0: nothing addresses the list by identifier.
+    detailsList = CreateWindowExA(0, WC_LISTVIEWA, "",
+                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                                      LVS_NOSORTHEADER,
+                                  kListMargin, kListMargin, kInitialListWidth, kInitialListHeight, window, nullptr,
+                                  instance, nullptr);
+    applyGridStyle(gridShown());
+    insertDetailColumns(settingsBlock.calculateCost != 0);
+    return 0;
+}
+
+LRESULT onSize(int clientWidth, int clientHeight)
+{
+    MoveWindow(detailsList, kListMargin, kListMargin, clientWidth - 2 * kListMargin, clientHeight - 2 * kListMargin,
+               TRUE);
+    return 0;
+}
+
+LRESULT onCommand(HWND window, WORD command)
+{
+    switch (command) {
+    case IDC_DETAILS_SAVE_ALL: exportLog(All); break;
+    case IDC_DETAILS_SAVE_LAST_MONTH: exportLog(LastMonth); break;
+    case IDC_DETAILS_SAVE_CURRENT_MONTH: exportLog(CurrentMonth); break;
+    case IDC_DETAILS_CLOSE: DestroyWindow(window); break;
+    case IDC_DETAILS_CLEAR_ALL: clearLog(ClearAll); break;
+    case IDC_DETAILS_CLEAR_UNTIL_CURRENT_MONTH: clearLog(ClearUntilCurrentMonth); break;
+    case IDC_DETAILS_CLEAR_UNTIL_LAST_MONTH: clearLog(ClearUntilLastMonth); break;
+    case IDC_DETAILS_SHOW_ALL: showPeriod(All); break;
+    case IDC_DETAILS_SHOW_LAST_MONTH: showPeriod(LastMonth); break;
+    case IDC_DETAILS_SHOW_CURRENT_MONTH: showPeriod(CurrentMonth); break;
+    case IDC_DETAILS_SHOW_GRID: toggleGrid(); break;
+    }
+    return 0;
+}
+
+LRESULT onDestroy(HWND window)
+{
+    storePlacement(window);
+    return 0;
+}
+
+} // namespace
+
+void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize])
+{
+    const int32_t fields[] = {value.gridState,       value.left,           value.top,
+                              value.right,           value.bottom,         value.columnWidths[0],
+                              value.columnWidths[1], value.columnWidths[2], value.columnWidths[3],
+                              value.showCmd};
+    static_assert(sizeof fields == kDetailPlacementSize, "every field of the placement is stored");
+    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i)
+        putI32(out + 4 * i, fields[i]);
+}
+
+void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length)
+{
+    uint8_t stored[kDetailPlacementSize];
+    encodeDetailPlacement(target, stored);
+    std::memcpy(stored, bytes, length < sizeof stored ? length : sizeof stored);
+    int32_t* const fields[] = {&target.gridState,       &target.left,           &target.top,
+                               &target.right,           &target.bottom,         &target.columnWidths[0],
+                               &target.columnWidths[1], &target.columnWidths[2], &target.columnWidths[3],
+                               &target.showCmd};
+    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i)
+        *fields[i] = getI32(stored + 4 * i);
+}
+
+void openDetails(ViewFilter filter)
+{
+    if (IsWindow(detailsWindow)) {
+        fillDetails(filter);
+        return;
+    }
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
+    int showState = SW_SHOW;
+    if (loadPlacement()) {
+        x = detailPlacement.left;
+        y = detailPlacement.top;
+        // Computed wide: damaged edges must not overflow.
+        width = static_cast<int>(static_cast<int64_t>(detailPlacement.right) - detailPlacement.left);
+        height = static_cast<int>(static_cast<int64_t>(detailPlacement.bottom) - detailPlacement.top);
+        showState = visibleShowState(detailPlacement.showCmd);
+    } else {
+        for (int32_t& columnWidth : detailPlacement.columnWidths)
+            columnWidth = kDefaultColumnWidth;
+        detailPlacement.gridState = MF_CHECKED;
+    }
+    const HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_DETAILS));
+    const HWND window = CreateWindowExA(0, kDetailsClassName, "", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr,
+                                        menu, instance, nullptr);
+    if (window == nullptr) {
+        DestroyMenu(menu);
+        return;
+    }
+    ShowWindow(window, showState);
+    fillDetails(filter);
+}
+
+void fillDetails(ViewFilter filter)
+{
+    if (!IsWindow(detailsWindow))
+        return;
+    const SystemTime today = localSystemTime();
+    char title[kDetailsTitleSize];
+    formatDetailsTitle(filter, today, title, sizeof title);
+    SetWindowTextA(detailsWindow, title);
+
+    SendMessageA(detailsList, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(detailsList, LVM_DELETEALLITEMS, 0, 0);
+    const std::vector<ConnectionRecord> records = loadStoredLog();
+    int row = 0;
+    for (const ConnectionRecord& record : records) {
+        if (filterAdmits(filter, record.start, today))
+            insertDetailRow(row++, record);
+    }
+    SendMessageA(detailsList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(detailsList, nullptr, TRUE);
+}
+
+LRESULT CALLBACK detailsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: return onCreate(window);
+    case WM_SIZE: return onSize(LOWORD(lParam), HIWORD(lParam));
+    case WM_COMMAND: return onCommand(window, LOWORD(wParam));
+    case WM_DESTROY: return onDestroy(window);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void refreshDetailsIfOpen()
+{
+    if (IsWindow(detailsWindow))
+        fillDetails(currentViewFilter);
+}

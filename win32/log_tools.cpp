@@ -1,0 +1,139 @@
+// Clear and Save in file of the detailed window: rewriting the kept log and writing it out as text.
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+#include "core/ports.h"
+#include "win32/shell.h"
+#include "core/settings.h"
+#include "win32/details_window.h"
+#include "win32/log_tools.h"
+
+namespace {
+
+// The first generation of the record (Windows 95 / NT 4), OPENFILENAME_SIZE_VERSION_400A, in a form the
+// compiler can check: the record up to and including lpTemplateName. 76 bytes on 32 bits, more with 64-bit pointers.
+constexpr DWORD kSaveDialogRecordSize =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(static_cast<OPENFILENAMEA*>(nullptr)->lpTemplateName);
+#if !defined(_WIN64)
+static_assert(kSaveDialogRecordSize == 76, "the save dialog's first-generation record is 76 bytes");
+#endif
+
+// Description and pattern of the one filter, each NUL-ended, and the empty string that ends the list.
+const char kExportFilter[] = "*.txt\0*.txt\0";
+static_assert(sizeof kExportFilter == 13, "the filter list ends with two NULs");
+
+void showNothingToSave() { MessageBoxA(detailsWindow, "Nothing to save.", "No data", MB_ICONINFORMATION); }
+
+void showNotWritten(const char* path)
+{
+    char text[MAX_PATH + 96];
+    std::snprintf(text, sizeof text, "The file could not be written:\n%s\n\nNothing was saved.", path);
+    MessageBoxA(detailsWindow, text, "Save connection data", MB_ICONEXCLAMATION);
+}
+
+// Asks for the export file with the suggestion in `path`; false when the user cancels or the dialog fails.
+bool chooseExportFile(char (&path)[MAX_PATH])
+{
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = kSaveDialogRecordSize;
+    dialog.hwndOwner = detailsWindow;
+    dialog.lpstrFilter = kExportFilter;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = "Save connection data";
+    dialog.lpstrDefExt = "txt";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    return GetSaveFileNameA(&dialog) != FALSE;
+}
+
+// Writes the rule and the lines through a text-mode stream; every write and the close are checked.
+bool writeExportFile(const char* path, const std::vector<const ConnectionRecord*>& exported)
+{
+    std::FILE* stream = std::fopen(path, "w");
+    if (stream == nullptr)
+        return false;
+    const bool withCost = settingsBlock.calculateCost != 0;
+    bool written = std::fputs(kExportRule, stream) >= 0;
+    char line[kExportLineSize];
+    for (const ConnectionRecord* record : exported) {
+        if (!written)
+            break;
+        formatExportLine(*record, withCost, settingsBlock.tariffCommon, currencySymbol, currencySymbolDrawnLength(),
+                         line, sizeof line);
+        written = std::fputs(line, stream) >= 0;
+    }
+    written = std::fflush(stream) == 0 && written;
+    written = std::fclose(stream) == 0 && written;
+    if (!written)
+        DeleteFileA(path);
+    return written;
+}
+
+} // namespace
+
+void clearLog(ClearMode mode)
+{
+    if (MessageBoxA(detailsWindow, "If you'll continue, some data will be lost!\n\nContinue?", "Clear?",
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    // Only the stored records are loaded: a live connection's reserved slot is not in the file yet.
+    const std::vector<ConnectionRecord> records = loadStoredLog();
+    const SystemTime today = localSystemTime();
+    std::vector<ConnectionRecord> keptRecords;
+    for (const ConnectionRecord& record : records)
+        if (clearKeeps(mode, record.start, today))
+            keptRecords.push_back(record);
+    // The kept records are stored again from offset 100 on in their old order, in one pass.
+    const int32_t kept = static_cast<int32_t>(keptRecords.size());
+    rewriteLog(keptRecords.data(), kept);
+    recordCount = kept;
+    writeRecordCount();
+    // The live connection keeps its reserved slot after the kept records, where its record will be stored.
+    if (liveConnection.connected)
+        recordCount = kept + 1;
+    fillDetails(currentViewFilter);
+}
+
+void exportLog(ViewFilter filter)
+{
+    if (recordCount == 0) {
+        showNothingToSave();
+        return;
+    }
+    // The copy taken here is what gets written, whatever the timers change while the dialog is open.
+    const std::vector<ConnectionRecord> records = loadStoredLog();
+    const SystemTime today = localSystemTime();
+    std::vector<const ConnectionRecord*> exported;
+    for (const ConnectionRecord& record : records) {
+        if (filterAdmits(filter, record.start, today))
+            exported.push_back(&record);
+    }
+    if (exported.empty()) {
+        showNothingToSave();
+        return;
+    }
+
+    char path[MAX_PATH];
+    formatSuggestedName(filter, exported.front()->start, today, path, sizeof path);
+    const bool chosen = chooseExportFile(path);
+    // The dialog may change the current folder even when cancelled, and the data file is opened relative to it.
+    SetCurrentDirectoryA(exeDirectory);
+    if (!chosen)
+        return;
+
+    // A file left read-only by an earlier export may be replaced; if it cannot be, it stays as it was.
+    const DWORD previousAttributes = GetFileAttributesA(path);
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    if (!writeExportFile(path, exported)) {
+        if (previousAttributes != INVALID_FILE_ATTRIBUTES && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesA(path, previousAttributes);
+        showNotWritten(path);
+        return;
+    }
+    SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY);
+}

@@ -1,0 +1,24 @@
+// Process entry: single instance, currency symbol, initialisation and the message loop.
+#include "win32/main_window.h"
+#include "win32/shell.h"
+
+int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int)
+{
+    instance = module;
+    // Owned until the process ends; a second instance leaves at once without touching the first.
+    CreateMutexA(nullptr, TRUE, "TQ");
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+        ExitProcess(1);
+    currencySymbolLength = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SCURRENCY, currencySymbol, sizeof currencySymbol);
+    if (!initApplication())
+        return 0;
+    ShowWindow(mainWindow, SW_HIDE);
+    UpdateWindow(mainWindow);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    DestroyWindow(mainWindow);
+    return 1;
+}

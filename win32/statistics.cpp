@@ -1,0 +1,354 @@
+// Paints the statistics window: panel, table, figures and status line.
+#include "win32/statistics.h"
+
+#include "core/ports.h"
+#include "core/state.h"
+#include "win32/shell.h"
+#include "res/resource.h"
+#include "core/settings.h"
+#include "core/text.h"
+
+namespace {
+
+constexpr int kRows = 4;
+constexpr int kRowPitch = 20;
+constexpr int kTimeCentre = 180;
+constexpr int kCostCentre = 280;
+constexpr int kFigureTop = 30;
+
+const char* const kRowLabels[kRows] = {"Current connection:", "Last connection:", "Current month:", "Last month:"};
+const char kConnectedText[] = "Connected...";
+const char kNotConnectedText[] = "No connection";
+
+// The frame's three pens and the panel's brush, alive for one full paint.
+struct FrameTools {
+    HPEN highlight;  // COLOR_BTNHIGHLIGHT: lit edges
+    HPEN dark;       // COLOR_3DDKSHADOW: panel and cell outlines
+    HPEN shadow;     // COLOR_BTNSHADOW: shaded edges of the status boxes
+    HBRUSH workspace; // COLOR_APPWORKSPACE: inside of the panel
+};
+
+int textLength(const char* text) { return lstrlenA(text); }
+
+// The sunken panel that holds the table: outline, then its lit right and bottom edges.
+void drawPanel(HDC dc, const RECT& client, const FrameTools& tools)
+{
+    SelectObject(dc, tools.workspace);
+    SelectObject(dc, tools.dark);
+    Rectangle(dc, client.left + 5, 0, client.right - 4, client.bottom - 25);
+    SelectObject(dc, tools.highlight);
+    MoveToEx(dc, client.right - 5, 0, nullptr);
+    LineTo(dc, client.right - 5, client.bottom - 26);
+    LineTo(dc, client.left + 5, client.bottom - 26);
+}
+
+// The two sunken boxes of the status line: the icon's and the text's.
+void drawStatusBoxes(HDC dc, const RECT& client, const FrameTools& tools)
+{
+    const int l = client.left;
+    const int b = client.bottom;
+    SelectObject(dc, tools.shadow);
+    MoveToEx(dc, l + 5, b - 5, nullptr);
+    LineTo(dc, l + 5, b - 20);
+    LineTo(dc, l + 20, b - 20);
+    SelectObject(dc, tools.highlight);
+    LineTo(dc, l + 20, b - 5);
+    LineTo(dc, l + 5, b - 5);
+
+    MoveToEx(dc, l + 140, b - 20, nullptr);
+    LineTo(dc, l + 140, b - 5);
+    LineTo(dc, l + 23, b - 5);
+    SelectObject(dc, tools.shadow);
+    LineTo(dc, l + 23, b - 20);
+    LineTo(dc, l + 140, b - 20);
+}
+
+// Raised lettering: every shadow one pixel down and right first, then every text on top.
+void drawEmbossed(HDC dc, const int* xs, const int* ys, const char* const* texts, const int* lengths, int count)
+{
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    for (int i = 0; i < count; ++i)
+        TextOutA(dc, xs[i] + 1, ys[i] + 1, texts[i], lengths[i]);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOW));
+    for (int i = 0; i < count; ++i)
+        TextOutA(dc, xs[i], ys[i], texts[i], lengths[i]);
+}
+
+void drawHeaders(HDC dc, HFONT headerFont)
+{
+    const int xs[] = {kTimeCentre, kCostCentre};
+    const int ys[] = {5, 5};
+    const char* const texts[] = {"Time", "Cost"};
+    const int lengths[] = {4, 4};
+    SelectObject(dc, headerFont);
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    drawEmbossed(dc, xs, ys, texts, lengths, 2);
+}
+
+void drawRowLabels(HDC dc, HFONT labelFont)
+{
+    int xs[kRows], ys[kRows], lengths[kRows];
+    for (int i = 0; i < kRows; ++i) {
+        xs[i] = 120;
+        ys[i] = kFigureTop + kRowPitch * i;
+        lengths[i] = textLength(kRowLabels[i]);
+    }
+    SelectObject(dc, labelFont);
+    SetTextAlign(dc, TA_RIGHT | TA_TOP);
+    drawEmbossed(dc, xs, ys, kRowLabels, lengths, kRows);
+}
+
+void drawCurrencySymbols(HDC dc, HFONT labelFont)
+{
+    int xs[kRows], ys[kRows], lengths[kRows];
+    const char* texts[kRows];
+    for (int i = 0; i < kRows; ++i) {
+        xs[i] = 330;
+        ys[i] = kFigureTop + kRowPitch * i;
+        texts[i] = currencySymbol;
+        lengths[i] = currencySymbolDrawnLength();
+    }
+    SelectObject(dc, labelFont);
+    SetTextAlign(dc, TA_LEFT | TA_TOP);
+    drawEmbossed(dc, xs, ys, texts, lengths, kRows);
+}
+
+// The empty cells of one column, outlined with the dark pen.
+void drawCells(HDC dc, int left, HPEN dark, HBRUSH fill)
+{
+    SelectObject(dc, fill);
+    SelectObject(dc, dark);
+    for (int i = 0; i < kRows; ++i)
+        Rectangle(dc, left, 28 + kRowPitch * i, left + 80, 45 + kRowPitch * i);
+}
+
+bool exceeds(double figure, const Hms& limit)
+{
+    return figure > hmsToSeconds(limit.hours, limit.minutes, limit.seconds);
+}
+
+bool timeWarns(int32_t rowSwitch, const Hms& limit, double figure)
+{
+    return settingsBlock.warningsEnabled && settingsBlock.timeWarning && rowSwitch && exceeds(figure, limit);
+}
+
+bool costWarns(int32_t rowSwitch, double limit, double figure)
+{
+    return settingsBlock.warningsEnabled && settingsBlock.costWarning && rowSwitch && figure > limit;
+}
+
+// One figure over an opaque white fill of its cell, which also erases the figure it replaces.
+void drawFigure(HDC dc, const RECT& inside, int centre, int row, const char* text, int length, bool warn)
+{
+    SetTextColor(dc, warn ? kWarningColour : kFigureColour);
+    ExtTextOutA(dc, centre, kFigureTop + kRowPitch * row, ETO_OPAQUE | ETO_CLIPPED, &inside, text, length, nullptr);
+}
+
+void drawTime(HDC dc, int row, double seconds, bool warn)
+{
+    char text[kDurationTextSize];
+    int length = formatDuration(seconds, text, sizeof text);
+    if (length > kDurationDrawnLength)
+        length = kDurationDrawnLength;
+    drawFigure(dc, timeCellInside(row), kTimeCentre, row, text, length, warn);
+}
+
+void drawCost(HDC dc, int row, double cost, bool warn)
+{
+    char text[kCostTextSize];
+    const int length = formatCost(cost, settingsBlock.tariffCommon, text, sizeof text);
+    drawFigure(dc, costCellInside(row), kCostCentre, row, text, length, warn);
+}
+
+void drawGrayCell(HDC dc, const RECT& inside) { FillRect(dc, &inside, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH))); }
+
+// Icon and text of the status line; the box is filled first so that the longer old text goes.
+void drawStatusLine(HDC dc, const RECT& client, bool connected)
+{
+    const int l = client.left;
+    const int b = client.bottom;
+    HFONT font = createGuiFont(dc, 10, FW_NORMAL);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetTextAlign(dc, TA_LEFT | TA_TOP);
+
+    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(connected ? IDI_CONNECTED : IDI_DISCONNECTED),
+                                               IMAGE_ICON, 10, 10, LR_DEFAULTCOLOR));
+    if (icon != nullptr) {
+        DrawIconEx(dc, l + 8, b - 17, icon, 10, 10, 0, nullptr, DI_NORMAL);
+        DestroyIcon(icon);
+    }
+
+    const RECT box = {l + 25, b - 19, l + 140, b - 6};
+    FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+    const char* text = connected ? kConnectedText : kNotConnectedText;
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    ExtTextOutA(dc, l + 26, b - 18, ETO_CLIPPED, &box, text, textLength(text), nullptr);
+
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+}
+
+// A device context of the statistics window with the figures' common attributes set.
+HDC beginFigures(RECT& client)
+{
+    GetClientRect(mainWindow, &client);
+    HDC dc = GetDC(mainWindow);
+    SetBkMode(dc, TRANSPARENT);
+    SetBkColor(dc, RGB(255, 255, 255));
+    return dc;
+}
+
+} // namespace
+
+HFONT createGuiFont(HDC dc, int height, int weight)
+{
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTA font = {};
+    GetTextFaceA(dc, LF_FACESIZE, font.lfFaceName);
+    SelectObject(dc, old);
+    font.lfHeight = height;
+    font.lfWeight = weight;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    font.lfQuality = PROOF_QUALITY;
+    font.lfPitchAndFamily = VARIABLE_PITCH;
+    return CreateFontIndirectA(&font);
+}
+
+RECT timeCellInside(int row)
+{
+    const RECT inside = {141, 29 + kRowPitch * row, 219, 44 + kRowPitch * row};
+    return inside;
+}
+
+RECT costCellInside(int row)
+{
+    const RECT inside = {241, 29 + kRowPitch * row, 319, 44 + kRowPitch * row};
+    return inside;
+}
+
+bool connectionTimeWarns(double seconds)
+{
+    return timeWarns(settingsBlock.timeWarnPerConn, settingsBlock.timeLimitPerConn, seconds);
+}
+
+void paintStatistics(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+
+    const FrameTools tools = {CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)),
+                              CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DDKSHADOW)),
+                              CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)),
+                              CreateSolidBrush(GetSysColor(COLOR_APPWORKSPACE))};
+    HFONT headerFont = createGuiFont(dc, 12, FW_BOLD);
+    HFONT labelFont = createGuiFont(dc, 12, FW_NORMAL);
+    HGDIOBJ oldPen = SelectObject(dc, tools.dark);
+    HGDIOBJ oldBrush = SelectObject(dc, tools.workspace);
+    HGDIOBJ oldFont = SelectObject(dc, labelFont);
+    SetBkMode(dc, TRANSPARENT);
+
+    drawPanel(dc, client, tools);
+    drawStatusBoxes(dc, client, tools);
+    drawHeaders(dc, headerFont);
+    drawRowLabels(dc, labelFont);
+    drawCells(dc, 140, tools.dark, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    const bool withCost = settingsBlock.calculateCost != 0;
+    if (withCost)
+        drawCurrencySymbols(dc, labelFont);
+    drawCells(dc, 240, tools.dark, static_cast<HBRUSH>(GetStockObject(withCost ? WHITE_BRUSH : LTGRAY_BRUSH)));
+
+    if (liveConnection.connected && liveConnection.lastRasState == kRasConnected)
+        paintConnected(true);
+    else
+        paintNotConnected();
+
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(tools.workspace);
+    DeleteObject(tools.highlight);
+    DeleteObject(tools.dark);
+    DeleteObject(tools.shadow);
+    DeleteObject(headerFont);
+    DeleteObject(labelFont);
+    EndPaint(window, &paint);
+}
+
+void paintConnected(bool full)
+{
+    if (mainWindow == nullptr)
+        return; // GetDC of no window would draw on the whole screen
+    RECT client;
+    HDC dc = beginFigures(client);
+    if (full)
+        drawStatusLine(dc, client, true);
+
+    HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
+    HGDIOBJ oldFont = SelectObject(dc, valueFont);
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    const SettingsBlock& s = settingsBlock;
+    const double monthSeconds = currentMonthSecondsShown();
+    const double monthCost = currentMonthCostShown();
+
+    drawTime(dc, 0, liveConnection.curConnSeconds,
+             timeWarns(s.timeWarnPerConn, s.timeLimitPerConn, liveConnection.curConnSeconds));
+    drawTime(dc, 2, monthSeconds, timeWarns(s.timeWarnPerMonth, s.timeLimitPerMonth, monthSeconds));
+    if (full) {
+        drawTime(dc, 1, counterBlock.lastConnSeconds, false);
+        drawTime(dc, 3, counterBlock.lastMonthSeconds, false);
+    }
+    if (s.calculateCost) {
+        drawCost(dc, 0, liveConnection.curConnCost, costWarns(s.costWarnPerConn, s.costLimitPerConn, liveConnection.curConnCost));
+        drawCost(dc, 2, monthCost, costWarns(s.costWarnPerMonth, s.costLimitPerMonth, monthCost));
+        if (full) {
+            drawCost(dc, 1, counterBlock.lastConnCost, false);
+            drawCost(dc, 3, counterBlock.lastMonthCost, false);
+        }
+    }
+
+    SelectObject(dc, oldFont);
+    DeleteObject(valueFont);
+    ReleaseDC(mainWindow, dc);
+}
+
+void paintNotConnected()
+{
+    if (mainWindow == nullptr)
+        return; // GetDC of no window would draw on the whole screen
+    RECT client;
+    HDC dc = beginFigures(client);
+    drawStatusLine(dc, client, false);
+
+    HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
+    HGDIOBJ oldFont = SelectObject(dc, valueFont);
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    const SettingsBlock& s = settingsBlock;
+    // A connection that is open but not in the connected state shows the finished figures only.
+    const double monthSeconds = counterBlock.curMonthSeconds;
+    const double monthCost = counterBlock.curMonthCost;
+
+    drawGrayCell(dc, timeCellInside(0));
+    drawTime(dc, 1, counterBlock.lastConnSeconds, false);
+    drawTime(dc, 2, monthSeconds, timeWarns(s.timeWarnPerMonth, s.timeLimitPerMonth, monthSeconds));
+    drawTime(dc, 3, counterBlock.lastMonthSeconds, false);
+    if (s.calculateCost) {
+        drawGrayCell(dc, costCellInside(0));
+        drawCost(dc, 1, counterBlock.lastConnCost, false);
+        drawCost(dc, 2, monthCost, costWarns(s.costWarnPerMonth, s.costLimitPerMonth, monthCost));
+        drawCost(dc, 3, counterBlock.lastMonthCost, false);
+    }
+
+    SelectObject(dc, oldFont);
+    DeleteObject(valueFont);
+    ReleaseDC(mainWindow, dc);
+}
+
+void invalidateStatistics()
+{
+    if (mainWindow != nullptr)
+        InvalidateRect(mainWindow, nullptr, TRUE);
+}

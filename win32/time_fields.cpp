@@ -1,0 +1,204 @@
+// Turns four edit boxes of the settings dialog into compound time fields.
+#include "win32/time_fields.h"
+
+#include <cstdlib>
+
+#include "res/resource.h"
+
+HWND timeSubFields[kTimeSubFieldCount];
+
+namespace {
+
+// A host holds at most three parts and two colons.
+constexpr int kMaxHostChildren = 5;
+
+// The measures of a kind's sample text and of "000", in pixels.
+struct PartMeasures {
+    int sampleWidth;  // A
+    int sampleHeight; // H
+    int wideWidth;    // B
+};
+
+// Places inside the host: the part, and the colon after it (colonWidth 0 for none).
+struct PartPlaces {
+    int x;
+    int width;
+    int colonX;
+    int colonWidth;
+};
+
+PartMeasures measureTexts(HWND dialog, TimeSubFieldKind kind)
+{
+    HDC dc = GetDC(dialog);
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const char* sample = kind == LimitHour ? "000" : "00";
+    SIZE sampleSize{};
+    GetTextExtentPoint32A(dc, sample, lstrlenA(sample), &sampleSize);
+    SIZE wideSize{};
+    GetTextExtentPoint32A(dc, "000", 3, &wideSize);
+    SelectObject(dc, oldFont);
+    ReleaseDC(dialog, dc);
+    return PartMeasures{sampleSize.cx, sampleSize.cy, wideSize.cx};
+}
+
+PartPlaces placesOf(TimeSubFieldKind kind, const PartMeasures& m)
+{
+    const int a = m.sampleWidth;
+    const int b = m.wideWidth;
+    switch (kind) {
+    case WindowHour:
+        return PartPlaces{1, a + 2, a + 3, a / 2};
+    case WindowMinute:
+        return PartPlaces{a + a / 2 + 1, a + 2, 0, 0};
+    case LimitHour:
+        return PartPlaces{1, b + 2, b + 3, b / 2};
+    case LimitMinute:
+        return PartPlaces{b + a / 2 + 1, a + 2, b + a + a / 2 + 3, a / 2};
+    case LimitSecond:
+        return PartPlaces{b + 2 * (a / 2) + a + 1, a + 2, 0, 0};
+    }
+    return PartPlaces{1, a + 2, 0, 0};
+}
+
+// The value at which a part's text is corrected while typing; 0 for the unbounded hours of the limits.
+int boundOf(HWND part)
+{
+    static const int bounds[kTimeSubFieldCount] = {24, 60, 24, 60, 0, 60, 60, 0, 60, 60};
+    for (int i = 0; i < kTimeSubFieldCount; ++i)
+        if (timeSubFields[i] == part)
+            return bounds[i];
+    return 0;
+}
+
+LRESULT paintHost(HWND host)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(host, &paint);
+    RECT client;
+    GetClientRect(host, &client);
+    FillRect(dc, &client, GetSysColorBrush(IsWindowEnabled(host) ? COLOR_WINDOW : COLOR_BTNFACE));
+    EndPaint(host, &paint);
+    return 0;
+}
+
+LRESULT enableTimeField(HWND host, WPARAM wParam, LPARAM lParam)
+{
+    HWND children[kMaxHostChildren];
+    int count = 0;
+    for (HWND child = GetWindow(host, GW_CHILD); child && count < kMaxHostChildren;
+         child = GetWindow(child, GW_HWNDNEXT))
+        children[count++] = child;
+    EnableWindow(host, wParam ? TRUE : FALSE);
+    for (int i = 0; i < count; ++i)
+        ShowWindow(children[i], wParam ? SW_SHOW : SW_HIDE);
+    InvalidateRect(host, nullptr, TRUE);
+    return DefWindowProcA(host, WM_ENABLETIMEFIELD, wParam, lParam);
+}
+
+// A part that reached its bound keeps only its last digit, selected so that the next digit replaces it.
+void clampPart(HWND part)
+{
+    const int bound = boundOf(part);
+    if (bound == 0)
+        return;
+    char text[3];
+    GetWindowTextA(part, text, sizeof text);
+    if (std::atoi(text) < bound)
+        return;
+    SetWindowTextA(part, CharNextA(text));
+    SendMessageA(part, EM_SETSEL, 0, -1);
+}
+
+LRESULT partCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (HIWORD(wParam) == EN_CHANGE)
+        clampPart(reinterpret_cast<HWND>(lParam));
+    return 0;
+}
+
+LRESULT paintColon(HWND colon, WPARAM wParam, LPARAM lParam)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(colon, &paint);
+    RECT client;
+    GetClientRect(colon, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkMode(dc, TRANSPARENT);
+    TextOutA(dc, 1, 0, ":", 1);
+    SelectObject(dc, oldFont);
+    EndPaint(colon, &paint);
+    return DefWindowProcA(colon, WM_PAINT, wParam, lParam);
+}
+
+HWND createColon(HWND host, HINSTANCE module, const PartPlaces& places, int height)
+{
+    HWND colon = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, places.colonX, 0, places.colonWidth,
+                                 height, host, nullptr, module, nullptr);
+    SetWindowLongPtrA(colon, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(colonProc));
+    return colon;
+}
+
+} // namespace
+
+HWND createTimeSubField(HWND dialog, int hostId, TimeSubFieldKind kind, int textLimit)
+{
+    HWND host = GetDlgItem(dialog, hostId);
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+    const PartMeasures measures = measureTexts(dialog, kind);
+    const PartPlaces places = placesOf(kind, measures);
+    HWND part = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "EDIT", "",
+                                WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_NUMBER | ES_RIGHT, places.x, 1,
+                                places.width, measures.sampleHeight + 2, host, nullptr, module, nullptr);
+    SendMessageA(part, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    SendMessageA(part, EM_LIMITTEXT, static_cast<WPARAM>(textLimit), 0);
+    // A part is only as wide as its digits and does not scroll: the font's default margins would leave room
+    // for fewer digits than its limit (two of the three hours digits of a time limit).
+    SendMessageA(part, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    if (places.colonWidth > 0)
+        createColon(host, module, places, measures.sampleHeight);
+    return part;
+}
+
+void createTimeFields(HWND dialog)
+{
+    static const int hostIds[] = {IDC_COMMON_FROM, IDC_COMMON_TO, IDC_TIME_LIMIT_PER_CONN, IDC_TIME_LIMIT_PER_MONTH};
+    for (int id : hostIds) {
+        // The edit procedure is dropped for good: a host is only a framed container from now on.
+        HWND host = GetDlgItem(dialog, id);
+        SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(timeFieldHostProc));
+        SetWindowLongPtrA(host, GWL_EXSTYLE, GetWindowLongPtrA(host, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    }
+    static const struct {
+        int hostId;
+        TimeSubFieldKind kind;
+        int textLimit;
+    } parts[kTimeSubFieldCount] = {
+        {IDC_COMMON_FROM, WindowHour, 2},         {IDC_COMMON_FROM, WindowMinute, 2},
+        {IDC_COMMON_TO, WindowHour, 2},           {IDC_COMMON_TO, WindowMinute, 2},
+        {IDC_TIME_LIMIT_PER_CONN, LimitHour, 3},  {IDC_TIME_LIMIT_PER_CONN, LimitMinute, 2},
+        {IDC_TIME_LIMIT_PER_CONN, LimitSecond, 2}, {IDC_TIME_LIMIT_PER_MONTH, LimitHour, 3},
+        {IDC_TIME_LIMIT_PER_MONTH, LimitMinute, 2}, {IDC_TIME_LIMIT_PER_MONTH, LimitSecond, 2},
+    };
+    for (int i = 0; i < kTimeSubFieldCount; ++i)
+        timeSubFields[i] = createTimeSubField(dialog, parts[i].hostId, parts[i].kind, parts[i].textLimit);
+}
+
+LRESULT CALLBACK timeFieldHostProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: return paintHost(host);
+    case WM_ENABLETIMEFIELD: return enableTimeField(host, wParam, lParam);
+    case WM_COMMAND: return partCommand(wParam, lParam);
+    default: return DefWindowProcA(host, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK colonProc(HWND colon, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: return paintColon(colon, wParam, lParam);
+    default: return DefWindowProcA(colon, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,94 @@
+// The tray icon and its mouse callback.
+#include "win32/tray.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "win32/commands.h"
+#include "win32/shell.h"
+#include "res/resource.h"
+
+// The first-generation record, which every shell accepts; its size differs between the two builds.
+#if defined(__i386__)
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the 32-bit tray record is 88 bytes");
+#endif
+
+namespace {
+
+using NotifyIconFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
+
+UINT taskbarCreated; // the shell's "TaskbarCreated" message, 0 until registered
+
+// Shell32 is loaded for the call only and freed after it. Real shell32 exports the ANSI entry as
+// "Shell_NotifyIconA"; Wine's exports that name too and also an alias "Shell_NotifyIcon" for the same
+// function. The ANSI name is tried first because it is the one every shell32 has; the bare name is the
+// fallback for a shell32 that only knows it. The result is not needed by any caller.
+void notifyShell(DWORD action)
+{
+    HMODULE shell = LoadLibraryA("Shell32.dll");
+    if (shell == nullptr)
+        return;
+    FARPROC entry = GetProcAddress(shell, "Shell_NotifyIconA");
+    if (entry == nullptr)
+        entry = GetProcAddress(shell, "Shell_NotifyIcon");
+    if (entry != nullptr)
+        reinterpret_cast<NotifyIconFunction>(reinterpret_cast<void*>(entry))(action, &trayIconData);
+    FreeLibrary(shell);
+}
+
+// The pop-up opens at the cursor on the press of the right button.
+void openTrayMenu()
+{
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    SetForegroundWindow(mainWindow);
+    TrackPopupMenu(prepareTrayMenu(), 0, cursor.x, cursor.y, 0, mainWindow, nullptr);
+}
+
+} // namespace
+
+void addTrayIcon(HWND window)
+{
+    trayIconData = NOTIFYICONDATAA{};
+    trayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    trayIconData.hWnd = window;
+    trayIconData.uID = 0;
+    trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayIconData.uCallbackMessage = WM_TRAYNOTIFY;
+    trayIconData.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY));
+    std::snprintf(trayIconData.szTip, sizeof trayIconData.szTip, "%s", "Tolvar");
+    notifyShell(NIM_ADD);
+}
+
+void removeTrayIcon()
+{
+    notifyShell(NIM_DELETE);
+}
+
+UINT registerTaskbarCreated()
+{
+    taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    return taskbarCreated;
+}
+
+bool isTaskbarCreated(UINT message)
+{
+    return taskbarCreated != 0 && message == taskbarCreated;
+}
+
+HMENU prepareTrayMenu()
+{
+    HMENU popup = GetSubMenu(trayMenu, 0);
+    SetMenuDefaultItem(popup, 0, TRUE);
+    return popup;
+}
+
+void onTrayNotify(LPARAM lParam)
+{
+    switch (LOWORD(lParam)) {
+    case WM_LBUTTONDBLCLK: showStatistics(); break;
+    case WM_RBUTTONDOWN: openTrayMenu(); break;
+    default: break;
+    }
+}
