@@ -2,7 +2,7 @@
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}")
 set(WIN_LINK -static -static-libgcc -static-libstdc++)
-set(WIN_LIBS comctl32 comdlg32 gdi32 user32 advapi32 kernel32 rasapi32)
+set(WIN_LIBS gdi32 user32 advapi32 kernel32 rasapi32)
 
 # The Win32 wing: the adapters behind the seams and the windows.
 file(GLOB WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/win32/*.cpp)
@@ -43,6 +43,10 @@ target_link_options(wine_keepalive PRIVATE ${WIN_LINK})
 add_executable(startup_timer bench/win/startup_timer.cpp)
 target_compile_options(startup_timer PRIVATE ${TOLVAR_WARNINGS})
 target_link_options(startup_timer PRIVATE ${WIN_LINK})
+
+# The common controls and dialogs are loaded on first use: the resident program must not import them.
+add_test(NAME TolvarImports.NoCommonControlsOrDialogs
+  COMMAND sh -c "! ${CMAKE_OBJDUMP} -p \"$<TARGET_FILE:Tolvar>\" | grep -iE 'DLL Name: (comctl32|comdlg32)'")
 
 # Only the x86_64 build runs here, so only it carries the Wine tests.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")

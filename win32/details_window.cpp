@@ -10,6 +10,7 @@
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"
+#include "win32/lazy_libraries.h"
 #include "win32/log_tools.h"
 #include "core/text.h"
 
@@ -160,7 +161,6 @@ LRESULT onCreate(HWND window)
 {
     detailsWindow = window;
     detailsMenu = GetMenu(window);
-    InitCommonControls();
     CheckMenuItem(detailsMenu, IDC_DETAILS_SHOW_GRID,
                   MF_BYCOMMAND | (static_cast<UINT>(detailPlacement.gridState) & MF_CHECKED));
     // Control identifier 0: nothing addresses the list by identifier.
@@ -251,6 +251,8 @@ void openDetails(ViewFilter filter)
             columnWidth = kDefaultColumnWidth;
         detailPlacement.gridState = MF_CHECKED;
     }
+    if (!loadCommonControls(mainWindow))
+        return;
     const HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_DETAILS));
     const HWND window = CreateWindowExA(0, kDetailsClassName, "", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr,
                                         menu, instance, nullptr);

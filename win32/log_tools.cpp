@@ -1,8 +1,6 @@
 // Clear and Save in file of the detailed window: rewriting the kept log and writing it out as text.
 #include <windows.h>
 
-#include <commdlg.h>
-
 #include <cstddef>
 #include <cstdio>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "win32/shell.h"
 #include "core/settings.h"
 #include "win32/details_window.h"
+#include "win32/lazy_libraries.h"
 #include "win32/log_tools.h"
 
 namespace {
@@ -48,7 +47,7 @@ bool chooseExportFile(char (&path)[MAX_PATH])
     dialog.lpstrTitle = "Save connection data";
     dialog.lpstrDefExt = "txt";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    return GetSaveFileNameA(&dialog) != FALSE;
+    return runSaveDialog(&dialog) != FALSE;
 }
 
 // Writes the rule and the lines through a text-mode stream; every write and the close are checked.
