@@ -44,6 +44,18 @@ add_executable(startup_timer bench/win/startup_timer.cpp)
 target_compile_options(startup_timer PRIVATE ${TOLVAR_WARNINGS})
 target_link_options(startup_timer PRIVATE ${WIN_LINK})
 
+# The detailed list, Save in file and Clear on a long log, timed with the program's own code (bench/run.sh).
+add_executable(log_tools_timing bench/win/log_tools_timing.cpp ${TOLVAR_RC})
+target_compile_options(log_tools_timing PRIVATE ${TOLVAR_WARNINGS})
+target_link_libraries(log_tools_timing PRIVATE tolvar_core)
+target_link_options(log_tools_timing PRIVATE ${WIN_LINK})
+
+# Opens every window of a running Tolvar.exe and takes its picture (scripts/screenshots.sh).
+add_executable(tour_pictures tools/tour_pictures.cpp)
+target_compile_options(tour_pictures PRIVATE ${TOLVAR_WARNINGS})
+target_link_libraries(tour_pictures PRIVATE tolvar_core)
+target_link_options(tour_pictures PRIVATE ${WIN_LINK})
+
 # The common controls and dialogs are loaded on first use: the resident program must not import them.
 add_test(NAME TolvarImports.NoCommonControlsOrDialogs
   COMMAND sh -c "! ${CMAKE_OBJDUMP} -p \"$<TARGET_FILE:Tolvar>\" | grep -iE 'DLL Name: (comctl32|comdlg32)'")

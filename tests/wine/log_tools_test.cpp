@@ -63,12 +63,10 @@ struct Seen {
     std::string caption; // its caption
     std::string text;    // a message box's text, or the file name the save dialog suggested
     int defaultButton;   // the button that Enter would press
-    std::chrono::steady_clock::time_point answeredAt; // when its button was pressed
 };
 
 // Answers the given windows of the test's thread in order, then dismisses anything else that appears.
-// Not wine::MessageBoxWatcher: the windows come in an expected order, the save dialog is filled in,
-// and the time of each answer is kept for the measurements.
+// Not wine::MessageBoxWatcher: the windows come in an expected order and the save dialog is filled in.
 class Watcher {
 public:
     explicit Watcher(std::vector<Answer> answers)
@@ -107,7 +105,7 @@ private:
 
     void answerOne(const Answer& answer, HWND window)
     {
-        Seen seen{answer.caption, "", wine::readMessageBox(window).defaultButton, {}};
+        Seen seen{answer.caption, "", wine::readMessageBox(window).defaultButton};
         if (answer.fileName.empty()) {
             seen.text = wine::windowText(GetDlgItem(window, wine::kMessageBoxText));
         } else {
@@ -115,7 +113,6 @@ private:
             seen.text = wine::windowText(name);
             SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.fileName.c_str()));
         }
-        seen.answeredAt = std::chrono::steady_clock::now();
         seen_.push_back(seen);
         // Under Wine without a window manager a closing window can stay visible for seconds: an answered
         // window is never looked at again.
@@ -436,88 +433,6 @@ TEST_F(LogTools, AFileThatCannotBeWrittenIsReportedAndKept)
     EXPECT_EQ("kept\r\n", readText(target));
     // The earlier export's protection is restored as well.
     EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
-}
-
-// Figures for 10 000 records, run by hand: log_tools_test.exe --gtest_also_run_disabled_tests
-// --gtest_filter=LogTools.DISABLED_*. Times are taken from the press of the last button to the return.
-class LogToolsMeasure : public LogTools {
-protected:
-    static constexpr int kRecords = 10000;
-
-    void SetUp() override
-    {
-        LogTools::SetUp();
-        std::vector<ConnectionRecord> records;
-        for (int i = 0; i < kRecords; ++i)
-            records.push_back(record(monthsBefore(static_cast<unsigned>(i % 3)), 60.0 + i, 0.01 * i));
-        logOf(records);
-        settingsBlock.calculateCost = 1;
-    }
-
-    static double secondsSince(std::chrono::steady_clock::time_point start)
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-};
-
-TEST_F(LogToolsMeasure, DISABLED_FillExportAndClear)
-{
-    openDetails(All);
-    auto start = std::chrono::steady_clock::now();
-    const size_t loaded = loadStoredLog().size();
-    const double load = secondsSince(start);
-    EXPECT_EQ(static_cast<size_t>(kRecords), loaded);
-    start = std::chrono::steady_clock::now();
-    fillDetails(All);
-    const double fill = secondsSince(start);
-    EXPECT_EQ(kRecords, wine::detailsRowCount());
-
-    Watcher saving({{"Save connection data", IDOK, target}});
-    start = std::chrono::steady_clock::now();
-    exportLog(All);
-    const double exportWhole = secondsSince(start);
-    const std::vector<Seen> saved = saving.finish();
-    ASSERT_EQ(1u, saved.size());
-    const double exportAfterDialog = secondsSince(saved[0].answeredAt) - (secondsSince(start) - exportWhole);
-    const std::string text = readText(target);
-    EXPECT_EQ(static_cast<size_t>(kRecords + 1), static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
-
-    // The same with Cancel: what is left is the dialog's own closing, to be taken off the figure above.
-    Watcher cancelling({{"Save connection data", IDCANCEL, "ignored"}});
-    start = std::chrono::steady_clock::now();
-    exportLog(All);
-    const double cancelWhole = secondsSince(start);
-    const std::vector<Seen> cancelled = cancelling.finish();
-    ASSERT_EQ(1u, cancelled.size());
-    const double closingOnly = secondsSince(cancelled[0].answeredAt) - (secondsSince(start) - cancelWhole);
-
-    // A confirmation answered No: the box's own closing, to be taken off the Clear below.
-    Watcher declining({{"Clear?", IDNO, ""}});
-    start = std::chrono::steady_clock::now();
-    clearLog(ClearUntilLastMonth);
-    const double declineWhole = secondsSince(start);
-    const std::vector<Seen> declined = declining.finish();
-    ASSERT_EQ(1u, declined.size());
-    const double boxClosing = secondsSince(declined[0].answeredAt) - (secondsSince(start) - declineWhole);
-
-    Watcher clearing({{"Clear?", IDYES, ""}});
-    start = std::chrono::steady_clock::now();
-    clearLog(ClearUntilLastMonth);
-    const double clearWhole = secondsSince(start);
-    const std::vector<Seen> cleared = clearing.finish();
-    ASSERT_EQ(1u, cleared.size());
-    const double clearAfterAnswer = secondsSince(cleared[0].answeredAt) - (secondsSince(start) - clearWhole);
-    EXPECT_EQ(kRecords * 2 / 3 + 1, recordCount);
-
-    std::printf("records %d\n", kRecords);
-    std::printf("loading the log               %.3f s\n", load);
-    std::printf("fill (All)                    %.3f s\n", fill);
-    std::printf("export: after the dialog's OK %.3f s (with the dialog %.3f s)\n", exportAfterDialog, exportWhole);
-    std::printf("export cancelled: after Cancel %.3f s, so writing takes about %.3f s\n", closingOnly,
-                exportAfterDialog - closingOnly);
-    std::printf("clear: after the answer Yes   %.3f s (with the box %.3f s)\n", clearAfterAnswer, clearWhole);
-    std::printf("clear answered No: after No %.3f s, so clearing and refilling take about %.3f s\n", boxClosing,
-                clearAfterAnswer - boxClosing);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -14,7 +13,6 @@
 #include "core/settings.h"
 #include "tests/wine/wine_support.h"
 #include "win32/statistics.h"
-#include "win32/timer_window.h"
 
 namespace {
 
@@ -393,107 +391,6 @@ TEST_F(StatisticsWindow, PerSecondUpdateRepaintsOnlyTheTwoChangingCellsWithoutIn
     EXPECT_EQ(costCell(3), before[7]);
     EXPECT_EQ(statusArea(), before[8]);
     EXPECT_EQ(timeCell(0), referenceFigure(dc, timeCellInside(0), 180, "000:01:41", kFigureColour));
-}
-
-} // namespace
-
-namespace {
-
-// Writes the window's whole area, frame and caption included, as a 24-bit bitmap file.
-void saveWindowPicture(HWND window, const char* path)
-{
-    RECT r;
-    GetWindowRect(window, &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    HDC source = GetWindowDC(window);
-    HDC mem = CreateCompatibleDC(source);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4d42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(out, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(out, &file, sizeof file, &written, nullptr);
-    WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-    WriteFile(out, bits, imageSize, &written, nullptr);
-    CloseHandle(out);
-
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    ReleaseDC(window, source);
-}
-
-// Pictures for the documentation; scripts/screenshots.sh runs these with TOLVAR_SHOTS set to a folder.
-class Screenshots : public StatisticsWindow {
-protected:
-    void SetUp() override
-    {
-        const DWORD length = GetEnvironmentVariableA("TOLVAR_SHOTS", folder, sizeof folder);
-        if (length == 0 || length >= sizeof folder)
-            GTEST_SKIP() << "TOLVAR_SHOTS names no folder";
-        StatisticsWindow::SetUp();
-        HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_MAIN));
-        if (menu != nullptr)
-            SetMenu(window, menu); // the menu bar takes its height from the client area, as in the program
-        GetClientRect(window, &client);
-        counterBlock = CounterBlock{3725, 41520, 52310, 1.24, 13.84, 17.44};
-        settingsBlock.tariffCommon = 0.02 * 60;
-        settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.timeWarnPerConn = 1;
-        settingsBlock.timeLimitPerConn = Hms{0, 30, 0};
-        wine::useCurrencySymbol("$");
-    }
-
-    void shoot(HWND target, const char* name)
-    {
-        wine::pumpMessages(200);
-        char path[MAX_PATH + 64];
-        std::snprintf(path, sizeof path, "%s\\%s.bmp", folder, name);
-        saveWindowPicture(target, path);
-    }
-
-    char folder[MAX_PATH] = {};
-};
-
-TEST_F(Screenshots, DISABLED_StatisticsAndStrip)
-{
-    repaint();
-    shoot(window, "statistics-idle");
-
-    connect(1935, 0.645);
-    liveConnection.carriedSeconds = 0;
-    repaint();
-    shoot(window, "statistics-connected");
-
-    settingsBlock.calculateCost = 0;
-    repaint();
-    shoot(window, "statistics-cost-off");
-
-    wine::registerTimerStripClass();
-    liveConnection.curConnSeconds = 1500;
-    showTimerWindow();
-    shoot(timerWindow, "timer-strip");
-    liveConnection.curConnSeconds = 1935;
-    paintTimer();
-    shoot(timerWindow, "timer-strip-warning");
-    destroyTimerWindow();
 }
 
 } // namespace
