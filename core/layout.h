@@ -1,4 +1,5 @@
-// Byte layout of everything stored: the data file "Tq.dat" and the registry values, little-endian.
+// Byte layout of everything stored: the data file "Tq.dat" and the registry values "Settings", "Settings1"
+// and "Place", little-endian.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +52,7 @@ void encodeSettingsBlock(const SettingsBlock& value, uint8_t out[kSettingsBlockS
 SettingsBlock decodeSettingsBlock(const uint8_t in[kSettingsBlockSize]);
 void encodeSettingsExtra(const SettingsExtra& value, uint8_t out[kSettingsExtraSize]);
 SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize]);
+void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize]);
 
 // A stored value read short fills only the leading bytes of its record; the rest keeps its contents.
 // `length` beyond the record's size is cut to it.
@@ -58,3 +60,4 @@ void overlaySettingsBlock(SettingsBlock& target, const uint8_t* bytes, size_t le
 void overlaySettingsExtra(SettingsExtra& target, const uint8_t* bytes, size_t length);
 void overlayCounterBlock(CounterBlock& target, const uint8_t* bytes, size_t length);
 void overlayRecordCount(int32_t& target, const uint8_t* bytes, size_t length);
+void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length);

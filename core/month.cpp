@@ -37,24 +37,22 @@ static void clearMonths()
     recordRollOver();
 }
 
+bool isNextMonth(const SystemTime& earlier, const SystemTime& later)
+{
+    const int month = later.wMonth;
+    const int earlierMonth = earlier.wMonth;
+    if (month - earlierMonth == 1)
+        return true;
+    return month == 1 && earlierMonth == 12 && later.wYear - earlier.wYear == 1;
+}
+
 void checkMonthChange()
 {
     const SystemTime now = localSystemTime();
-    const int month = now.wMonth;
-    const int year = now.wYear;
-    const int stampMonth = accounting.monthStamp.wMonth;
-    const int stampYear = accounting.monthStamp.wYear;
-
-    if (month - stampMonth == 1) {
+    if (isNextMonth(accounting.monthStamp, now))
         sumUp();
-    } else if (month == 1 && stampMonth == 12) {
-        if (year - stampYear == 1)
-            sumUp();
-        else
-            clearMonths();
-    } else if (month != stampMonth) {
+    else if (now.wMonth != accounting.monthStamp.wMonth)
         clearMonths();
-    }
 }
 
 void resetCounters()

@@ -2,11 +2,12 @@
 #include "win32/timer_window.h"
 
 #include "core/ports.h"
+#include "core/settings.h"
 #include "core/state.h"
-#include "win32/shell.h"
-#include "res/resource.h"
-#include "win32/statistics.h"
 #include "core/text.h"
+#include "core/warning.h"
+#include "res/resource.h"
+#include "win32/shell.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ void paintTimer()
     RECT client;
     GetClientRect(shell.timerWindow, &client);
     const int captionHeight = GetSystemMetrics(SM_CYCAPTION);
-    SetTextColor(dc, connectionTimeWarns(accounting.liveConnection.curConnSeconds) ? kTimerWarningColour : kTimerColour);
+    SetTextColor(dc, aboveLimit(settings.block, WatchedFigure::ConnectionTime, accounting.liveConnection.curConnSeconds) ? kTimerWarningColour : kTimerColour);
 
     HFONT timerFont = createGuiFont(dc, captionHeight, FW_BOLD);
     const SIZE extent = measureTemplate(dc, timerFont);

@@ -11,7 +11,7 @@
 
 #include "core/state.h"
 #include "win32/commands.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"

@@ -11,9 +11,9 @@
 
 #include "core/state.h"
 #include "win32/commands.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
+#include "win32/statistics_window.h"
 #include "win32/shell.h"
-#include "win32/tray.h"
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"

@@ -13,7 +13,7 @@
 #include "res/resource.h"
 #include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "win32/statistics.h"
+#include "win32/statistics_window.h"
 #include "win32/timer_window.h"
 
 namespace {
