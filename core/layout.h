@@ -1,4 +1,5 @@
-// Byte layout of everything stored: the data file "Tq.dat" and the registry values, little-endian.
+// Byte layout of everything stored: the data file "Tq.dat" and the registry values "Settings", "Settings1"
+// and "Place", little-endian.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +28,7 @@ static_assert(sizeof(CounterBlock) == kCounterBlockSize, "counter block size");
 static_assert(sizeof(ConnectionRecord) == kRecordSize, "record size");
 static_assert(sizeof(SettingsBlock) == kSettingsBlockSize, "settings size");
 static_assert(sizeof(SettingsExtra) == kSettingsExtraSize, "extra settings size");
+static_assert(sizeof(DetailPlacement) == kDetailPlacementSize, "placement size");
 
 // File offset of log record i; 64-bit so that no count can wrap it.
 constexpr uint64_t recordOffset(int64_t index) { return kHeaderSize + kRecordSize * static_cast<uint64_t>(index); }
@@ -50,6 +52,7 @@ void encodeSettingsBlock(const SettingsBlock& value, uint8_t out[kSettingsBlockS
 SettingsBlock decodeSettingsBlock(const uint8_t in[kSettingsBlockSize]);
 void encodeSettingsExtra(const SettingsExtra& value, uint8_t out[kSettingsExtraSize]);
 SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize]);
+void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize]);
 
 // A stored value read short fills only the leading bytes of its record; the rest keeps its contents.
 // `length` beyond the record's size is cut to it.
@@ -57,3 +60,4 @@ void overlaySettingsBlock(SettingsBlock& target, const uint8_t* bytes, size_t le
 void overlaySettingsExtra(SettingsExtra& target, const uint8_t* bytes, size_t length);
 void overlayCounterBlock(CounterBlock& target, const uint8_t* bytes, size_t length);
 void overlayRecordCount(int32_t& target, const uint8_t* bytes, size_t length);
+void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length);

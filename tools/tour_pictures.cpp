@@ -13,7 +13,6 @@
 #include "core/layout.h"
 #include "core/settings.h"
 #include "res/resource.h"
-#include "win32/details_window.h"
 
 namespace {
 
@@ -86,19 +85,19 @@ bool setValue(const char* path, const char* name, const uint8_t* bytes, DWORD si
 bool writeSettings(bool calculateCost, int32_t addSeconds)
 {
     applyDefaultSettings();
-    settingsBlock.calculateCost = calculateCost ? 1 : 0;
-    settingsBlock.tariffCommon = 1.20;
-    settingsBlock.tariffEconomic = 0.60;
-    settingsBlock.tariffWeekend = 0.60;
-    settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.timeWarnPerConn = 1;
-    settingsBlock.costWarning = settingsBlock.costWarnPerMonth = 1;
-    settingsBlock.timeLimitPerConn = Hms{0, 30, 0};
-    settingsBlock.timeLimitPerMonth = Hms{40, 0, 0};
-    settingsBlock.costLimitPerMonth = 25;
-    settingsExtra.addSeconds = addSeconds;
+    settings.block.calculateCost = calculateCost ? 1 : 0;
+    settings.block.tariffCommon = 1.20;
+    settings.block.tariffEconomic = 0.60;
+    settings.block.tariffWeekend = 0.60;
+    settings.block.warningsEnabled = settings.block.timeWarning = settings.block.timeWarnPerConn = 1;
+    settings.block.costWarning = settings.block.costWarnPerMonth = 1;
+    settings.block.timeLimitPerConn = Hms{0, 30, 0};
+    settings.block.timeLimitPerMonth = Hms{40, 0, 0};
+    settings.block.costLimitPerMonth = 25;
+    settings.extra.addSeconds = addSeconds;
     uint8_t block[kSettingsBlockSize], extra[kSettingsExtraSize], place[kDetailPlacementSize];
-    encodeSettingsBlock(settingsBlock, block);
-    encodeSettingsExtra(settingsExtra, extra);
+    encodeSettingsBlock(settings.block, block);
+    encodeSettingsExtra(settings.extra, extra);
     encodeDetailPlacement(DetailPlacement{MF_CHECKED, 330, 60, 730, 330, {90, 70, 80, 90}, SW_SHOWNORMAL}, place);
     return setValue("Software\\Vesk\\Tolvar\\1.0", "Settings", block, sizeof block) &&
            setValue("Software\\Vesk\\Tolvar\\1.0", "Settings1", extra, sizeof extra) &&

@@ -14,10 +14,10 @@
 #include "core/layout.h"
 #include "core/log_format.h"
 #include "core/ports.h"
+#include "core/state.h"
 #include "core/settings.h"
 #include "res/resource.h"
 #include "win32/details_window.h"
-#include "win32/log_tools.h"
 #include "win32/shell.h"
 
 namespace {
@@ -118,38 +118,38 @@ template <typename Operation> double timed(Operation operation)
 
 bool registerDetailsClass()
 {
-    WNDCLASSA details{};
-    details.lpfnWndProc = detailsWindowProc;
-    details.hInstance = instance;
-    details.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_DETAILS));
-    details.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    details.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    details.lpszMenuName = MAKEINTRESOURCEA(IDM_DETAILS);
-    details.lpszClassName = "Details";
-    return RegisterClassA(&details) != 0;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = detailsWindowProc;
+    windowClass.hInstance = shell.instance;
+    windowClass.hIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_DETAILS));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDM_DETAILS);
+    windowClass.lpszClassName = "Details";
+    return RegisterClassA(&windowClass) != 0;
 }
 
 } // namespace
 
 int main()
 {
-    instance = GetModuleHandleA(nullptr);
+    shell.instance = GetModuleHandleA(nullptr);
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    std::snprintf(exeDirectory, sizeof exeDirectory, "%stolvar-timing-%lu\\", temp,
+    std::snprintf(shell.exeDirectory, sizeof shell.exeDirectory, "%stolvar-timing-%lu\\", temp,
                   static_cast<unsigned long>(GetCurrentProcessId()));
-    CreateDirectoryA(exeDirectory, nullptr);
-    SetCurrentDirectoryA(exeDirectory);
-    const std::string target = std::string(exeDirectory) + "connections.txt";
-    std::snprintf(currencySymbol, sizeof currencySymbol, "$");
-    currencySymbolLength = 2;
+    CreateDirectoryA(shell.exeDirectory, nullptr);
+    SetCurrentDirectoryA(shell.exeDirectory);
+    const std::string target = std::string(shell.exeDirectory) + "connections.txt";
+    std::snprintf(shell.currencySymbol, sizeof shell.currencySymbol, "$");
+    shell.currencySymbolLength = 2;
     applyDefaultSettings();
-    settingsBlock.calculateCost = 1;
+    settings.block.calculateCost = 1;
     if (!registerDetailsClass() || !writeLog()) {
-        std::printf("could not prepare the log in %s\n", exeDirectory);
+        std::printf("could not prepare the log in %s\n", shell.exeDirectory);
         return 1;
     }
-    recordCount = kRecords;
+    accounting.recordCount = kRecords;
 
     openDetails(All);
     std::size_t loaded = 0;
@@ -160,9 +160,10 @@ int main()
     const double cancelled = afterAnswer("Save connection data", IDCANCEL, "ignored", [] { exportLog(All); });
     const double cleared = afterAnswer("Clear?", IDYES, nullptr, [] { clearLog(ClearUntilLastMonth); });
     const double declined = afterAnswer("Clear?", IDNO, nullptr, [] { clearLog(ClearUntilLastMonth); });
-    DestroyWindow(detailsWindow);
+    DestroyWindow(details.window);
 
-    std::printf("records                       %zu of %d, %d kept by Clear\n", loaded, kRecords, recordCount);
+    std::printf("records                       %zu of %d, %d kept by Clear\n", loaded, kRecords,
+                accounting.recordCount);
     std::printf("loading the log               %.3f s\n", load);
     std::printf("fill (All)                    %.3f s\n", fill);
     std::printf("export after the dialog's OK  %.3f s (closing the dialog alone %.3f s)\n", exported, cancelled);
@@ -172,6 +173,6 @@ int main()
     DeleteFileA(target.c_str());
     DeleteFileA("Tq.dat");
     SetCurrentDirectoryA(temp);
-    RemoveDirectoryA(exeDirectory);
+    RemoveDirectoryA(shell.exeDirectory);
     return loaded == static_cast<std::size_t>(kRecords) && exported >= 0 && cleared >= 0 ? 0 : 1;
 }

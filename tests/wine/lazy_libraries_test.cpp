@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/wine/wine_support.h"
-#include "win32/details_window.h"
 #include "win32/lazy_libraries.h"
 #include "win32/shell.h"
 
@@ -23,12 +22,12 @@ TEST(LazyLibraries, AStartMapsNeitherAndTheDetailedWindowOnlyTheCommonControls)
     EXPECT_FALSE(mapped("comdlg32.dll"));
 
     openDetails(All);
-    ASSERT_TRUE(IsWindow(detailsWindow));
-    EXPECT_TRUE(IsWindow(detailsList));
+    ASSERT_TRUE(IsWindow(details.window));
+    EXPECT_TRUE(IsWindow(details.list));
     EXPECT_TRUE(mapped("comctl32.dll"));
     EXPECT_FALSE(mapped("comdlg32.dll"));
 
-    DestroyWindow(detailsWindow);
+    DestroyWindow(details.window);
     wine::endApplication();
     wine::forgetEarlierRuns();
 }
