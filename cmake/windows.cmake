@@ -83,6 +83,10 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
       ENVIRONMENT "WINEDLLOVERRIDES=rasapi32=n,b")
   endforeach()
 
+  # The release as a user meets it: the archive unpacked, a first run in a fresh prefix, the uninstall.
+  add_test(NAME Release.UnpackFirstRunAndUninstall COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/release-test.sh)
+  set_tests_properties(Release.UnpackFirstRunAndUninstall PROPERTIES TIMEOUT 600 LABELS release RUN_SERIAL TRUE)
+
   file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
   file(GLOB E2E_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_support.cpp)
   foreach(src ${E2E_TESTS})
