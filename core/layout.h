@@ -22,7 +22,8 @@ constexpr size_t kSettingsExtraSize = 8;
 constexpr size_t kDetailPlacementSize = 40;
 
 static_assert(kMonthStampOffset + kSystemTimeSize <= kRecordCountOffset, "stamp before the count");
-static_assert(kRecordCountOffset + kRecordCountSize + 16 == kHeaderSize, "the header is 100 bytes: the count, 16 reserved");
+static_assert(kRecordCountOffset + kRecordCountSize + 16 == kHeaderSize,
+              "the header is 100 bytes: the count, 16 reserved");
 static_assert(kMonthStampOffset + kSystemTimeSize + 16 == kRecordCountOffset, "16 reserved bytes before the count");
 static_assert(sizeof(CounterBlock) == kCounterBlockSize, "counter block size");
 static_assert(sizeof(ConnectionRecord) == kRecordSize, "record size");

@@ -17,13 +17,14 @@ void sumUp()
 {
     // The last month takes the current-month figure as displayed, live part included; that part is then
     // remembered as carried so the connection's end adds only what follows to the new current month.
-    accounting.counterBlock.lastMonthCost = accounting.counterBlock.curMonthCost + accounting.liveConnection.curConnCost - accounting.liveConnection.carriedCost;
-    accounting.counterBlock.lastMonthSeconds =
-        accounting.counterBlock.curMonthSeconds + accounting.liveConnection.curConnSeconds - accounting.liveConnection.carriedSeconds;
-    accounting.liveConnection.carriedSeconds = accounting.liveConnection.curConnSeconds;
-    accounting.liveConnection.carriedCost = accounting.liveConnection.curConnCost;
-    accounting.counterBlock.curMonthSeconds = 0;
-    accounting.counterBlock.curMonthCost = 0;
+    CounterBlock& totals = accounting.counterBlock;
+    LiveConnection& live = accounting.liveConnection;
+    totals.lastMonthCost = totals.curMonthCost + live.curConnCost - live.carriedCost;
+    totals.lastMonthSeconds = totals.curMonthSeconds + live.curConnSeconds - live.carriedSeconds;
+    live.carriedSeconds = live.curConnSeconds;
+    live.carriedCost = live.curConnCost;
+    totals.curMonthSeconds = 0;
+    totals.curMonthCost = 0;
     recordRollOver();
 }
 

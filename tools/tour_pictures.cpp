@@ -311,7 +311,7 @@ void settingsDialog(HWND statistics)
 
 void aboutBox(HWND statistics)
 {
-    command(statistics, IDC_MAIN_ABOUT);
+    command(statistics, IDC_STATISTICS_ABOUT);
     const HWND about = waitFor("#32770", IDC_ABOUT_TITLE);
     if (about == nullptr)
         return;

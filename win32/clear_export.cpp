@@ -61,8 +61,8 @@ bool writeExportFile(const char* path, const std::vector<const ConnectionRecord*
     for (const ConnectionRecord* record : exported) {
         if (!written)
             break;
-        formatExportLine(*record, withCost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(),
-                         line, sizeof line);
+        formatExportLine(*record, withCost, settings.block.tariffCommon, shell.currencySymbol,
+                         currencySymbolDrawnLength(), line, sizeof line);
         written = std::fputs(line, stream) >= 0;
     }
     written = std::fflush(stream) == 0 && written;

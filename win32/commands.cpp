@@ -70,23 +70,23 @@ void runCommand(WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
     case IDC_TRAY_SHOW_STATISTICS: showStatistics(); break;
-    case IDC_MAIN_HIDE_STATISTICS: hideStatistics(); break;
+    case IDC_STATISTICS_HIDE_STATISTICS: hideStatistics(); break;
     case IDC_TRAY_SETTINGS:
-    case IDC_MAIN_SETTINGS: openSettings(); break;
+    case IDC_STATISTICS_SETTINGS: openSettings(); break;
     case IDC_TRAY_EXIT:
-    case IDC_MAIN_EXIT: confirmExit(); break;
+    case IDC_STATISTICS_EXIT: confirmExit(); break;
     case IDC_TRAY_SHOW_TIMER: showTimerWindow(); break;
     case IDC_TRAY_RESET_COUNTERS:
-    case IDC_MAIN_RESET_COUNTERS: confirmReset(); break;
-    case IDC_MAIN_ABOUT: showAboutBox(); break;
+    case IDC_STATISTICS_RESET_COUNTERS: confirmReset(); break;
+    case IDC_STATISTICS_ABOUT: showAboutBox(); break;
     case IDC_TRAY_DETAILS_ALL:
-    case IDC_MAIN_DETAILS_ALL: showDetails(ViewFilter::All); break;
+    case IDC_STATISTICS_DETAILS_ALL: showDetails(ViewFilter::All); break;
     case IDC_TRAY_DETAILS_CURRENT_MONTH:
-    case IDC_MAIN_DETAILS_CURRENT_MONTH: showDetails(ViewFilter::CurrentMonth); break;
+    case IDC_STATISTICS_DETAILS_CURRENT_MONTH: showDetails(ViewFilter::CurrentMonth); break;
     case IDC_TRAY_DETAILS_LAST_MONTH:
-    case IDC_MAIN_DETAILS_LAST_MONTH: showDetails(ViewFilter::LastMonth); break;
+    case IDC_STATISTICS_DETAILS_LAST_MONTH: showDetails(ViewFilter::LastMonth); break;
     case IDC_TRAY_SUM_UP:
-    case IDC_MAIN_SUM_UP: confirmSumUp(); break;
+    case IDC_STATISTICS_SUM_UP: confirmSumUp(); break;
     default: break;
     }
 }

@@ -104,8 +104,8 @@ void insertDetailRow(int row, const ConnectionRecord& record)
     formatDuration(record.seconds, text, sizeof text);
     setSubitemText(static_cast<WPARAM>(index), 2, text);
     if (details.columnCount > kCostColumn) {
-        formatListCost(record.cost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(), text,
-                       sizeof text);
+        formatListCost(record.cost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(),
+                       text, sizeof text);
         setSubitemText(static_cast<WPARAM>(index), kCostColumn, text);
     }
 }

@@ -43,11 +43,12 @@ bool registerClasses()
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     const HICON statisticsIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_MAIN));
     const HICON detailsIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_DETAILS));
-    return registerClass(0, statisticsWindowProc, statisticsIcon, nullptr, buttonFace(), MAKEINTRESOURCEA(IDM_MAIN),
-                         "LinkStatistics") &&
+    return registerClass(0, statisticsWindowProc, statisticsIcon, nullptr, buttonFace(),
+                         MAKEINTRESOURCEA(IDM_STATISTICS), "LinkStatistics") &&
            registerClass(CS_DBLCLKS, timerWindowProc, nullptr, arrow, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                          nullptr, "Counter") &&
-           registerClass(0, detailsWindowProc, detailsIcon, arrow, buttonFace(), MAKEINTRESOURCEA(IDM_DETAILS), "Details");
+           registerClass(0, detailsWindowProc, detailsIcon, arrow, buttonFace(), MAKEINTRESOURCEA(IDM_DETAILS),
+                         "Details");
 }
 
 // exeDirectory := the executable's path up to and including its last backslash.
@@ -109,7 +110,7 @@ bool initApplication()
 {
     if (!registerClasses())
         return false;
-    shell.statisticsMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_MAIN));
+    shell.statisticsMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_STATISTICS));
     shell.trayMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_TRAY));
     registerTaskbarCreated();
     shell.statisticsWindow = CreateWindowExA(0, "LinkStatistics", "Link Statistics",

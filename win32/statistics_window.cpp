@@ -159,7 +159,10 @@ void drawRow(HDC dc, int row, double seconds, double cost, bool timeWarns, bool 
         drawCost(dc, row, cost, costWarns);
 }
 
-void drawGrayCell(HDC dc, const RECT& inside) { FillRect(dc, &inside, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH))); }
+void drawGrayCell(HDC dc, const RECT& inside)
+{
+    FillRect(dc, &inside, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+}
 
 // Icon and text of the status line; the box is filled first so that the longer old text goes.
 void drawStatusLine(HDC dc, const RECT& client, bool connected)
@@ -170,8 +173,9 @@ void drawStatusLine(HDC dc, const RECT& client, bool connected)
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
 
-    HICON icon = static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(connected ? IDI_CONNECTED : IDI_DISCONNECTED),
-                                               IMAGE_ICON, 10, 10, LR_DEFAULTCOLOR));
+    const int iconId = connected ? IDI_CONNECTED : IDI_DISCONNECTED;
+    HICON icon =
+        static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 10, 10, LR_DEFAULTCOLOR));
     if (icon != nullptr) {
         DrawIconEx(dc, l + 8, b - 17, icon, 10, 10, 0, nullptr, DI_NORMAL);
         DestroyIcon(icon);
