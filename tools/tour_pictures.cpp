@@ -13,10 +13,10 @@
 #include "core/layout.h"
 #include "core/settings.h"
 #include "res/resource.h"
+#include "win32/shell.h"
 
 namespace {
 
-constexpr UINT kTrayNotify = WM_USER + 1; // the tray icon's callback message
 constexpr int kFileNameCombo = 0x47c;     // the save dialog's file name box
 
 std::string programFolder;
@@ -252,7 +252,7 @@ void trayMenu(HWND statistics)
 {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     SetCursorPos(width - 20, height - 12);
-    PostMessageA(statistics, kTrayNotify, 0, WM_RBUTTONDOWN);
+    PostMessageA(statistics, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
     const HWND menu = waitFor("#32768");
     if (menu == nullptr)
         return;
