@@ -53,7 +53,7 @@ mkdir -p "$root/docs"
 taken=0
 for picture in "$shots"/pictures/*.bmp; do
   [ -e "$picture" ] || continue
-  convert "$picture" "$root/docs/$(basename "${picture%.bmp}").png"
+  convert "$picture" -strip "$root/docs/$(basename "${picture%.bmp}").png"
   taken=$((taken + 1))
 done
 ls "$root"/docs/*.png
