@@ -104,6 +104,7 @@ for round in $(seq 1 "$rounds"); do
     program_kb=$(private_kb "$program_pid"); plain_kb=$(private_kb "$plain_pid")
     cpu_over "$program_pid" "$seconds" >"$work/cpu-program" &
     sampler=$!
+    started+=("$sampler")
     plain_cpu=$(cpu_over "$plain_pid" "$seconds")
     wait "$sampler"
     program_cpu=$(cat "$work/cpu-program")
