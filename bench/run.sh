@@ -128,7 +128,8 @@ for candidate in "${candidates[@]}"; do
              c, t, p, n * s, 100 * t / (n * s), 100 * p / (n * s), (p > 0 ? t / p : 0), lo, hi }' "$results"
 done
 
-wineserver -k >/dev/null 2>&1 || true
+# A fresh server and display for the start-ups; stopping first ends the display this script started before.
+wine_env_stop
 wine_env_start
 
 windows_work=$("$WINELOADER" winepath -w "$work" 2>/dev/null | tr -d '\r')
