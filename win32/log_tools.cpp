@@ -29,6 +29,14 @@ static_assert(sizeof kExportFilter == 13, "the filter list ends with two NULs");
 
 void showNothingToSave() { MessageBoxA(detailsWindow, "Nothing to save.", "No data", MB_ICONINFORMATION); }
 
+void showNotCleared()
+{
+    MessageBoxA(detailsWindow,
+                "The log could not be rewritten, so nothing was cleared: Tq.dat may be in use by another "
+                "program.\n\nPlease try again in a moment.",
+                "Clear?", MB_ICONEXCLAMATION);
+}
+
 void showNotWritten(const char* path)
 {
     char text[MAX_PATH + 96];
@@ -88,11 +96,14 @@ void clearLog(ClearMode mode)
     for (const ConnectionRecord& record : records)
         if (clearKeeps(mode, record.start, today))
             keptRecords.push_back(record);
-    // The kept records are stored again from offset 100 on in their old order, in one pass.
+    // The kept records are stored again from offset 100 on in their old order, in a new file that takes the
+    // old one's place in one step: whatever happens meanwhile, the file on disk is the old log or the new.
     const int32_t kept = static_cast<int32_t>(keptRecords.size());
-    rewriteLog(keptRecords.data(), kept);
+    if (replaceLog(keptRecords.data(), kept) != FileOutcome::Done) {
+        showNotCleared();
+        return;
+    }
     recordCount = kept;
-    writeRecordCount();
     // The live connection keeps its reserved slot after the kept records, where its record will be stored.
     if (liveConnection.connected)
         recordCount = kept + 1;

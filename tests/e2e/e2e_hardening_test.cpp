@@ -215,6 +215,10 @@ TEST_F(Damaged, ADataFileThatCannotBeOpenedLeavesTheProgramRunning)
     EXPECT_EQ(exportAll(program, details, exportFile()), "No data|Nothing to save.");
     EXPECT_EQ(clearUntilCurrentMonth(program, details),
               "Clear?|If you'll continue, some data will be lost!\n\nContinue?");
+    // The log cannot be replaced, and the user is told so.
+    const MessageBoxInfo notCleared = waitForMessageBox(program.process.dwProcessId, 5000);
+    EXPECT_NE(notCleared.text.find("nothing was cleared"), std::string::npos) << notCleared.text;
+    answerBox(notCleared.window, IDOK);
     ASSERT_TRUE(alive());
     EXPECT_TRUE(PathIsDirectoryA(dataFile().c_str()));
     EXPECT_EQ(exitThroughMenu(program), 1u);

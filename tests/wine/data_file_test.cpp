@@ -265,12 +265,12 @@ HANDLE holdDataFile(DWORD access, DWORD share)
     return CreateFileA("Tq.dat", access, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-TEST_F(DataFile, AFileHeldElsewhereIsNeitherReadNorChanged)
+TEST_F(DataFile, AFileHeldElsewhereIsLeftAloneAndItsWritesWaitForIt)
 {
     const Bytes before = patterned(164);
-    putFile(before);
     // Even an open that allows everyone in keeps the operations out: they ask for no sharing.
     for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+        putFile(before);
         const HANDLE held = holdDataFile(GENERIC_READ, share);
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
         counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
@@ -284,13 +284,19 @@ TEST_F(DataFile, AFileHeldElsewhereIsNeitherReadNorChanged)
         readRecordCount();
         EXPECT_EQ(1.0, counterBlock.lastConnSeconds);
         EXPECT_EQ(2, recordCount);
+        // Reads see the waiting writes: the new stamp, and no record after the cut.
         SystemTime stamp{};
-        EXPECT_FALSE(readMonthStamp(stamp));
+        EXPECT_TRUE(readMonthStamp(stamp));
         ConnectionRecord record = kSample;
         EXPECT_FALSE(readRecord(0, record));
         EXPECT_EQ(Bytes(32, 0), encoded(record));
         CloseHandle(held);
         EXPECT_EQ(before, fileBytes()) << "share " << share;
+        EXPECT_TRUE(retryPendingWrites());
+        const Bytes after = fileBytes();
+        ASSERT_EQ(kHeaderSize, after.size());
+        EXPECT_EQ(6.0, decodeCounterBlock(after.data()).lastMonthCost);
+        EXPECT_EQ(2, getI32(after.data() + kRecordCountOffset));
     }
 }
 
