@@ -293,7 +293,7 @@ namespace datafile {
 void writeCounterBlock()
 {
     uint8_t bytes[kCounterBlockSize];
-    encodeCounterBlock(counterBlock, bytes);
+    encodeCounterBlock(accounting.counterBlock, bytes);
     queueBytes(kCounterBlockOffset, bytes, sizeof bytes);
 }
 
@@ -301,7 +301,7 @@ void readCounterBlock()
 {
     uint8_t bytes[kCounterBlockSize];
     const size_t read = readView(kCounterBlockOffset, bytes, sizeof bytes);
-    overlayCounterBlock(counterBlock, bytes, read);
+    overlayCounterBlock(accounting.counterBlock, bytes, read);
 }
 
 void writeMonthStamp(const SystemTime& now)
@@ -324,7 +324,7 @@ bool readMonthStamp(SystemTime& stamp)
 void writeRecordCount()
 {
     uint8_t bytes[kRecordCountSize];
-    putI32(bytes, recordCount);
+    putI32(bytes, accounting.recordCount);
     queueBytes(kRecordCountOffset, bytes, sizeof bytes);
 }
 
@@ -332,7 +332,7 @@ void readRecordCount()
 {
     uint8_t bytes[kRecordCountSize];
     const size_t read = readView(kRecordCountOffset, bytes, sizeof bytes);
-    overlayRecordCount(recordCount, bytes, read);
+    overlayRecordCount(accounting.recordCount, bytes, read);
 }
 
 int32_t wholeRecordsInFile()
@@ -364,8 +364,8 @@ void appendRecord(ConnectionRecord record)
 {
     // The caller has already counted the record; with no slot counted there is none to fill,
     // and slot -1 would overwrite the header.
-    const int64_t index = static_cast<int64_t>(recordCount) - 1;
-    if (recordCount < 1 || !slotReachable(index))
+    const int64_t index = static_cast<int64_t>(accounting.recordCount) - 1;
+    if (accounting.recordCount < 1 || !slotReachable(index))
         return;
     uint8_t bytes[kRecordSize];
     encodeRecord(record, bytes);

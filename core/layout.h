@@ -27,6 +27,7 @@ static_assert(sizeof(CounterBlock) == kCounterBlockSize, "counter block size");
 static_assert(sizeof(ConnectionRecord) == kRecordSize, "record size");
 static_assert(sizeof(SettingsBlock) == kSettingsBlockSize, "settings size");
 static_assert(sizeof(SettingsExtra) == kSettingsExtraSize, "extra settings size");
+static_assert(sizeof(DetailPlacement) == kDetailPlacementSize, "placement size");
 
 // File offset of log record i; 64-bit so that no count can wrap it.
 constexpr uint64_t recordOffset(int64_t index) { return kHeaderSize + kRecordSize * static_cast<uint64_t>(index); }

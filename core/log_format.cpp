@@ -75,8 +75,8 @@ std::vector<ConnectionRecord> loadStoredLog()
     // Grown one block at a time and never beyond what the file delivered, whatever the count says.
     constexpr int32_t kBlock = 1024;
     std::vector<ConnectionRecord> records;
-    for (int32_t first = 0; first < recordCount;) {
-        const int32_t wanted = recordCount - first < kBlock ? recordCount - first : kBlock;
+    for (int32_t first = 0; first < accounting.recordCount;) {
+        const int32_t wanted = accounting.recordCount - first < kBlock ? accounting.recordCount - first : kBlock;
         const size_t before = records.size();
         records.resize(before + static_cast<size_t>(wanted));
         const int32_t read = readRecords(first, wanted, records.data() + before);

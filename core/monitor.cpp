@@ -23,16 +23,16 @@ void pollConnection(int timerId)
 {
     // What the data file's holder kept out lands first, so that it stays ahead of anything this tick stores.
     retryPendingWrites();
-    if (timerId == kSlowTimer && settingsExtra.autoSumUp != 0)
+    if (timerId == kSlowTimer && settings.extra.autoSumUp != 0)
         checkMonthChange();
 
     ConnectionHandle first = 0;
     const int32_t count = enumerateConnections(&first);
     if (count >= 1)
-        liveConnection.lastRasState = queryConnectionState(first);
+        accounting.liveConnection.lastRasState = queryConnectionState(first, accounting.liveConnection.lastRasState);
 
-    const uint32_t state = liveConnection.lastRasState;
-    if (!liveConnection.connected) {
+    const uint32_t state = accounting.liveConnection.lastRasState;
+    if (!accounting.liveConnection.connected) {
         if (count >= 1 && state == kRasConnected) {
             beginConnection();
             advanceConnection();
@@ -48,29 +48,29 @@ void pollConnection(int timerId)
 
 void beginConnection()
 {
-    liveConnection.startTime = calendarNow();
-    liveConnection.connected = true;
-    if (settingsBlock.showCounterOnConnect != 0)
+    accounting.liveConnection.startTime = calendarNow();
+    accounting.liveConnection.connected = true;
+    if (settings.block.showCounterOnConnect != 0)
         showTimerWindow();
     paintConnected(true);
     // Reserves the log slot of this connection; the count is stored only when it ends.
-    if (recordCount < INT32_MAX)
-        ++recordCount;
-    liveConnection.pendingRecord.start = localSystemTime();
+    if (accounting.recordCount < INT32_MAX)
+        ++accounting.recordCount;
+    accounting.liveConnection.pendingRecord.start = localSystemTime();
 }
 
 void advanceConnection()
 {
     // One clock reading serves both the test and the new duration, so a clock set back between two
     // readings can never make the duration fall.
-    const double elapsed = secondsBetween(calendarNow(), liveConnection.startTime);
-    const double extra = settingsExtra.addSeconds;
-    if (elapsed < liveConnection.curConnSeconds - extra + 1)
+    const double elapsed = secondsBetween(calendarNow(), accounting.liveConnection.startTime);
+    const double extra = settings.extra.addSeconds;
+    if (elapsed < accounting.liveConnection.curConnSeconds - extra + 1)
         return;
 
-    liveConnection.curConnSeconds = elapsed + extra;
+    accounting.liveConnection.curConnSeconds = elapsed + extra;
     // The whole duration is priced at the tariff of this moment, so the cost may fall at a tariff change.
-    liveConnection.curConnCost = currentTariff() * liveConnection.curConnSeconds * kPerSecondOfMinute;
+    accounting.liveConnection.curConnCost = currentTariff() * accounting.liveConnection.curConnSeconds * kPerSecondOfMinute;
     if (timerWindowExists())
         paintTimer();
     paintConnected(false);
@@ -78,8 +78,8 @@ void advanceConnection()
 
 void endConnection()
 {
-    CounterBlock& totals = counterBlock;
-    LiveConnection& live = liveConnection;
+    CounterBlock& totals = accounting.counterBlock;
+    LiveConnection& live = accounting.liveConnection;
 
     totals.lastConnSeconds = live.curConnSeconds;
     totals.curMonthSeconds = (live.curConnSeconds - live.carriedSeconds) + totals.curMonthSeconds;
@@ -94,8 +94,8 @@ void endConnection()
 
     // The record lands in slot recordCount - 1; should the reservation made at the start have been
     // taken away meanwhile, the slot would fall inside the file's header, so the connection counts itself.
-    if (recordCount < 1)
-        recordCount = 1;
+    if (accounting.recordCount < 1)
+        accounting.recordCount = 1;
     // The three land together or not at all: a half-stored end could count the connection twice.
     beginWriteBatch();
     writeRecordCount();

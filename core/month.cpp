@@ -9,7 +9,7 @@
 // together: a new stamp over the old totals would skip the roll-over, new totals under the old stamp repeat it.
 static void recordRollOver()
 {
-    monthStamp = localSystemTime();
+    accounting.monthStamp = localSystemTime();
     beginWriteBatch();
     writeMonthStamp();
     writeCounterBlock();
@@ -21,23 +21,23 @@ void sumUp()
 {
     // The last month takes the current-month figure as displayed, live part included; that part is then
     // remembered as carried so the connection's end adds only what follows to the new current month.
-    counterBlock.lastMonthCost = counterBlock.curMonthCost + liveConnection.curConnCost - liveConnection.carriedCost;
-    counterBlock.lastMonthSeconds =
-        counterBlock.curMonthSeconds + liveConnection.curConnSeconds - liveConnection.carriedSeconds;
-    liveConnection.carriedSeconds = liveConnection.curConnSeconds;
-    liveConnection.carriedCost = liveConnection.curConnCost;
-    counterBlock.curMonthSeconds = 0;
-    counterBlock.curMonthCost = 0;
+    accounting.counterBlock.lastMonthCost = accounting.counterBlock.curMonthCost + accounting.liveConnection.curConnCost - accounting.liveConnection.carriedCost;
+    accounting.counterBlock.lastMonthSeconds =
+        accounting.counterBlock.curMonthSeconds + accounting.liveConnection.curConnSeconds - accounting.liveConnection.carriedSeconds;
+    accounting.liveConnection.carriedSeconds = accounting.liveConnection.curConnSeconds;
+    accounting.liveConnection.carriedCost = accounting.liveConnection.curConnCost;
+    accounting.counterBlock.curMonthSeconds = 0;
+    accounting.counterBlock.curMonthCost = 0;
     recordRollOver();
 }
 
 // Both month totals become stale when more than one month has passed: they are cleared, not rolled over.
 static void clearMonths()
 {
-    counterBlock.lastMonthCost = 0;
-    counterBlock.lastMonthSeconds = 0;
-    counterBlock.curMonthCost = 0;
-    counterBlock.curMonthSeconds = 0;
+    accounting.counterBlock.lastMonthCost = 0;
+    accounting.counterBlock.lastMonthSeconds = 0;
+    accounting.counterBlock.curMonthCost = 0;
+    accounting.counterBlock.curMonthSeconds = 0;
     recordRollOver();
 }
 
@@ -46,8 +46,8 @@ void checkMonthChange()
     const SystemTime now = localSystemTime();
     const int month = now.wMonth;
     const int year = now.wYear;
-    const int stampMonth = monthStamp.wMonth;
-    const int stampYear = monthStamp.wYear;
+    const int stampMonth = accounting.monthStamp.wMonth;
+    const int stampYear = accounting.monthStamp.wYear;
 
     if (month - stampMonth == 1) {
         sumUp();
@@ -63,7 +63,7 @@ void checkMonthChange()
 
 void resetCounters()
 {
-    counterBlock = CounterBlock{};
+    accounting.counterBlock = CounterBlock{};
     writeCounterBlock();
     paintNotConnected();
 }

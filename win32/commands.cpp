@@ -23,20 +23,20 @@ namespace {
 // Item states change only in the tray menu; the menu bar keeps its template states.
 void setTrayItem(UINT command, UINT state)
 {
-    EnableMenuItem(trayMenu, command, MF_BYCOMMAND | state);
+    EnableMenuItem(shell.trayMenu, command, MF_BYCOMMAND | state);
 }
 
 // Yes and No with No as the default, so that a stray Enter changes nothing.
 bool confirmed(const char* text, const char* caption, UINT icon)
 {
-    return MessageBoxA(mainWindow, text, caption, MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
+    return MessageBoxA(shell.statisticsWindow, text, caption, MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
 }
 
 void openSettings()
 {
     setTrayItem(IDC_TRAY_SETTINGS, MF_GRAYED);
     // The dialog enables the item again when it goes; one that could not be created never would.
-    if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), mainWindow, settingsDialogProc, 0) == -1)
+    if (DialogBoxParamA(shell.instance, MAKEINTRESOURCEA(IDD_SETTINGS), shell.statisticsWindow, settingsDialogProc, 0) == -1)
         setTrayItem(IDC_TRAY_SETTINGS, MF_ENABLED);
 }
 
@@ -46,7 +46,7 @@ void storePendingBeforeExit()
 {
     if (retryPendingWrites())
         return;
-    MessageBoxA(mainWindow,
+    MessageBoxA(shell.statisticsWindow,
                 pendingWritesJournaled()
                     ? "Tq.dat is in use by another program, so the latest connection data could not be written to "
                       "it.\n\nThe data is kept in Tq.jnl beside it and will be written at the next start."
@@ -77,26 +77,26 @@ void confirmSumUp()
 
 void showAbout()
 {
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), mainWindow, aboutDialogProc, 0);
+    DialogBoxParamA(shell.instance, MAKEINTRESOURCEA(IDD_ABOUT), shell.statisticsWindow, aboutDialogProc, 0);
 }
 
 void showDetails(ViewFilter filter)
 {
     openDetails(filter);
-    currentViewFilter = filter;
+    details.filter = filter;
 }
 
 } // namespace
 
 void showStatistics()
 {
-    ShowWindow(mainWindow, SW_SHOW);
+    ShowWindow(shell.statisticsWindow, SW_SHOW);
     setTrayItem(IDC_TRAY_SHOW_STATISTICS, MF_GRAYED);
 }
 
 void hideStatistics()
 {
-    ShowWindow(mainWindow, SW_HIDE);
+    ShowWindow(shell.statisticsWindow, SW_HIDE);
     setTrayItem(IDC_TRAY_SHOW_STATISTICS, MF_ENABLED);
 }
 

@@ -27,11 +27,11 @@ static_assert(kSaveDialogRecordSize == 76, "the save dialog's first-generation r
 const char kExportFilter[] = "*.txt\0*.txt\0";
 static_assert(sizeof kExportFilter == 13, "the filter list ends with two NULs");
 
-void showNothingToSave() { MessageBoxA(detailsWindow, "Nothing to save.", "No data", MB_ICONINFORMATION); }
+void showNothingToSave() { MessageBoxA(details.window, "Nothing to save.", "No data", MB_ICONINFORMATION); }
 
 void showNotCleared()
 {
-    MessageBoxA(detailsWindow,
+    MessageBoxA(details.window,
                 "The log could not be rewritten, so nothing was cleared: Tq.dat may be in use by another "
                 "program.\n\nPlease try again in a moment.",
                 "Clear?", MB_ICONEXCLAMATION);
@@ -41,7 +41,7 @@ void showNotWritten(const char* path)
 {
     char text[MAX_PATH + 96];
     std::snprintf(text, sizeof text, "The file could not be written:\n%s\n\nNothing was saved.", path);
-    MessageBoxA(detailsWindow, text, "Save connection data", MB_ICONEXCLAMATION);
+    MessageBoxA(details.window, text, "Save connection data", MB_ICONEXCLAMATION);
 }
 
 // Asks for the export file with the suggestion in `path`; false when the user cancels or the dialog fails.
@@ -49,7 +49,7 @@ bool chooseExportFile(char (&path)[MAX_PATH])
 {
     OPENFILENAMEA dialog{};
     dialog.lStructSize = kSaveDialogRecordSize;
-    dialog.hwndOwner = detailsWindow;
+    dialog.hwndOwner = details.window;
     dialog.lpstrFilter = kExportFilter;
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH;
@@ -65,13 +65,13 @@ bool writeExportFile(const char* path, const std::vector<const ConnectionRecord*
     std::FILE* stream = std::fopen(path, "w");
     if (stream == nullptr)
         return false;
-    const bool withCost = settingsBlock.calculateCost != 0;
+    const bool withCost = settings.block.calculateCost != 0;
     bool written = std::fputs(kExportRule, stream) >= 0;
     char line[kExportLineSize];
     for (const ConnectionRecord* record : exported) {
         if (!written)
             break;
-        formatExportLine(*record, withCost, settingsBlock.tariffCommon, currencySymbol, currencySymbolDrawnLength(),
+        formatExportLine(*record, withCost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(),
                          line, sizeof line);
         written = std::fputs(line, stream) >= 0;
     }
@@ -86,7 +86,7 @@ bool writeExportFile(const char* path, const std::vector<const ConnectionRecord*
 
 void clearLog(ClearMode mode)
 {
-    if (MessageBoxA(detailsWindow, "If you'll continue, some data will be lost!\n\nContinue?", "Clear?",
+    if (MessageBoxA(details.window, "If you'll continue, some data will be lost!\n\nContinue?", "Clear?",
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     // Only the stored records are loaded: a live connection's reserved slot is not in the file yet.
@@ -103,16 +103,16 @@ void clearLog(ClearMode mode)
         showNotCleared();
         return;
     }
-    recordCount = kept;
+    accounting.recordCount = kept;
     // The live connection keeps its reserved slot after the kept records, where its record will be stored.
-    if (liveConnection.connected)
-        recordCount = kept + 1;
-    fillDetails(currentViewFilter);
+    if (accounting.liveConnection.connected)
+        accounting.recordCount = kept + 1;
+    fillDetails(details.filter);
 }
 
 void exportLog(ViewFilter filter)
 {
-    if (recordCount == 0) {
+    if (accounting.recordCount == 0) {
         showNothingToSave();
         return;
     }
@@ -133,7 +133,7 @@ void exportLog(ViewFilter filter)
     formatSuggestedName(filter, exported.front()->start, today, path, sizeof path);
     const bool chosen = chooseExportFile(path);
     // The dialog may change the current folder even when cancelled, and the data file is opened relative to it.
-    SetCurrentDirectoryA(exeDirectory);
+    SetCurrentDirectoryA(shell.exeDirectory);
     if (!chosen)
         return;
 

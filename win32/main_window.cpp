@@ -28,7 +28,7 @@ bool registerClass(UINT style, WNDPROC procedure, HICON icon, HCURSOR cursor, HB
     WNDCLASSA windowClass{};
     windowClass.style = style;
     windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
+    windowClass.hInstance = shell.instance;
     windowClass.hIcon = icon;
     windowClass.hCursor = cursor;
     windowClass.hbrBackground = background;
@@ -45,11 +45,11 @@ HBRUSH buttonFace()
 bool registerClasses()
 {
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    return registerClass(0, mainWindowProc, LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)), nullptr, buttonFace(),
+    return registerClass(0, statisticsWindowProc, LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_MAIN)), nullptr, buttonFace(),
                          MAKEINTRESOURCEA(IDM_MAIN), "LinkStatistics") &&
            registerClass(CS_DBLCLKS, timerWindowProc, nullptr, arrow, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                          nullptr, "Counter") &&
-           registerClass(0, detailsWindowProc, LoadIconA(instance, MAKEINTRESOURCEA(IDI_DETAILS)), arrow, buttonFace(),
+           registerClass(0, detailsWindowProc, LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_DETAILS)), arrow, buttonFace(),
                          MAKEINTRESOURCEA(IDM_DETAILS), "Details");
 }
 
@@ -62,9 +62,9 @@ void findExeDirectory()
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     const char* lastSlash = std::strrchr(path, '\\');
     const size_t length = lastSlash == nullptr ? 0 : static_cast<size_t>(lastSlash - path) + 1;
-    static_assert(sizeof exeDirectory == sizeof path, "the folder fits wherever the path did");
-    std::memcpy(exeDirectory, path, length);
-    exeDirectory[length] = '\0';
+    static_assert(sizeof shell.exeDirectory == sizeof path, "the folder fits wherever the path did");
+    std::memcpy(shell.exeDirectory, path, length);
+    shell.exeDirectory[length] = '\0';
 }
 
 // First run for this user: uninstall entry, a fresh month stamp and the default settings. Later runs
@@ -73,7 +73,7 @@ void loadSettingsAndTotals()
 {
     const SettingsStore store = openSettingsStore();
     if (store.newlyMade) {
-        registerUninstall(exeDirectory);
+        registerUninstall(shell.exeDirectory);
         writeMonthStamp();
         writeDefaultSettings(store.key);
     } else {
@@ -96,16 +96,16 @@ void ensurePlacementKey()
 // A data file without a complete stamp gets the present time as its stamp.
 void loadMonthStamp()
 {
-    if (!readMonthStamp(monthStamp)) {
+    if (!readMonthStamp(accounting.monthStamp)) {
         writeMonthStamp();
-        monthStamp = localSystemTime();
+        accounting.monthStamp = localSystemTime();
     }
 }
 
 // The window is known before the start-up sequence, so a repaint it asks for reaches this window.
 void onCreate(HWND window)
 {
-    mainWindow = window;
+    shell.statisticsWindow = window;
     loadStartupState();
     SetTimer(window, kFastTimer, 50, nullptr);
     SetTimer(window, kSlowTimer, 1000, nullptr);
@@ -125,12 +125,12 @@ bool hideOnClose(WPARAM wParam)
 void loadStartupState()
 {
     findExeDirectory();
-    SetCurrentDirectoryA(exeDirectory);
+    SetCurrentDirectoryA(shell.exeDirectory);
     registerAutostart();
     loadSettingsAndTotals();
     ensurePlacementKey();
     loadMonthStamp();
-    if (settingsExtra.autoSumUp != 0)
+    if (settings.extra.autoSumUp != 0)
         checkMonthChange();
     loadRecordCount();
 }
@@ -139,21 +139,21 @@ bool initApplication()
 {
     if (!registerClasses())
         return false;
-    mainMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_MAIN));
-    trayMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_TRAY));
+    shell.statisticsMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_MAIN));
+    shell.trayMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_TRAY));
     registerTaskbarCreated();
-    mainWindow = CreateWindowExA(0, "LinkStatistics", "Link Statistics", WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX,
+    shell.statisticsWindow = CreateWindowExA(0, "LinkStatistics", "Link Statistics", WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, kStatisticsWidth,
-                                 GetSystemMetrics(SM_CYMENU) + kStatisticsHeightBelowMenu, nullptr, mainMenu,
-                                 instance, nullptr);
-    if (mainWindow == nullptr)
+                                 GetSystemMetrics(SM_CYMENU) + kStatisticsHeightBelowMenu, nullptr, shell.statisticsMenu,
+                                 shell.instance, nullptr);
+    if (shell.statisticsWindow == nullptr)
         return false;
-    addTrayIcon(mainWindow);
+    addTrayIcon(shell.statisticsWindow);
     return true;
 }
 
 // Every message but the close command also gets the default processing.
-LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: onCreate(window); break;

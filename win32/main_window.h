@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Folder, registration, settings, totals, month stamp and record count, read at creation.
 void loadStartupState();
 // Registers the classes, loads the menus, creates the hidden statistics window and adds the tray icon.

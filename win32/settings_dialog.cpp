@@ -77,7 +77,7 @@ void setPart(int index, const char* format, int32_t value)
 {
     char text[16];
     std::snprintf(text, sizeof text, format, static_cast<unsigned>(value));
-    SetWindowTextA(timeSubFields[index], text);
+    SetWindowTextA(shell.timeSubFields[index], text);
 }
 
 void setCheck(HWND dialog, int id, int32_t flag)
@@ -89,7 +89,7 @@ void setCheck(HWND dialog, int id, int32_t flag)
 void setCurrencyLabel(HWND dialog, int id, const char* suffix)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.*s%s", currencySymbolDrawnLength(), currencySymbol, suffix);
+    std::snprintf(text, sizeof text, "%.*s%s", currencySymbolDrawnLength(), shell.currencySymbol, suffix);
     SetDlgItemTextA(dialog, id, text);
 }
 
@@ -191,7 +191,7 @@ void updateWeekendTariff(HWND dialog)
 {
     if (!ticked(dialog, IDC_AS_ECONOMIC)) {
         enable(dialog, IDC_TARIFF_WEEKEND, true);
-        setMoney(dialog, IDC_TARIFF_WEEKEND, settingsBlock.tariffWeekend);
+        setMoney(dialog, IDC_TARIFF_WEEKEND, settings.block.tariffWeekend);
         return;
     }
     enable(dialog, IDC_TARIFF_WEEKEND, false);
@@ -219,7 +219,7 @@ void validateCurrency(HWND dialog, int id)
 
 void populateSettingsDialog(HWND dialog)
 {
-    const SettingsBlock& s = settingsBlock;
+    const SettingsBlock& s = settings.block;
     setCheck(dialog, IDC_SHOW_COUNTER, s.showCounterOnConnect);
     setCheck(dialog, IDC_CALCULATE_COST, s.calculateCost);
     setCheck(dialog, IDC_AS_ECONOMIC, s.weekendAsEconomic);
@@ -231,13 +231,13 @@ void populateSettingsDialog(HWND dialog)
     setCheck(dialog, IDC_COST_WARN_PER_MONTH, s.costWarnPerMonth);
     setCheck(dialog, IDC_TIME_WARNING, s.timeWarning);
     setCheck(dialog, IDC_COST_WARNING, s.costWarning);
-    setCheck(dialog, IDC_AUTO_SUM_UP, settingsExtra.autoSumUp);
+    setCheck(dialog, IDC_AUTO_SUM_UP, settings.extra.autoSumUp);
 
     setMoney(dialog, IDC_TARIFF_COMMON, s.tariffCommon);
     setMoney(dialog, IDC_TARIFF_ECONOMIC, s.tariffEconomic);
     setMoney(dialog, IDC_COST_LIMIT_PER_CONN, s.costLimitPerConn);
     setMoney(dialog, IDC_COST_LIMIT_PER_MONTH, s.costLimitPerMonth);
-    SetDlgItemInt(dialog, IDC_ADD_SECONDS, static_cast<UINT>(settingsExtra.addSeconds), FALSE);
+    SetDlgItemInt(dialog, IDC_ADD_SECONDS, static_cast<UINT>(settings.extra.addSeconds), FALSE);
 
     // Filling a part is corrected like typing, so a stored minute of 60 to 99 shows as its last digit.
     setPart(kFromPart, "%u", s.commonFrom.hours);
@@ -269,10 +269,10 @@ void populateSettingsDialog(HWND dialog)
 
 Hms readTimeField(int first, bool withSeconds, Hms kept)
 {
-    kept.hours = readInteger(timeSubFields[first], withSeconds ? kLimitHoursReadLength : kPartReadLength);
-    kept.minutes = readInteger(timeSubFields[first + 1], kPartReadLength);
+    kept.hours = readInteger(shell.timeSubFields[first], withSeconds ? kLimitHoursReadLength : kPartReadLength);
+    kept.minutes = readInteger(shell.timeSubFields[first + 1], kPartReadLength);
     if (withSeconds)
-        kept.seconds = readInteger(timeSubFields[first + 2], kPartReadLength);
+        kept.seconds = readInteger(shell.timeSubFields[first + 2], kPartReadLength);
     return kept;
 }
 
@@ -280,7 +280,7 @@ Hms readTimeField(int first, bool withSeconds, Hms kept)
 // hours, which have no control, keep their values.
 void applySettings(HWND dialog)
 {
-    SettingsBlock s = settingsBlock;
+    SettingsBlock s = settings.block;
     s.showCounterOnConnect = ticked(dialog, IDC_SHOW_COUNTER);
     s.calculateCost = ticked(dialog, IDC_CALCULATE_COST);
     s.todayIsHoliday = ticked(dialog, IDC_HOLIDAY);
@@ -301,20 +301,20 @@ void applySettings(HWND dialog)
     s.commonTo = readTimeField(kToPart, false, s.commonTo);
     s.timeLimitPerConn = readTimeField(kConnLimitPart, true, s.timeLimitPerConn);
     s.timeLimitPerMonth = readTimeField(kMonthLimitPart, true, s.timeLimitPerMonth);
-    SettingsExtra extra = settingsExtra;
+    SettingsExtra extra = settings.extra;
     extra.addSeconds = readInteger(GetDlgItem(dialog, IDC_ADD_SECONDS), kAddReadLength);
     extra.autoSumUp = ticked(dialog, IDC_AUTO_SUM_UP);
-    settingsBlock = s;
-    settingsExtra = extra;
+    settings.block = s;
+    settings.extra = extra;
 }
 
-void enableSettingsCommand() { EnableMenuItem(trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND | MF_ENABLED); }
+void enableSettingsCommand() { EnableMenuItem(shell.trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND | MF_ENABLED); }
 
 void acceptSettings(HWND dialog)
 {
     applySettings(dialog);
     saveSettings();
-    InvalidateRect(mainWindow, nullptr, TRUE);
+    InvalidateRect(shell.statisticsWindow, nullptr, TRUE);
     EndDialog(dialog, 1);
 }
 

@@ -105,7 +105,7 @@ void drawCurrencySymbols(HDC dc, HFONT labelFont)
     for (int i = 0; i < kRows; ++i) {
         xs[i] = 330;
         ys[i] = kFigureTop + kRowPitch * i;
-        texts[i] = currencySymbol;
+        texts[i] = shell.currencySymbol;
         lengths[i] = currencySymbolDrawnLength();
     }
     SelectObject(dc, labelFont);
@@ -129,12 +129,12 @@ bool exceeds(double figure, const Hms& limit)
 
 bool timeWarns(int32_t rowSwitch, const Hms& limit, double figure)
 {
-    return settingsBlock.warningsEnabled && settingsBlock.timeWarning && rowSwitch && exceeds(figure, limit);
+    return settings.block.warningsEnabled && settings.block.timeWarning && rowSwitch && exceeds(figure, limit);
 }
 
 bool costWarns(int32_t rowSwitch, double limit, double figure)
 {
-    return settingsBlock.warningsEnabled && settingsBlock.costWarning && rowSwitch && figure > limit;
+    return settings.block.warningsEnabled && settings.block.costWarning && rowSwitch && figure > limit;
 }
 
 // One figure over an opaque white fill of its cell, which also erases the figure it replaces.
@@ -156,7 +156,7 @@ void drawTime(HDC dc, int row, double seconds, bool warn)
 void drawCost(HDC dc, int row, double cost, bool warn)
 {
     char text[kCostTextSize];
-    const int length = formatCost(cost, settingsBlock.tariffCommon, text, sizeof text);
+    const int length = formatCost(cost, settings.block.tariffCommon, text, sizeof text);
     drawFigure(dc, costCellInside(row), kCostCentre, row, text, length, warn);
 }
 
@@ -171,7 +171,7 @@ void drawStatusLine(HDC dc, const RECT& client, bool connected)
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
 
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(connected ? IDI_CONNECTED : IDI_DISCONNECTED),
+    HICON icon = static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(connected ? IDI_CONNECTED : IDI_DISCONNECTED),
                                                IMAGE_ICON, 10, 10, LR_DEFAULTCOLOR));
     if (icon != nullptr) {
         DrawIconEx(dc, l + 8, b - 17, icon, 10, 10, 0, nullptr, DI_NORMAL);
@@ -191,8 +191,8 @@ void drawStatusLine(HDC dc, const RECT& client, bool connected)
 // A device context of the statistics window with the figures' common attributes set.
 HDC beginFigures(RECT& client)
 {
-    GetClientRect(mainWindow, &client);
-    HDC dc = GetDC(mainWindow);
+    GetClientRect(shell.statisticsWindow, &client);
+    HDC dc = GetDC(shell.statisticsWindow);
     SetBkMode(dc, TRANSPARENT);
     SetBkColor(dc, RGB(255, 255, 255));
     return dc;
@@ -230,7 +230,7 @@ RECT costCellInside(int row)
 
 bool connectionTimeWarns(double seconds)
 {
-    return timeWarns(settingsBlock.timeWarnPerConn, settingsBlock.timeLimitPerConn, seconds);
+    return timeWarns(settings.block.timeWarnPerConn, settings.block.timeLimitPerConn, seconds);
 }
 
 void paintStatistics(HWND window)
@@ -256,12 +256,12 @@ void paintStatistics(HWND window)
     drawHeaders(dc, headerFont);
     drawRowLabels(dc, labelFont);
     drawCells(dc, 140, tools.dark, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    const bool withCost = settingsBlock.calculateCost != 0;
+    const bool withCost = settings.block.calculateCost != 0;
     if (withCost)
         drawCurrencySymbols(dc, labelFont);
     drawCells(dc, 240, tools.dark, static_cast<HBRUSH>(GetStockObject(withCost ? WHITE_BRUSH : LTGRAY_BRUSH)));
 
-    if (liveConnection.connected && liveConnection.lastRasState == kRasConnected)
+    if (accounting.liveConnection.connected && accounting.liveConnection.lastRasState == kRasConnected)
         paintConnected(true);
     else
         paintNotConnected();
@@ -280,7 +280,7 @@ void paintStatistics(HWND window)
 
 void paintConnected(bool full)
 {
-    if (mainWindow == nullptr)
+    if (shell.statisticsWindow == nullptr)
         return; // GetDC of no window would draw on the whole screen
     RECT client;
     HDC dc = beginFigures(client);
@@ -290,34 +290,34 @@ void paintConnected(bool full)
     HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
     HGDIOBJ oldFont = SelectObject(dc, valueFont);
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    const SettingsBlock& s = settingsBlock;
+    const SettingsBlock& s = settings.block;
     const double monthSeconds = currentMonthSecondsShown();
     const double monthCost = currentMonthCostShown();
 
-    drawTime(dc, 0, liveConnection.curConnSeconds,
-             timeWarns(s.timeWarnPerConn, s.timeLimitPerConn, liveConnection.curConnSeconds));
+    drawTime(dc, 0, accounting.liveConnection.curConnSeconds,
+             timeWarns(s.timeWarnPerConn, s.timeLimitPerConn, accounting.liveConnection.curConnSeconds));
     drawTime(dc, 2, monthSeconds, timeWarns(s.timeWarnPerMonth, s.timeLimitPerMonth, monthSeconds));
     if (full) {
-        drawTime(dc, 1, counterBlock.lastConnSeconds, false);
-        drawTime(dc, 3, counterBlock.lastMonthSeconds, false);
+        drawTime(dc, 1, accounting.counterBlock.lastConnSeconds, false);
+        drawTime(dc, 3, accounting.counterBlock.lastMonthSeconds, false);
     }
     if (s.calculateCost) {
-        drawCost(dc, 0, liveConnection.curConnCost, costWarns(s.costWarnPerConn, s.costLimitPerConn, liveConnection.curConnCost));
+        drawCost(dc, 0, accounting.liveConnection.curConnCost, costWarns(s.costWarnPerConn, s.costLimitPerConn, accounting.liveConnection.curConnCost));
         drawCost(dc, 2, monthCost, costWarns(s.costWarnPerMonth, s.costLimitPerMonth, monthCost));
         if (full) {
-            drawCost(dc, 1, counterBlock.lastConnCost, false);
-            drawCost(dc, 3, counterBlock.lastMonthCost, false);
+            drawCost(dc, 1, accounting.counterBlock.lastConnCost, false);
+            drawCost(dc, 3, accounting.counterBlock.lastMonthCost, false);
         }
     }
 
     SelectObject(dc, oldFont);
     DeleteObject(valueFont);
-    ReleaseDC(mainWindow, dc);
+    ReleaseDC(shell.statisticsWindow, dc);
 }
 
 void paintNotConnected()
 {
-    if (mainWindow == nullptr)
+    if (shell.statisticsWindow == nullptr)
         return; // GetDC of no window would draw on the whole screen
     RECT client;
     HDC dc = beginFigures(client);
@@ -326,29 +326,29 @@ void paintNotConnected()
     HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
     HGDIOBJ oldFont = SelectObject(dc, valueFont);
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    const SettingsBlock& s = settingsBlock;
+    const SettingsBlock& s = settings.block;
     // A connection that is open but not in the connected state shows the finished figures only.
-    const double monthSeconds = counterBlock.curMonthSeconds;
-    const double monthCost = counterBlock.curMonthCost;
+    const double monthSeconds = accounting.counterBlock.curMonthSeconds;
+    const double monthCost = accounting.counterBlock.curMonthCost;
 
     drawGrayCell(dc, timeCellInside(0));
-    drawTime(dc, 1, counterBlock.lastConnSeconds, false);
+    drawTime(dc, 1, accounting.counterBlock.lastConnSeconds, false);
     drawTime(dc, 2, monthSeconds, timeWarns(s.timeWarnPerMonth, s.timeLimitPerMonth, monthSeconds));
-    drawTime(dc, 3, counterBlock.lastMonthSeconds, false);
+    drawTime(dc, 3, accounting.counterBlock.lastMonthSeconds, false);
     if (s.calculateCost) {
         drawGrayCell(dc, costCellInside(0));
-        drawCost(dc, 1, counterBlock.lastConnCost, false);
+        drawCost(dc, 1, accounting.counterBlock.lastConnCost, false);
         drawCost(dc, 2, monthCost, costWarns(s.costWarnPerMonth, s.costLimitPerMonth, monthCost));
-        drawCost(dc, 3, counterBlock.lastMonthCost, false);
+        drawCost(dc, 3, accounting.counterBlock.lastMonthCost, false);
     }
 
     SelectObject(dc, oldFont);
     DeleteObject(valueFont);
-    ReleaseDC(mainWindow, dc);
+    ReleaseDC(shell.statisticsWindow, dc);
 }
 
 void invalidateStatistics()
 {
-    if (mainWindow != nullptr)
-        InvalidateRect(mainWindow, nullptr, TRUE);
+    if (shell.statisticsWindow != nullptr)
+        InvalidateRect(shell.statisticsWindow, nullptr, TRUE);
 }

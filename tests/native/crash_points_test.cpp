@@ -137,14 +137,14 @@ void startProcess(const SystemTime& now)
     resetWorld();
     fake.throughStore = true;
     fake.localTime = now;
-    settingsExtra.autoSumUp = 1;
+    settings.extra.autoSumUp = 1;
     disk.budget = -1;
     disk.dead = false;
     openDataStore(&kMemoryFiles);
     readCounterBlock();
-    if (!readMonthStamp(monthStamp)) {
+    if (!readMonthStamp(accounting.monthStamp)) {
         writeMonthStamp();
-        monthStamp = now;
+        accounting.monthStamp = now;
     }
     checkMonthChange();
     loadRecordCount();
@@ -153,10 +153,10 @@ void startProcess(const SystemTime& now)
 Image restartAndRead(const SystemTime& now)
 {
     startProcess(now);
-    Image image{counterBlock, monthStamp, loadStoredLog(), false};
+    Image image{accounting.counterBlock, accounting.monthStamp, loadStoredLog(), false};
     const size_t length = disk.files[StoreFile::Data].size();
-    image.whole = static_cast<int32_t>(image.log.size()) == recordCount &&
-                  (recordCount == 0 ? length <= kHeaderSize : length == recordOffset(recordCount));
+    image.whole = static_cast<int32_t>(image.log.size()) == accounting.recordCount &&
+                  (accounting.recordCount == 0 ? length <= kHeaderSize : length == recordOffset(accounting.recordCount));
     return image;
 }
 
@@ -170,11 +170,11 @@ std::map<StoreFile, std::vector<uint8_t>> startingFiles()
     const ConnectionRecord logged[] = {{day(2000, 1, 9), 60, 0.7}, {day(2000, 2, 9), 120, 1.4},
                                        {day(2000, 3, 9), 27, 0.315}};
     for (const ConnectionRecord& record : logged) {
-        ++recordCount;
+        ++accounting.recordCount;
         writeRecordCount();
         appendRecord(record);
     }
-    counterBlock = CounterBlock{27, 27, 180, 0.315, 0.315, 2.1};
+    accounting.counterBlock = CounterBlock{27, 27, 180, 0.315, 0.315, 2.1};
     writeCounterBlock();
     return disk.files;
 }

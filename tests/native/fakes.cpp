@@ -10,12 +10,12 @@ FakeWorld fake;
 void resetWorld()
 {
     fake = FakeWorld{};
-    liveConnection = LiveConnection{};
-    counterBlock = CounterBlock{};
-    monthStamp = SystemTime{};
-    recordCount = 0;
-    settingsBlock = SettingsBlock{};
-    settingsExtra = SettingsExtra{};
+    accounting.liveConnection = LiveConnection{};
+    accounting.counterBlock = CounterBlock{};
+    accounting.monthStamp = SystemTime{};
+    accounting.recordCount = 0;
+    settings.block = SettingsBlock{};
+    settings.extra = SettingsExtra{};
 }
 
 int countCalls(const std::string& name)
@@ -58,14 +58,14 @@ int32_t enumerateConnections(ConnectionHandle* first)
     return fake.connectionCount;
 }
 
-uint32_t queryConnectionState(ConnectionHandle) { return fake.connectionState; }
+uint32_t queryConnectionState(ConnectionHandle, uint32_t) { return fake.connectionState; }
 
 void writeCounterBlock()
 {
     fileCall("writeCounterBlock");
     if (fake.throughStore)
         return datafile::writeCounterBlock();
-    fake.storedCounters = counterBlock;
+    fake.storedCounters = accounting.counterBlock;
 }
 
 void readCounterBlock()
@@ -73,7 +73,7 @@ void readCounterBlock()
     fileCall("readCounterBlock");
     if (fake.throughStore)
         return datafile::readCounterBlock();
-    counterBlock = fake.storedCounters;
+    accounting.counterBlock = fake.storedCounters;
 }
 
 void writeMonthStamp()
@@ -100,7 +100,7 @@ void writeRecordCount()
     fileCall("writeRecordCount");
     if (fake.throughStore)
         return datafile::writeRecordCount();
-    fake.storedCount = recordCount;
+    fake.storedCount = accounting.recordCount;
 }
 
 void readRecordCount()
@@ -108,7 +108,7 @@ void readRecordCount()
     fileCall("readRecordCount");
     if (fake.throughStore)
         return datafile::readRecordCount();
-    recordCount = fake.storedCount;
+    accounting.recordCount = fake.storedCount;
 }
 
 int32_t wholeRecordsInFile()
@@ -136,9 +136,9 @@ void appendRecord(ConnectionRecord record)
     fileCall("appendRecord");
     if (fake.throughStore)
         return datafile::appendRecord(record);
-    if (recordCount < 1)
+    if (accounting.recordCount < 1)
         return;
-    const size_t slot = static_cast<size_t>(recordCount - 1);
+    const size_t slot = static_cast<size_t>(accounting.recordCount - 1);
     if (fake.storedRecords.size() <= slot)
         fake.storedRecords.resize(slot + 1);
     fake.storedRecords[slot] = record;

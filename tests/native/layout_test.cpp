@@ -67,8 +67,8 @@ TEST(StoredLayout, PrimitivesAreLittleEndian)
 TEST(StoredLayout, DefaultSettingsEncodeToTheFirstRunBytes)
 {
     resetWorld();
-    settingsBlock = SettingsBlock{};
-    settingsExtra = SettingsExtra{};
+    settings.block = SettingsBlock{};
+    settings.extra = SettingsExtra{};
     applyDefaultSettings();
     Bytes expected(136, 0);
     expected[0] = 1;
@@ -76,8 +76,8 @@ TEST(StoredLayout, DefaultSettingsEncodeToTheFirstRunBytes)
     expected[12] = 1;
     expected[88] = 7;
     expected[100] = 20;
-    EXPECT_EQ(expected, blockBytes(settingsBlock));
-    EXPECT_EQ((Bytes{0, 0, 0, 0, 1, 0, 0, 0}), extraBytes(settingsExtra));
+    EXPECT_EQ(expected, blockBytes(settings.block));
+    EXPECT_EQ((Bytes{0, 0, 0, 0, 1, 0, 0, 0}), extraBytes(settings.extra));
 }
 
 TEST(StoredLayout, SettingsFieldsLieAtTheirOffsets)

@@ -204,7 +204,7 @@ protected:
 TEST_F(StoredLog, LoadsTheCountedRecordsInOrder)
 {
     fake.storedRecords = {record(day(2000, 1), 1, 0.1), record(day(2000, 2), 2, 0.2), record(day(2000, 3), 3, 0.3)};
-    recordCount = 2;
+    accounting.recordCount = 2;
     const std::vector<ConnectionRecord> loaded = loadStoredLog();
     ASSERT_EQ(2u, loaded.size());
     EXPECT_EQ(1.0, loaded[0].seconds);
@@ -214,20 +214,20 @@ TEST_F(StoredLog, LoadsTheCountedRecordsInOrder)
 TEST_F(StoredLog, TheLiveConnectionsReservedSlotGivesNoRow)
 {
     fake.storedRecords = {record(day(2000, 1), 1, 0.1), record(day(2000, 2), 2, 0.2)};
-    recordCount = 3;
-    liveConnection.connected = true;
+    accounting.recordCount = 3;
+    accounting.liveConnection.connected = true;
     EXPECT_EQ(2u, loadStoredLog().size());
 }
 
 TEST_F(StoredLog, ACorruptCountReadsOnlyWhatIsStored)
 {
     fake.storedRecords = {record(day(2000, 1), 1, 0.1)};
-    recordCount = INT_MAX;
+    accounting.recordCount = INT_MAX;
     EXPECT_EQ(1u, loadStoredLog().size());
     EXPECT_EQ(1, countCalls("readRecords"));
 
-    recordCount = -5;
+    accounting.recordCount = -5;
     EXPECT_TRUE(loadStoredLog().empty());
-    recordCount = 0;
+    accounting.recordCount = 0;
     EXPECT_TRUE(loadStoredLog().empty());
 }

@@ -128,7 +128,7 @@ TEST_F(DataFileBulk, AWriteToAFileHeldForAMomentLandsAtTheNextTry)
             return 0;
         },
         holder, 0, nullptr);
-    recordCount = 3;
+    accounting.recordCount = 3;
     appendRecord(sample(3));
     WaitForSingleObject(release, INFINITE);
     CloseHandle(release);
