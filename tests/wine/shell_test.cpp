@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,23 +153,48 @@ TEST_F(ShellTest, ASecondInitialisationInTheSameProcessFailsOnTheTakenClassName)
     EXPECT_EQ(shell.statisticsWindow, first);
 }
 
-TEST_F(ShellTest, IconsHaveTheirSizesAndTheStatusIconsLoadAtTenPixels)
+// The icon directory as the module stores it: each image's width, height and bits per pixel, "16x16x8" ...
+std::string iconImages(int id)
 {
-    struct Wanted {
-        int id;
-        int size;
+#pragma pack(push, 2)
+    struct GroupEntry {
+        BYTE width, height, colours, reserved;
+        WORD planes, bitsPerPixel;
+        DWORD bytes;
+        WORD imageId;
     };
-    for (const Wanted& icon : {Wanted{IDI_MAIN, 16}, Wanted{IDI_MAIN, 32}, Wanted{IDI_TRAY, 16},
-                               Wanted{IDI_CONNECTED, 10}, Wanted{IDI_DISCONNECTED, 10}, Wanted{IDI_DETAILS, 16},
-                               Wanted{IDI_DETAILS, 32}}) {
-        HICON loaded = static_cast<HICON>(
-            LoadImageA(shell.instance, MAKEINTRESOURCEA(icon.id), IMAGE_ICON, icon.size, icon.size, 0));
-        ASSERT_NE(loaded, nullptr) << icon.id;
+#pragma pack(pop)
+    static_assert(sizeof(GroupEntry) == 14, "an entry of an icon group resource is 14 bytes");
+    const HRSRC found = FindResourceA(shell.instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    if (found == nullptr)
+        return "missing";
+    const BYTE* group = static_cast<const BYTE*>(LockResource(LoadResource(shell.instance, found)));
+    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    std::string images;
+    for (WORD i = 0; i < count; ++i) {
+        GroupEntry entry;
+        std::memcpy(&entry, group + 6 + i * sizeof entry, sizeof entry);
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%ux%ux%u", i == 0 ? "" : " ", entry.width, entry.height,
+                      entry.bitsPerPixel);
+        images += text;
+    }
+    return images;
+}
+
+TEST_F(ShellTest, IconsHaveTheirSizesAndColourDepthsAndTheStatusIconsLoadAtTenPixels)
+{
+    EXPECT_EQ(iconImages(IDI_MAIN), "16x16x8 32x32x4");
+    EXPECT_EQ(iconImages(IDI_TRAY), "16x16x4");
+    EXPECT_EQ(iconImages(IDI_DETAILS), "16x16x4 32x32x4");
+    for (int id : {IDI_CONNECTED, IDI_DISCONNECTED}) {
+        HICON loaded = static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 10, 10, 0));
+        ASSERT_NE(loaded, nullptr) << id;
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(loaded, &info));
         BITMAP mask{};
         GetObjectA(info.hbmMask, sizeof mask, &mask);
-        EXPECT_EQ(mask.bmWidth, icon.size) << icon.id;
+        EXPECT_EQ(mask.bmWidth, 10) << id;
         DeleteObject(info.hbmMask);
         if (info.hbmColor != nullptr)
             DeleteObject(info.hbmColor);
