@@ -53,7 +53,9 @@ uint64_t getU64(const uint8_t* in)
 // A batch interrupted part-way is written again whole: its writes are absolute, so a repeat changes nothing.
 void landPending()
 {
-    while (!store.pending.empty() && store.seam != nullptr) {
+    if (store.seam == nullptr)
+        return;
+    while (!store.pending.empty()) {
         for (const PendingWrite& write : store.pending.front()) {
             const FileOutcome outcome =
                 write.cut ? store.seam->setLength(StoreFile::Data, write.offset)
