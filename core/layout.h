@@ -1,4 +1,5 @@
-// Byte layout of everything stored: the data file "Tq.dat" and the registry values, little-endian.
+// Byte layout of everything stored: the data file "Tq.dat" and the registry values "Settings", "Settings1"
+// and "Place", little-endian.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +22,8 @@ constexpr size_t kSettingsExtraSize = 8;
 constexpr size_t kDetailPlacementSize = 40;
 
 static_assert(kMonthStampOffset + kSystemTimeSize <= kRecordCountOffset, "stamp before the count");
-static_assert(kRecordCountOffset + kRecordCountSize + 16 == kHeaderSize, "the header is 100 bytes: the count, 16 reserved");
+static_assert(kRecordCountOffset + kRecordCountSize + 16 == kHeaderSize,
+              "the header is 100 bytes: the count, 16 reserved");
 static_assert(kMonthStampOffset + kSystemTimeSize + 16 == kRecordCountOffset, "16 reserved bytes before the count");
 static_assert(sizeof(CounterBlock) == kCounterBlockSize, "counter block size");
 static_assert(sizeof(ConnectionRecord) == kRecordSize, "record size");
@@ -51,6 +53,7 @@ void encodeSettingsBlock(const SettingsBlock& value, uint8_t out[kSettingsBlockS
 SettingsBlock decodeSettingsBlock(const uint8_t in[kSettingsBlockSize]);
 void encodeSettingsExtra(const SettingsExtra& value, uint8_t out[kSettingsExtraSize]);
 SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize]);
+void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize]);
 
 // A stored value read short fills only the leading bytes of its record; the rest keeps its contents.
 // `length` beyond the record's size is cut to it.
@@ -58,3 +61,4 @@ void overlaySettingsBlock(SettingsBlock& target, const uint8_t* bytes, size_t le
 void overlaySettingsExtra(SettingsExtra& target, const uint8_t* bytes, size_t length);
 void overlayCounterBlock(CounterBlock& target, const uint8_t* bytes, size_t length);
 void overlayRecordCount(int32_t& target, const uint8_t* bytes, size_t length);
+void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length);

@@ -63,14 +63,15 @@ void advanceConnection()
 {
     // One clock reading serves both the test and the new duration, so a clock set back between two
     // readings can never make the duration fall.
-    const double elapsed = secondsBetween(calendarNow(), accounting.liveConnection.startTime);
+    LiveConnection& live = accounting.liveConnection;
+    const double elapsed = secondsBetween(calendarNow(), live.startTime);
     const double extra = settings.extra.addSeconds;
-    if (elapsed < accounting.liveConnection.curConnSeconds - extra + 1)
+    if (elapsed < live.curConnSeconds - extra + 1)
         return;
 
-    accounting.liveConnection.curConnSeconds = elapsed + extra;
+    live.curConnSeconds = elapsed + extra;
     // The whole duration is priced at the tariff of this moment, so the cost may fall at a tariff change.
-    accounting.liveConnection.curConnCost = currentTariff() * accounting.liveConnection.curConnSeconds * kPerSecondOfMinute;
+    live.curConnCost = currentTariff() * live.curConnSeconds * kPerSecondOfMinute;
     if (timerWindowExists())
         paintTimer();
     paintConnected(false);

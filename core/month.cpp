@@ -21,13 +21,14 @@ void sumUp()
 {
     // The last month takes the current-month figure as displayed, live part included; that part is then
     // remembered as carried so the connection's end adds only what follows to the new current month.
-    accounting.counterBlock.lastMonthCost = accounting.counterBlock.curMonthCost + accounting.liveConnection.curConnCost - accounting.liveConnection.carriedCost;
-    accounting.counterBlock.lastMonthSeconds =
-        accounting.counterBlock.curMonthSeconds + accounting.liveConnection.curConnSeconds - accounting.liveConnection.carriedSeconds;
-    accounting.liveConnection.carriedSeconds = accounting.liveConnection.curConnSeconds;
-    accounting.liveConnection.carriedCost = accounting.liveConnection.curConnCost;
-    accounting.counterBlock.curMonthSeconds = 0;
-    accounting.counterBlock.curMonthCost = 0;
+    CounterBlock& totals = accounting.counterBlock;
+    LiveConnection& live = accounting.liveConnection;
+    totals.lastMonthCost = totals.curMonthCost + live.curConnCost - live.carriedCost;
+    totals.lastMonthSeconds = totals.curMonthSeconds + live.curConnSeconds - live.carriedSeconds;
+    live.carriedSeconds = live.curConnSeconds;
+    live.carriedCost = live.curConnCost;
+    totals.curMonthSeconds = 0;
+    totals.curMonthCost = 0;
     recordRollOver();
 }
 
@@ -41,24 +42,22 @@ static void clearMonths()
     recordRollOver();
 }
 
+bool isNextMonth(const SystemTime& earlier, const SystemTime& later)
+{
+    const int month = later.wMonth;
+    const int earlierMonth = earlier.wMonth;
+    if (month - earlierMonth == 1)
+        return true;
+    return month == 1 && earlierMonth == 12 && later.wYear - earlier.wYear == 1;
+}
+
 void checkMonthChange()
 {
     const SystemTime now = localSystemTime();
-    const int month = now.wMonth;
-    const int year = now.wYear;
-    const int stampMonth = accounting.monthStamp.wMonth;
-    const int stampYear = accounting.monthStamp.wYear;
-
-    if (month - stampMonth == 1) {
+    if (isNextMonth(accounting.monthStamp, now))
         sumUp();
-    } else if (month == 1 && stampMonth == 12) {
-        if (year - stampYear == 1)
-            sumUp();
-        else
-            clearMonths();
-    } else if (month != stampMonth) {
+    else if (now.wMonth != accounting.monthStamp.wMonth)
         clearMonths();
-    }
 }
 
 void resetCounters()

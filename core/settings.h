@@ -1,11 +1,12 @@
-// The user's settings records, as stored in the per-user registry key.
+// The user's records in the per-user registry: the settings ("Settings", "Settings1") and the detailed
+// window's placement ("Place").
 #pragma once
 
 #include <cstdint>
 
 #include "core/state.h"
 
-// Settings edited in the settings dialog; stored byte for byte as the value "Settings".
+// Settings edited in the settings dialog; stored as the value "Settings".
 struct SettingsBlock {
     int32_t showCounterOnConnect; // open the floating timer when a connection starts
     int32_t calculateCost;        // show costs in the windows and the export

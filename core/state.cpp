@@ -54,14 +54,16 @@ void loadRecordCount()
 
 double currentMonthSecondsShown()
 {
-    if (!accounting.liveConnection.connected)
+    const LiveConnection& live = accounting.liveConnection;
+    if (!live.connected)
         return accounting.counterBlock.curMonthSeconds;
-    return accounting.liveConnection.curConnSeconds - accounting.liveConnection.carriedSeconds + accounting.counterBlock.curMonthSeconds;
+    return live.curConnSeconds - live.carriedSeconds + accounting.counterBlock.curMonthSeconds;
 }
 
 double currentMonthCostShown()
 {
-    if (!accounting.liveConnection.connected)
+    const LiveConnection& live = accounting.liveConnection;
+    if (!live.connected)
         return accounting.counterBlock.curMonthCost;
-    return accounting.liveConnection.curConnCost - accounting.liveConnection.carriedCost + accounting.counterBlock.curMonthCost;
+    return live.curConnCost - live.carriedCost + accounting.counterBlock.curMonthCost;
 }

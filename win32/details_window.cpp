@@ -3,47 +3,27 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <vector>
 
 #include "core/ports.h"
-#include "win32/shell.h"
-#include "res/resource.h"
 #include "core/settings.h"
-#include "win32/log_tools.h"
 #include "core/text.h"
+#include "res/resource.h"
+#include "win32/placement_store.h"
+#include "win32/shell.h"
 
 namespace {
 
 const char kDetailsClassName[] = "Details";
-const char kPlacementKeyPath[] = "Software\\Vesk\\Tolvar\\2.0";
-const char kPlacementValueName[] = "Place";
 
+// Width of every column while no placement is stored.
 constexpr int32_t kDefaultColumnWidth = 100;
-constexpr int kListMargin = 5;
-constexpr int kInitialListWidth = 200;
-constexpr int kInitialListHeight = 300;
-constexpr int kColumnsWithoutCost = 3;
-constexpr int kColumnsWithCost = 4;
-constexpr int kCostColumn = 3;
+// The list's margin inside the window, and its size until the first WM_SIZE fits it to the window.
+constexpr int kListMargin = 5, kInitialListWidth = 200, kInitialListHeight = 300;
+// Columns without and with cost calculation; the cost column comes last.
+constexpr int kColumnsWithoutCost = 3, kColumnsWithCost = 4, kCostColumn = 3;
 
 const char* const kColumnHeadings[kColumnsWithCost] = {"Date", "Time", "Duration", "Cost"};
-
-// Reads "Place" over the in-memory placement; false when the key or the value cannot be read whole.
-bool loadPlacement()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlacementKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    uint8_t bytes[kDetailPlacementSize];
-    DWORD length = sizeof bytes;
-    const LONG result = RegQueryValueExA(key, kPlacementValueName, nullptr, nullptr, bytes, &length);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
-        return false;
-    overlayDetailPlacement(details.placement, bytes, length);
-    return true;
-}
 
 // A stored state that would leave the window hidden (a short or damaged value) shows it normally:
 // an open but invisible window could never be reached again, since opening it again only refills it.
@@ -52,7 +32,8 @@ int visibleShowState(int32_t showCmd)
     return showCmd > SW_HIDE && showCmd <= SW_MAX ? showCmd : SW_SHOW;
 }
 
-void storePlacement(HWND window)
+// The placement at closing, kept in memory and stored.
+void rememberPlacement(HWND window)
 {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
@@ -70,14 +51,7 @@ void storePlacement(HWND window)
     for (int column = 0; column < wanted && column < details.columnCount; ++column)
         details.placement.columnWidths[column] =
             static_cast<int32_t>(SendMessageA(details.list, LVM_GETCOLUMNWIDTH, column, 0));
-
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlacementKeyPath, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-        return;
-    uint8_t bytes[kDetailPlacementSize];
-    encodeDetailPlacement(details.placement, bytes);
-    RegSetValueExA(key, kPlacementValueName, 0, REG_BINARY, bytes, sizeof bytes);
-    RegCloseKey(key);
+    storePlacement(details.placement);
 }
 
 bool gridShown() { return GetMenuState(details.menu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND) == MF_CHECKED; }
@@ -129,8 +103,8 @@ void insertDetailRow(int row, const ConnectionRecord& record)
     formatDuration(record.seconds, text, sizeof text);
     setSubitemText(static_cast<WPARAM>(index), 2, text);
     if (details.columnCount > kCostColumn) {
-        formatListCost(record.cost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(), text,
-                       sizeof text);
+        formatListCost(record.cost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(),
+                       text, sizeof text);
         setSubitemText(static_cast<WPARAM>(index), kCostColumn, text);
     }
 }
@@ -193,35 +167,11 @@ LRESULT onCommand(HWND window, WORD command)
 
 LRESULT onDestroy(HWND window)
 {
-    storePlacement(window);
+    rememberPlacement(window);
     return 0;
 }
 
 } // namespace
-
-void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize])
-{
-    const int32_t fields[] = {value.gridState,       value.left,           value.top,
-                              value.right,           value.bottom,         value.columnWidths[0],
-                              value.columnWidths[1], value.columnWidths[2], value.columnWidths[3],
-                              value.showCmd};
-    static_assert(sizeof fields == kDetailPlacementSize, "every field of the placement is stored");
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i)
-        putI32(out + 4 * i, fields[i]);
-}
-
-void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length)
-{
-    uint8_t stored[kDetailPlacementSize];
-    encodeDetailPlacement(target, stored);
-    std::memcpy(stored, bytes, length < sizeof stored ? length : sizeof stored);
-    int32_t* const fields[] = {&target.gridState,       &target.left,           &target.top,
-                               &target.right,           &target.bottom,         &target.columnWidths[0],
-                               &target.columnWidths[1], &target.columnWidths[2], &target.columnWidths[3],
-                               &target.showCmd};
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i)
-        *fields[i] = getI32(stored + 4 * i);
-}
 
 void openDetails(ViewFilter filter)
 {
@@ -231,7 +181,7 @@ void openDetails(ViewFilter filter)
     }
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
     int showState = SW_SHOW;
-    if (loadPlacement()) {
+    if (loadPlacement(details.placement)) {
         x = details.placement.left;
         y = details.placement.top;
         // Computed wide: damaged edges must not overflow.

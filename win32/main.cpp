@@ -1,6 +1,6 @@
 // Process entry: single instance, currency symbol, initialisation and the message loop.
-#include "win32/main_window.h"
 #include "win32/shell.h"
+#include "win32/startup.h"
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int)
 {
@@ -9,7 +9,8 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int)
     CreateMutexA(nullptr, TRUE, "TQ");
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         ExitProcess(1);
-    shell.currencySymbolLength = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SCURRENCY, shell.currencySymbol, sizeof shell.currencySymbol);
+    shell.currencySymbolLength =
+        GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SCURRENCY, shell.currencySymbol, sizeof shell.currencySymbol);
     if (!initApplication())
         return 0;
     ShowWindow(shell.statisticsWindow, SW_HIDE);

@@ -1,17 +1,15 @@
 // The settings dialog: shows, cascades, validates and stores every setting.
-#include "win32/settings_dialog.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
-#include "win32/shell.h"
-#include "res/resource.h"
-#include "core/settings.h"
-#include "win32/settings_store.h"
 #include "core/money.h"
+#include "core/settings.h"
+#include "res/resource.h"
+#include "win32/settings_store.h"
+#include "win32/shell.h"
 #include "win32/time_fields.h"
 
 namespace {
@@ -95,47 +93,49 @@ void setCurrencyLabel(HWND dialog, int id, const char* suffix)
 
 // The cascade keeps every control's enabled state consistent with the boxes that govern it.
 
-void updateCostLimitRow(HWND dialog, int box, int edit, int label)
+// One limit row: its box, the limit it governs (a time field or an amount edit) and the label after it.
+struct LimitRow {
+    int box;
+    int limit;
+    int label;
+    bool timeField;
+};
+constexpr LimitRow kTimePerConn = {IDC_TIME_WARN_PER_CONN, IDC_TIME_LIMIT_PER_CONN, IDC_LABEL_TIME_PER_CONN, true};
+constexpr LimitRow kTimePerMonth = {IDC_TIME_WARN_PER_MONTH, IDC_TIME_LIMIT_PER_MONTH, IDC_LABEL_TIME_PER_MONTH,
+                                    true};
+constexpr LimitRow kCostPerConn = {IDC_COST_WARN_PER_CONN, IDC_COST_LIMIT_PER_CONN, IDC_LABEL_COST_PER_CONN, false};
+constexpr LimitRow kCostPerMonth = {IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_MONTH, IDC_LABEL_COST_PER_MONTH,
+                                    false};
+
+// A time field is shown or hidden with its state; an amount edit is only enabled or disabled.
+void enableLimit(HWND dialog, const LimitRow& row, bool on)
 {
-    const bool on = ticked(dialog, box);
-    enable(dialog, edit, on);
-    enable(dialog, label, on);
+    if (row.timeField)
+        showTimeField(dialog, row.limit, on);
+    else
+        enable(dialog, row.limit, on);
+    enable(dialog, row.label, on);
 }
 
-void updateTimeLimitRow(HWND dialog, int box, int field, int label)
-{
-    const bool on = ticked(dialog, box);
-    showTimeField(dialog, field, on);
-    enable(dialog, label, on);
-}
+void updateLimitRow(HWND dialog, const LimitRow& row) { enableLimit(dialog, row, ticked(dialog, row.box)); }
 
-void updateTimeWarning(HWND dialog)
+// The time or cost warning box governs its two rows: ticked, their boxes are enabled and each row follows its
+// own box; unticked, the whole rows are disabled.
+void updateWarningRows(HWND dialog, int groupBox, const LimitRow& perConn, const LimitRow& perMonth)
 {
-    if (ticked(dialog, IDC_TIME_WARNING)) {
-        enableAll(dialog, {IDC_TIME_WARN_PER_CONN, IDC_TIME_WARN_PER_MONTH}, true);
-        updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_CONN, IDC_TIME_LIMIT_PER_CONN, IDC_LABEL_TIME_PER_CONN);
-        updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_MONTH, IDC_TIME_LIMIT_PER_MONTH, IDC_LABEL_TIME_PER_MONTH);
-        return;
+    const bool on = ticked(dialog, groupBox);
+    for (const LimitRow* row : {&perConn, &perMonth}) {
+        enable(dialog, row->box, on);
+        if (on)
+            updateLimitRow(dialog, *row);
+        else
+            enableLimit(dialog, *row, false);
     }
-    enableAll(dialog, {IDC_TIME_WARN_PER_CONN, IDC_TIME_WARN_PER_MONTH}, false);
-    showTimeField(dialog, IDC_TIME_LIMIT_PER_CONN, false);
-    showTimeField(dialog, IDC_TIME_LIMIT_PER_MONTH, false);
-    enableAll(dialog, {IDC_LABEL_TIME_PER_CONN, IDC_LABEL_TIME_PER_MONTH}, false);
 }
 
-void updateCostWarning(HWND dialog)
-{
-    if (ticked(dialog, IDC_COST_WARNING)) {
-        enableAll(dialog, {IDC_COST_WARN_PER_CONN, IDC_COST_WARN_PER_MONTH}, true);
-        updateCostLimitRow(dialog, IDC_COST_WARN_PER_CONN, IDC_COST_LIMIT_PER_CONN, IDC_LABEL_COST_PER_CONN);
-        updateCostLimitRow(dialog, IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_MONTH, IDC_LABEL_COST_PER_MONTH);
-        return;
-    }
-    enableAll(dialog,
-              {IDC_COST_WARN_PER_CONN, IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_CONN, IDC_COST_LIMIT_PER_MONTH,
-               IDC_LABEL_COST_PER_CONN, IDC_LABEL_COST_PER_MONTH},
-              false);
-}
+void updateTimeWarning(HWND dialog) { updateWarningRows(dialog, IDC_TIME_WARNING, kTimePerConn, kTimePerMonth); }
+
+void updateCostWarning(HWND dialog) { updateWarningRows(dialog, IDC_COST_WARNING, kCostPerConn, kCostPerMonth); }
 
 void updateWarnings(HWND dialog)
 {
@@ -256,10 +256,10 @@ void populateSettingsDialog(HWND dialog)
     setCurrencyLabel(dialog, IDC_LABEL_COST_PER_CONN, " for connection");
     setCurrencyLabel(dialog, IDC_LABEL_COST_PER_MONTH, " for month");
 
-    updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_CONN, IDC_TIME_LIMIT_PER_CONN, IDC_LABEL_TIME_PER_CONN);
-    updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_MONTH, IDC_TIME_LIMIT_PER_MONTH, IDC_LABEL_TIME_PER_MONTH);
-    updateCostLimitRow(dialog, IDC_COST_WARN_PER_CONN, IDC_COST_LIMIT_PER_CONN, IDC_LABEL_COST_PER_CONN);
-    updateCostLimitRow(dialog, IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_MONTH, IDC_LABEL_COST_PER_MONTH);
+    updateLimitRow(dialog, kTimePerConn);
+    updateLimitRow(dialog, kTimePerMonth);
+    updateLimitRow(dialog, kCostPerConn);
+    updateLimitRow(dialog, kCostPerMonth);
     updateTimeWarning(dialog);
     updateCostWarning(dialog);
     updateWarnings(dialog);
@@ -340,19 +340,11 @@ INT_PTR onCommand(HWND dialog, WPARAM wParam)
     case IDC_AS_ECONOMIC: updateWeekendTariff(dialog); break;
     case IDC_WARNINGS: updateWarnings(dialog); break;
     case IDC_TIME_WARNING: updateTimeWarning(dialog); break;
-    case IDC_TIME_WARN_PER_CONN:
-        updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_CONN, IDC_TIME_LIMIT_PER_CONN, IDC_LABEL_TIME_PER_CONN);
-        break;
-    case IDC_TIME_WARN_PER_MONTH:
-        updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_MONTH, IDC_TIME_LIMIT_PER_MONTH, IDC_LABEL_TIME_PER_MONTH);
-        break;
+    case IDC_TIME_WARN_PER_CONN: updateLimitRow(dialog, kTimePerConn); break;
+    case IDC_TIME_WARN_PER_MONTH: updateLimitRow(dialog, kTimePerMonth); break;
     case IDC_COST_WARNING: updateCostWarning(dialog); break;
-    case IDC_COST_WARN_PER_CONN:
-        updateCostLimitRow(dialog, IDC_COST_WARN_PER_CONN, IDC_COST_LIMIT_PER_CONN, IDC_LABEL_COST_PER_CONN);
-        break;
-    case IDC_COST_WARN_PER_MONTH:
-        updateCostLimitRow(dialog, IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_MONTH, IDC_LABEL_COST_PER_MONTH);
-        break;
+    case IDC_COST_WARN_PER_CONN: updateLimitRow(dialog, kCostPerConn); break;
+    case IDC_COST_WARN_PER_MONTH: updateLimitRow(dialog, kCostPerMonth); break;
     case IDC_TARIFF_COMMON:
     case IDC_TARIFF_ECONOMIC:
     case IDC_TARIFF_WEEKEND:

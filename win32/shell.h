@@ -42,3 +42,36 @@ extern DetailsView details;
 
 // Currency symbol as drawn: currencySymbolLength - 1 characters, none when the lookup failed.
 int currencySymbolDrawnLength();
+
+// A font of the face of DEFAULT_GUI_FONT with the given cell height and weight; the caller deletes it.
+// The statistics window and the timer strip draw with it.
+HFONT createGuiFont(HDC dc, int height, int weight);
+
+// What the rooms ask of one another. The display calls of the accounting heart are in core/ports.h.
+
+// Start-up: folder, registration, settings, totals, month stamp and record count, read when the statistics
+// window is created.
+void loadStartupState();
+// Statistics window: shows it and grays "Show Statistics" in the tray pop-up; hides it and enables the item.
+void showStatistics();
+void hideStatistics();
+// Commands: WM_COMMAND of the statistics window; ids other than those of its two menus do nothing.
+void runCommand(WPARAM wParam);
+// Tray icon: fills trayIconData for `window` and adds the icon; removes it; registers the system shell's
+// "TaskbarCreated" message and tells it; handles WM_TRAYNOTIFY, whose lParam's low word is the mouse message.
+void addTrayIcon(HWND window);
+void removeTrayIcon();
+UINT registerTaskbarCreated();
+bool isTaskbarCreated(UINT message);
+void onTrayNotify(LPARAM lParam);
+// Detailed window: creates it when it is closed, then fills it (an open one is only refilled); sets the
+// title and rebuilds the rows of the filter from the stored log.
+void openDetails(ViewFilter filter);
+void fillDetails(ViewFilter filter);
+// Clear and export, from the detailed window's menu.
+void clearLog(ClearMode mode);
+void exportLog(ViewFilter filter);
+// Settings dialog and About box, modal over the statistics window.
+INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void showAboutBox();
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

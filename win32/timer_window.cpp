@@ -2,11 +2,12 @@
 #include "win32/timer_window.h"
 
 #include "core/ports.h"
+#include "core/settings.h"
 #include "core/state.h"
-#include "win32/shell.h"
-#include "res/resource.h"
-#include "win32/statistics.h"
 #include "core/text.h"
+#include "core/warning.h"
+#include "res/resource.h"
+#include "win32/shell.h"
 
 namespace {
 
@@ -74,8 +75,9 @@ void showTimerWindow()
     ReleaseDC(nullptr, screen);
 
     const int x = GetSystemMetrics(SM_CXSCREEN) - 3 * GetSystemMetrics(SM_CXSIZE) - cx / 10 - cx;
-    shell.timerWindow = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Counter", "", WS_POPUP | WS_VISIBLE, x, 0,
-                                  cx + cx / 10, GetSystemMetrics(SM_CYCAPTION), nullptr, nullptr, shell.instance, nullptr);
+    shell.timerWindow =
+        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Counter", "", WS_POPUP | WS_VISIBLE, x, 0, cx + cx / 10,
+                        GetSystemMetrics(SM_CYCAPTION), nullptr, nullptr, shell.instance, nullptr);
 }
 
 bool timerWindowExists() { return shell.timerWindow != nullptr && IsWindow(shell.timerWindow) != FALSE; }
@@ -88,7 +90,9 @@ void paintTimer()
     RECT client;
     GetClientRect(shell.timerWindow, &client);
     const int captionHeight = GetSystemMetrics(SM_CYCAPTION);
-    SetTextColor(dc, connectionTimeWarns(accounting.liveConnection.curConnSeconds) ? kTimerWarningColour : kTimerColour);
+    const double seconds = accounting.liveConnection.curConnSeconds;
+    const bool warns = aboveLimit(settings.block, WatchedFigure::ConnectionTime, seconds);
+    SetTextColor(dc, warns ? kTimerWarningColour : kTimerColour);
 
     HFONT timerFont = createGuiFont(dc, captionHeight, FW_BOLD);
     const SIZE extent = measureTemplate(dc, timerFont);

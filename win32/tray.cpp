@@ -1,13 +1,12 @@
 // The tray icon and its mouse callback.
-#include "win32/tray.h"
+#include <windows.h>
 
 #include <shellapi.h>
 
 #include <cstdio>
 
-#include "win32/commands.h"
-#include "win32/shell.h"
 #include "res/resource.h"
+#include "win32/shell.h"
 
 // The first-generation record, which every shell accepts; its size differs between the two builds.
 #if defined(__i386__)
@@ -33,6 +32,14 @@ void notifyShell(DWORD action)
     if (entry != nullptr)
         reinterpret_cast<NotifyIconFunction>(reinterpret_cast<void*>(entry))(action, &shell.trayIconData);
     FreeLibrary(shell32);
+}
+
+// The tray pop-up with its first item made the default one.
+HMENU prepareTrayMenu()
+{
+    HMENU popup = GetSubMenu(shell.trayMenu, 0);
+    SetMenuDefaultItem(popup, 0, TRUE);
+    return popup;
 }
 
 // The pop-up opens at the cursor on the press of the right button.
@@ -73,13 +80,6 @@ UINT registerTaskbarCreated()
 bool isTaskbarCreated(UINT message)
 {
     return shell.taskbarCreated != 0 && message == shell.taskbarCreated;
-}
-
-HMENU prepareTrayMenu()
-{
-    HMENU popup = GetSubMenu(shell.trayMenu, 0);
-    SetMenuDefaultItem(popup, 0, TRUE);
-    return popup;
 }
 
 void onTrayNotify(LPARAM lParam)

@@ -176,7 +176,7 @@ TEST_F(DataSafety, ExitWithTheFileStillHeldSaysSoAndTheNextStartStoresTheRecord)
     hold();
     connectAndEnd();
     Sleep(300);
-    PostMessageA(program.mainWindow, WM_COMMAND, IDC_MAIN_EXIT, 0);
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_EXIT, 0);
     const MessageBoxInfo question = waitForMessageBox(processId(), 5000);
     ASSERT_NE(question.window, nullptr);
     answerBox(question.window, IDYES);
@@ -229,7 +229,7 @@ TEST_F(DataSafety, KilledDuringASumUpHasTheMonthsRolledWholeOrNotAtAll)
         SCOPED_TRACE(delay);
         const Bytes before = dataImage(kStored, kStored);
         start(before);
-        PostMessageA(program.mainWindow, WM_COMMAND, IDC_MAIN_SUM_UP, 0);
+        PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_SUM_UP, 0);
         const MessageBoxInfo question = waitForMessageBox(processId(), 5000);
         ASSERT_NE(question.window, nullptr);
         pressButton(question.window, IDYES);

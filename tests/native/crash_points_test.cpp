@@ -198,15 +198,6 @@ void endConnectionAfter(double seconds)
     pollConnection(kFastTimer);
 }
 
-void clearKeeping(ClearMode mode)
-{
-    std::vector<ConnectionRecord> kept;
-    for (const ConnectionRecord& record : loadStoredLog())
-        if (clearKeeps(mode, record.start, fake.localTime))
-            kept.push_back(record);
-    replaceLog(kept.data(), static_cast<int32_t>(kept.size()));
-}
-
 } // namespace
 
 TEST(CrashPoints, EveryCutLeavesTheFileAsBeforeOrAsAfterTheOperation)
@@ -226,9 +217,9 @@ TEST(CrashPoints, EveryCutLeavesTheFileAsBeforeOrAsAfterTheOperation)
         // The start-up itself rolls the month over: March's stamp, April's clock.
         {"month roll-over at start-up", day(2000, 4, 2), [] { startProcess(day(2000, 4, 2)); }, true},
         {"month clearing at start-up", day(2000, 7, 2), [] { startProcess(day(2000, 7, 2)); }, true},
-        {"Clear all", kMarch, [] { clearKeeping(ClearAll); }, false},
-        {"Clear until current month", kMarch, [] { clearKeeping(ClearUntilCurrentMonth); }, false},
-        {"Clear until last month", kMarch, [] { clearKeeping(ClearUntilLastMonth); }, false},
+        {"Clear all", kMarch, [] { clearStoredLog(ClearAll); }, false},
+        {"Clear until current month", kMarch, [] { clearStoredLog(ClearUntilCurrentMonth); }, false},
+        {"Clear until last month", kMarch, [] { clearStoredLog(ClearUntilLastMonth); }, false},
     };
     for (const Operation& operation : operations) {
         SCOPED_TRACE(operation.name);

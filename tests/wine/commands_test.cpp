@@ -11,7 +11,7 @@
 
 #include "core/state.h"
 #include "win32/commands.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"
@@ -67,11 +67,11 @@ struct Confirmation {
 
 const Confirmation kConfirmations[] = {
     {IDC_TRAY_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
-    {IDC_MAIN_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
+    {IDC_STATISTICS_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
     {IDC_TRAY_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
-    {IDC_MAIN_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
+    {IDC_STATISTICS_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
     {IDC_TRAY_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
-    {IDC_MAIN_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
+    {IDC_STATISTICS_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
 };
 
 TEST(ConfirmationTexts, AreWordForWordWithTheirTrailingBlanks)
@@ -111,7 +111,7 @@ TEST_F(CommandsTest, AnsweringNoChangesNothing)
 
 TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
 {
-    for (WPARAM command : {IDC_TRAY_EXIT, IDC_MAIN_EXIT}) {
+    for (WPARAM command : {IDC_TRAY_EXIT, IDC_STATISTICS_EXIT}) {
         ASSERT_TRUE(answerBox(command, IDYES).found);
         WPARAM code = 0;
         ASSERT_TRUE(quitPosted(code)) << command;
@@ -121,7 +121,7 @@ TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
 
 TEST_F(CommandsTest, ResetAnsweredYesClearsAllSixTotals)
 {
-    for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_MAIN_RESET_COUNTERS}) {
+    for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_STATISTICS_RESET_COUNTERS}) {
         accounting.counterBlock = sampleTotals();
         ASSERT_TRUE(answerBox(command, IDYES).found);
         const CounterBlock zero{};
@@ -131,7 +131,7 @@ TEST_F(CommandsTest, ResetAnsweredYesClearsAllSixTotals)
 
 TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthToTheLast)
 {
-    for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_MAIN_SUM_UP}) {
+    for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_STATISTICS_SUM_UP}) {
         accounting.counterBlock = sampleTotals();
         ASSERT_TRUE(answerBox(command, IDYES).found);
         EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 7200.0) << command;
@@ -196,7 +196,7 @@ TEST_F(CommandsTest, TheAboutCommandOpensTheBoxOwnedByTheStatisticsWindow)
         caption = windowText(box);
         SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     });
-    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_MAIN_ABOUT, 0);
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_ABOUT, 0);
     watcher.join();
     EXPECT_EQ(caption, "About Tolvar 2.2");
 }
@@ -206,21 +206,21 @@ TEST_F(CommandsTest, ShowAndHideStatisticsGrayAndEnableTheTrayItem)
     SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_TRAY_SHOW_STATISTICS, 0);
     EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
-    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_MAIN_HIDE_STATISTICS, 0);
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_HIDE_STATISTICS, 0);
     EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
     // Only the low word names the command.
     SendMessageA(shell.statisticsWindow, WM_COMMAND, MAKEWPARAM(IDC_TRAY_SHOW_STATISTICS, 1), 0);
     EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     // The menu bar's items keep their template states.
-    EXPECT_EQ(GetMenuState(shell.statisticsMenu, IDC_MAIN_HIDE_STATISTICS, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(GetMenuState(shell.statisticsMenu, IDC_STATISTICS_HIDE_STATISTICS, MF_BYCOMMAND) & MF_GRAYED, 0u);
 }
 
 TEST_F(CommandsTest, AtStartShowTimerAndResetCountersAreGrayed)
 {
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_TIMER));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_RESET_COUNTERS));
-    EXPECT_NE(GetMenuState(shell.statisticsMenu, IDC_MAIN_RESET_COUNTERS, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_NE(GetMenuState(shell.statisticsMenu, IDC_STATISTICS_RESET_COUNTERS, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SETTINGS));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SUM_UP));
 }
@@ -236,7 +236,7 @@ TEST_F(CommandsTest, ShowTimerOpensAFloatingTimer)
 
 TEST_F(CommandsTest, SettingsGraysItsTrayItemWhileTheDialogIsOpen)
 {
-    for (WPARAM command : {IDC_TRAY_SETTINGS, IDC_MAIN_SETTINGS}) {
+    for (WPARAM command : {IDC_TRAY_SETTINGS, IDC_STATISTICS_SETTINGS}) {
         bool grayedWhileOpen = false;
         std::thread watcher([&] {
             const HWND dialog = wine::waitForOwnedBox(shell.statisticsWindow);
@@ -258,12 +258,12 @@ TEST_F(CommandsTest, TheDetailedCommandsOpenTheListAndRememberTheirFilter)
         WPARAM command;
         ViewFilter filter;
     };
-    for (const Case& view : {Case{IDC_MAIN_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
+    for (const Case& view : {Case{IDC_STATISTICS_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
                              Case{IDC_TRAY_DETAILS_ALL, ViewFilter::All},
                              Case{IDC_TRAY_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
                              Case{IDC_TRAY_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
-                             Case{IDC_MAIN_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
-                             Case{IDC_MAIN_DETAILS_ALL, ViewFilter::All}}) {
+                             Case{IDC_STATISTICS_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
+                             Case{IDC_STATISTICS_DETAILS_ALL, ViewFilter::All}}) {
         SendMessageA(shell.statisticsWindow, WM_COMMAND, view.command, 0);
         EXPECT_EQ(details.filter, view.filter) << view.command;
         EXPECT_TRUE(details.window != nullptr && IsWindow(details.window)) << view.command;

@@ -5,9 +5,9 @@
 
 #include <vector>
 
+#include "core/layout.h"
 #include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "win32/details_window.h"
 #include "win32/shell.h"
 
 namespace {

@@ -24,8 +24,6 @@
 #include "tests/wine/wine_support.h"
 #include "win32/details_window.h"
 #include "core/log_format.h"
-#include "win32/log_tools.h"
-#include "win32/settings_dialog.h"
 #include "win32/time_fields.h"
 
 namespace {

@@ -18,7 +18,6 @@
 #include "core/settings.h"
 #include "tests/wine/wine_support.h"
 #include "win32/details_window.h"
-#include "win32/log_tools.h"
 
 namespace {
 

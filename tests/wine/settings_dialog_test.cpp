@@ -15,7 +15,6 @@
 #include "core/settings.h"
 #include "win32/settings_store.h"
 #include "tests/wine/wine_support.h"
-#include "win32/settings_dialog.h"
 #include "win32/time_fields.h"
 
 namespace {

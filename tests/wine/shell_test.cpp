@@ -12,9 +12,9 @@
 
 #include "core/state.h"
 #include "win32/commands.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
+#include "win32/statistics_window.h"
 #include "win32/shell.h"
-#include "win32/tray.h"
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"
@@ -122,7 +122,7 @@ TEST_F(ShellTest, TheThreeClassesCarryTheirStylesProceduresIconsCursorsBackgroun
     EXPECT_NE(statistics.hIcon, nullptr);
     EXPECT_EQ(statistics.hCursor, nullptr);
     EXPECT_EQ(statistics.hbrBackground, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
-    EXPECT_EQ(statistics.lpszMenuName, MAKEINTRESOURCEA(IDM_MAIN));
+    EXPECT_EQ(statistics.lpszMenuName, MAKEINTRESOURCEA(IDM_STATISTICS));
     EXPECT_EQ(statistics.cbClsExtra, 0);
     EXPECT_EQ(statistics.cbWndExtra, 0);
 
@@ -455,7 +455,7 @@ TEST_F(TrayPopUpTest, ChoosingShowStatisticsShowsTheWindowAndHideStatisticsHides
     EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 
-    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_MAIN_HIDE_STATISTICS, 0);
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_HIDE_STATISTICS, 0);
     EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 }

@@ -13,7 +13,7 @@
 #include "res/resource.h"
 #include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "win32/statistics.h"
+#include "win32/statistics_window.h"
 #include "win32/timer_window.h"
 
 namespace {
@@ -450,7 +450,7 @@ protected:
         if (length == 0 || length >= sizeof folder)
             GTEST_SKIP() << "TOLVAR_SHOTS names no folder";
         StatisticsWindow::SetUp();
-        HMENU menu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_MAIN));
+        HMENU menu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_STATISTICS));
         if (menu != nullptr)
             SetMenu(window, menu); // the menu bar takes its height from the client area, as in the program
         GetClientRect(window, &client);

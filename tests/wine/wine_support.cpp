@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "core/state.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/layout.h"

@@ -1,4 +1,4 @@
-// Clear and Save in file of the detailed window: rewriting the kept log and writing it out as text.
+// Clear and Save in file of the detailed window: the confirmation of Clear, and the log written out as text.
 #include <windows.h>
 
 #include <commdlg.h>
@@ -7,11 +7,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/log_format.h"
 #include "core/ports.h"
-#include "win32/shell.h"
 #include "core/settings.h"
-#include "win32/details_window.h"
-#include "win32/log_tools.h"
+#include "win32/shell.h"
 
 namespace {
 
@@ -71,8 +70,8 @@ bool writeExportFile(const char* path, const std::vector<const ConnectionRecord*
     for (const ConnectionRecord* record : exported) {
         if (!written)
             break;
-        formatExportLine(*record, withCost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(),
-                         line, sizeof line);
+        formatExportLine(*record, withCost, settings.block.tariffCommon, shell.currencySymbol,
+                         currencySymbolDrawnLength(), line, sizeof line);
         written = std::fputs(line, stream) >= 0;
     }
     written = std::fflush(stream) == 0 && written;
@@ -89,24 +88,10 @@ void clearLog(ClearMode mode)
     if (MessageBoxA(details.window, "If you'll continue, some data will be lost!\n\nContinue?", "Clear?",
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    // Only the stored records are loaded: a live connection's reserved slot is not in the file yet.
-    const std::vector<ConnectionRecord> records = loadStoredLog();
-    const SystemTime today = localSystemTime();
-    std::vector<ConnectionRecord> keptRecords;
-    for (const ConnectionRecord& record : records)
-        if (clearKeeps(mode, record.start, today))
-            keptRecords.push_back(record);
-    // The kept records are stored again from offset 100 on in their old order, in a new file that takes the
-    // old one's place in one step: whatever happens meanwhile, the file on disk is the old log or the new.
-    const int32_t kept = static_cast<int32_t>(keptRecords.size());
-    if (replaceLog(keptRecords.data(), kept) != FileOutcome::Done) {
+    if (!clearStoredLog(mode)) {
         showNotCleared();
         return;
     }
-    accounting.recordCount = kept;
-    // The live connection keeps its reserved slot after the kept records, where its record will be stored.
-    if (accounting.liveConnection.connected)
-        accounting.recordCount = kept + 1;
     fillDetails(details.filter);
 }
 

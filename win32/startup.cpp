@@ -1,26 +1,22 @@
-// The statistics window: its classes, a thin dispatch of its messages, and the start-up sequence.
-#include "win32/main_window.h"
+// Start-up: the window classes, the folder, registration, settings, totals, month stamp and record count, and
+// the hidden statistics window with its tray icon.
+#include "win32/startup.h"
 
 #include <cstring>
 
 #include "core/month.h"
-#include "core/monitor.h"
 #include "core/ports.h"
-#include "win32/commands.h"
-#include "win32/shell.h"
-#include "win32/tray.h"
-#include "res/resource.h"
-#include "win32/registration.h"
 #include "core/settings.h"
-#include "win32/settings_store.h"
+#include "res/resource.h"
 #include "win32/details_window.h"
-#include "win32/statistics.h"
+#include "win32/placement_store.h"
+#include "win32/registration.h"
+#include "win32/settings_store.h"
+#include "win32/shell.h"
+#include "win32/statistics_window.h"
 #include "win32/timer_window.h"
 
 namespace {
-
-// Key of the detailed window's placement; made sure to exist at every start.
-const char kPlacementKeyPath[] = "Software\\Vesk\\Tolvar\\2.0";
 
 bool registerClass(UINT style, WNDPROC procedure, HICON icon, HCURSOR cursor, HBRUSH background,
                    const char* menu, const char* name)
@@ -45,12 +41,14 @@ HBRUSH buttonFace()
 bool registerClasses()
 {
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    return registerClass(0, statisticsWindowProc, LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_MAIN)), nullptr, buttonFace(),
-                         MAKEINTRESOURCEA(IDM_MAIN), "LinkStatistics") &&
+    const HICON statisticsIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_MAIN));
+    const HICON detailsIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_DETAILS));
+    return registerClass(0, statisticsWindowProc, statisticsIcon, nullptr, buttonFace(),
+                         MAKEINTRESOURCEA(IDM_STATISTICS), "LinkStatistics") &&
            registerClass(CS_DBLCLKS, timerWindowProc, nullptr, arrow, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                          nullptr, "Counter") &&
-           registerClass(0, detailsWindowProc, LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_DETAILS)), arrow, buttonFace(),
-                         MAKEINTRESOURCEA(IDM_DETAILS), "Details");
+           registerClass(0, detailsWindowProc, detailsIcon, arrow, buttonFace(), MAKEINTRESOURCEA(IDM_DETAILS),
+                         "Details");
 }
 
 // exeDirectory := the executable's path up to and including its last backslash.
@@ -84,15 +82,6 @@ void loadSettingsAndTotals()
         RegCloseKey(store.key);
 }
 
-void ensurePlacementKey()
-{
-    char noClass[] = "";
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPlacementKeyPath, 0, noClass, REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS)
-        RegCloseKey(key);
-}
-
 // A data file without a complete stamp gets the present time as its stamp.
 void loadMonthStamp()
 {
@@ -100,24 +89,6 @@ void loadMonthStamp()
         writeMonthStamp();
         accounting.monthStamp = localSystemTime();
     }
-}
-
-// The window is known before the start-up sequence, so a repaint it asks for reaches this window.
-void onCreate(HWND window)
-{
-    shell.statisticsWindow = window;
-    loadStartupState();
-    SetTimer(window, kFastTimer, 50, nullptr);
-    SetTimer(window, kSlowTimer, 1000, nullptr);
-}
-
-// Closing the window in any way only hides it; returns whether the system command was that.
-bool hideOnClose(WPARAM wParam)
-{
-    if (wParam != SC_CLOSE)
-        return false;
-    hideStatistics();
-    return true;
 }
 
 } // namespace
@@ -139,31 +110,15 @@ bool initApplication()
 {
     if (!registerClasses())
         return false;
-    shell.statisticsMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_MAIN));
+    shell.statisticsMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_STATISTICS));
     shell.trayMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_TRAY));
     registerTaskbarCreated();
-    shell.statisticsWindow = CreateWindowExA(0, "LinkStatistics", "Link Statistics", WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, kStatisticsWidth,
-                                 GetSystemMetrics(SM_CYMENU) + kStatisticsHeightBelowMenu, nullptr, shell.statisticsMenu,
-                                 shell.instance, nullptr);
+    shell.statisticsWindow = CreateWindowExA(0, "LinkStatistics", "Link Statistics",
+                                             WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                             kStatisticsWidth, GetSystemMetrics(SM_CYMENU) + kStatisticsHeightBelowMenu,
+                                             nullptr, shell.statisticsMenu, shell.instance, nullptr);
     if (shell.statisticsWindow == nullptr)
         return false;
     addTrayIcon(shell.statisticsWindow);
     return true;
-}
-
-// Every message but the close command also gets the default processing.
-LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_CREATE: onCreate(window); break;
-    case WM_DESTROY: removeTrayIcon(); break;
-    case WM_PAINT: paintStatistics(window); break;
-    case WM_TIMER: pollConnection(static_cast<int>(wParam)); break;
-    case WM_SYSCOMMAND: if (hideOnClose(wParam)) return 0; break;
-    case WM_COMMAND: runCommand(wParam); break;
-    case WM_TRAYNOTIFY: onTrayNotify(lParam); break;
-    default: if (isTaskbarCreated(message)) addTrayIcon(window); break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
