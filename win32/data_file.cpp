@@ -115,15 +115,29 @@ FileOutcome replaceDataFile()
 
 const FileSeam kWin32Files{writeFile, readFile, setFileLength, fileLength, removeFile, replaceDataFile};
 
+// How long start-up waits for another process to let go of the data file, in tries 50 ms apart: what it
+// reads then (the totals, the stamp, the count) cannot wait for a later tick as writes can.
+constexpr int kStartupTries = 100;
+
 // The store opens at the first operation, which start-up makes after moving to the executable's folder:
 // that is where an ended process's journal lies.
 void ensureOpen()
 {
     static bool opened = false;
-    if (!opened) {
-        opened = true;
-        openDataStore(&kWin32Files);
+    if (opened)
+        return;
+    opened = true;
+    for (int attempt = 1; attempt < kStartupTries; ++attempt) {
+        const HANDLE probe = openFile(StoreFile::Data, GENERIC_READ, 1);
+        if (probe != INVALID_HANDLE_VALUE) {
+            CloseHandle(probe);
+            break;
+        }
+        if (!heldByOther(GetLastError()))
+            break;
+        Sleep(50);
     }
+    openDataStore(&kWin32Files);
 }
 
 } // namespace

@@ -191,6 +191,34 @@ TEST_F(DataSafety, ExitWithTheFileStillHeldSaysSoAndTheNextStartStoresTheRecord)
     expectWholeWith(before, kStored + 1);
 }
 
+// A start while another process holds the file waits for it, rather than taking the file for one without a
+// stamp and writing a new one over the stored stamp once the file is free.
+TEST_F(DataSafety, AStartWhileTheFileIsHeldWaitsForItAndKeepsTheStamp)
+{
+    const Bytes before = dataImage(kStored, kStored);
+    ASSERT_TRUE(writeBytes(dataFile(), before));
+    hold();
+    const HANDLE held = holder;
+    HANDLE releaser = CreateThread(
+        nullptr, 0,
+        [](LPVOID handle) -> DWORD {
+            Sleep(1500);
+            CloseHandle(static_cast<HANDLE>(handle));
+            return 0;
+        },
+        held, 0, nullptr);
+    holder = INVALID_HANDLE_VALUE;
+    start();
+    WaitForSingleObject(releaser, INFINITE);
+    CloseHandle(releaser);
+    connectAndEnd();
+    ASSERT_TRUE(landed(kStored + 1));
+    const Bytes after = data();
+    EXPECT_EQ(Bytes(before.begin() + kMonthStampOffset, before.begin() + kMonthStampOffset + kSystemTimeSize),
+              Bytes(after.begin() + kMonthStampOffset, after.begin() + kMonthStampOffset + kSystemTimeSize));
+    expectWholeWith(before, kStored + 1);
+}
+
 // Killed at a moment of each operation and started again: the file is as before it or as after it, whole.
 TEST_F(DataSafety, KilledDuringAConnectionKeepsTheFileAsItWas)
 {
