@@ -7,15 +7,15 @@
 
 #include "core/ports.h"
 #include "core/layout.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes fileBytes() { return wine::fileBytes("Tq.dat"); }
+Bytes fileBytes() { return kit::fileBytes("Tq.dat"); }
 
-void putFile(const Bytes& bytes) { ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size())); }
+void putFile(const Bytes& bytes) { ASSERT_TRUE(kit::writeFile("Tq.dat", bytes)); }
 
 // A file of `length` bytes where byte i holds a value derived from i, so that any moved byte shows.
 Bytes patterned(size_t length)
@@ -46,13 +46,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(scratch_.enter("tolvar-data"));
-        wine::zeroRecords();
+        inproc::zeroRecords();
     }
 
     void TearDown() override { scratch_.leave(); }
 
 private:
-    wine::ScratchFolder scratch_;
+    kit::ScratchFolder scratch_;
 };
 
 TEST_F(DataFile, FirstStampAndFirstConnectionGiveTheDocumentedLayout)

@@ -14,13 +14,13 @@
 #include "core/layout.h"
 #include "core/settings.h"
 #include "win32/settings_store.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/settings_dialog.h"
 #include "win32/time_fields.h"
 
 namespace {
 
-using wine::windowText;
+using kit::windowText;
 
 void resetToFirstRun()
 {
@@ -40,7 +40,7 @@ protected:
     void SetUp() override
     {
         resetToFirstRun();
-        wine::useCurrencySymbol("$");
+        inproc::useCurrencySymbol("$");
         trayMenu = CreatePopupMenu();
         AppendMenuA(trayMenu, MF_STRING | MF_GRAYED, IDC_TRAY_SETTINGS, "Settings");
     }
@@ -92,7 +92,7 @@ protected:
         return text(id);
     }
 
-    void typeInto(HWND part, const char* keys) { wine::typeKeys(part, keys, wine::Typing::OverText); }
+    void typeInto(HWND part, const char* keys) { kit::typeKeys(part, keys, kit::Typing::OverText); }
 
     HWND dialog = nullptr;
 };
@@ -306,7 +306,7 @@ TEST_F(SettingsDialog, AmountsAreNormalisedWhenTheyLoseTheFocus)
     settingsBlock.warningsEnabled = settingsBlock.costWarning = 1;
     settingsBlock.costWarnPerConn = settingsBlock.costWarnPerMonth = 1;
     open();
-    wine::MessageBoxWatcher watcher(dialog, IDOK);
+    kit::BoxAnswerer noBoxes(std::vector<kit::Box>{});
     const struct {
         const char* typed;
         const char* shown;
@@ -321,15 +321,13 @@ TEST_F(SettingsDialog, AmountsAreNormalisedWhenTheyLoseTheFocus)
     EXPECT_EQ(leave(IDC_COST_LIMIT_PER_MONTH, "0100"), "100");
     // A long pasted number is judged whole and kept.
     EXPECT_EQ(leave(IDC_TARIFF_COMMON, "00123456789012345678901234.5"), "123456789012345678901234.5");
-    watcher.stop();
-    EXPECT_TRUE(watcher.seen().empty());
+    noBoxes.finish();
 }
 
 TEST_F(SettingsDialog, InvalidAmountsAreReportedAndReplacedByZero)
 {
     settingsBlock.warningsEnabled = settingsBlock.costWarning = settingsBlock.costWarnPerMonth = 1;
     open();
-    wine::MessageBoxWatcher watcher(dialog, IDOK);
     const char* invalid[] = {".5", "1.2.3", "1,5", "-1", "1e3", "abc", "1 5", "", "12345678901234567a",
                              "1234567890123456789x"};
     for (const char* typed : invalid) {
@@ -338,10 +336,9 @@ TEST_F(SettingsDialog, InvalidAmountsAreReportedAndReplacedByZero)
             if (id == IDC_COST_LIMIT_PER_MONTH && typed != invalid[0])
                 continue;
             SCOPED_TRACE(std::string("\"") + typed + "\" in " + std::to_string(id));
-            const size_t before = watcher.seen().size();
+            kit::BoxAnswerer boxes({{"Input error", "Invalid currency format!", IDOK}});
             EXPECT_EQ(leave(id, typed), "0");
-            ASSERT_EQ(watcher.seen().size(), before + 1);
-            EXPECT_EQ(watcher.seen().back(), "Input error|Invalid currency format!");
+            boxes.finish();
             EXPECT_EQ(GetFocus(), item(id));
             DWORD start = 1, end = 0;
             SendMessageA(item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

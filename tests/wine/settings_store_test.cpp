@@ -9,7 +9,7 @@
 #include "core/layout.h"
 #include "core/settings.h"
 #include "win32/settings_store.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
@@ -18,12 +18,12 @@ using Bytes = std::vector<uint8_t>;
 // The per-user branch only: other test programs keep scratch keys beside it under Vesk.
 const char kBranch[] = "Software\\Vesk\\Tolvar";
 
-bool keyExists() { return wine::keyExists(HKEY_CURRENT_USER, settingsKeyPath); }
+bool keyExists() { return kit::keyExists(HKEY_CURRENT_USER, settingsKeyPath); }
 
 // The stored value as the registry holds it, with its type.
 Bytes storedValue(const char* name, DWORD* type = nullptr)
 {
-    return wine::registryValue(HKEY_CURRENT_USER, settingsKeyPath, name, type);
+    return kit::registryValue(HKEY_CURRENT_USER, settingsKeyPath, name, type);
 }
 
 void storeValue(const char* name, DWORD type, const Bytes& bytes)
@@ -73,10 +73,10 @@ class SettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wine::deleteKeyTree(HKEY_CURRENT_USER, kBranch);
-        wine::zeroRecords();
+        kit::deleteKeyTree(HKEY_CURRENT_USER, kBranch);
+        inproc::zeroRecords();
     }
-    void TearDown() override { wine::deleteKeyTree(HKEY_CURRENT_USER, kBranch); }
+    void TearDown() override { kit::deleteKeyTree(HKEY_CURRENT_USER, kBranch); }
 };
 
 TEST_F(SettingsStoreTest, FirstRunStoresTheDefaultsAndOnlyTheFirstOpenCountsAsNew)
@@ -124,7 +124,7 @@ TEST_F(SettingsStoreTest, MissingValuesLeaveTheRecordsAsTheyWere)
     EXPECT_EQ(0, settingsExtra.autoSumUp) << "no first-run default without \"Settings1\"";
     EXPECT_EQ(0, settingsExtra.addSeconds);
 
-    wine::deleteKeyTree(HKEY_CURRENT_USER, settingsKeyPath);
+    kit::deleteKeyTree(HKEY_CURRENT_USER, settingsKeyPath);
     storeValue("Other", REG_BINARY, Bytes(4, 1));
     settingsExtra = SettingsExtra{30, 1};
     loadFromStore();
