@@ -282,14 +282,6 @@ Bytes leadingInt(int32_t value, size_t length)
     return bytes;
 }
 
-Bytes patterned(size_t length)
-{
-    Bytes bytes(length);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<uint8_t>(i * 29 + 3);
-    return bytes;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Values, DamagedValue,
     ::testing::Values(StoredValue{kSettingsKey, "Settings1", REG_BINARY, Bytes{}},
@@ -349,7 +341,7 @@ TEST_F(LongCurrencySymbol, LeavesEveryWindowAndTheExportWithoutASymbol)
                       {{"Settings", "", IDC_CANCEL, "", [&](HWND settings) {
                             label = windowText(GetDlgItem(settings, IDC_PER_MIN_COMMON));
                         }}});
-    PostMessageA(program.mainWindow, WM_COMMAND, IDC_MAIN_SETTINGS, 0);
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_SETTINGS, 0);
     ASSERT_EQ(boxes.finish(5000).size(), 1u);
     EXPECT_EQ(label, "/min");
     ASSERT_TRUE(alive());

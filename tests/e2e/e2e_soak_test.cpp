@@ -80,7 +80,7 @@ protected:
     {
         const Bytes before = fileBytes(folder + "Tq.dat");
         BoxAnswerer boxes(program.process.dwProcessId, {{"Sum Up?", "", IDYES}});
-        PostMessageA(program.mainWindow, WM_COMMAND, IDC_MAIN_SUM_UP, 0);
+        PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_SUM_UP, 0);
         ASSERT_EQ(boxes.finish(5000).size(), 1u);
         ASSERT_TRUE(waitUntil(
             [&] {

@@ -180,9 +180,8 @@ TEST_F(StartAndExit, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
     ASSERT_NE(program.mainWindow, nullptr);
     SYSTEMTIME before;
     GetLocalTime(&before);
-    setService(folder, 1, "connected");
-    Sleep(2500);
-    clearService(folder);
+    // Waits for the count, the record and the totals, three writes, to land.
+    ASSERT_TRUE(connectionOf(folder, 2500));
     ASSERT_TRUE(waitUntil([&] { return fileBytes(dataFile()).size() == 132; }));
 
     const std::vector<uint8_t> data = fileBytes(dataFile());

@@ -92,6 +92,14 @@ bool writeFile(const std::string& path, const Bytes& bytes)
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+Bytes patterned(size_t length, unsigned salt)
+{
+    Bytes bytes(length);
+    for (size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 29 + salt * 7 + 1);
+    return bytes;
+}
+
 void deleteKeyTree(HKEY root, const std::string& path)
 {
     HKEY key = nullptr;
@@ -157,6 +165,18 @@ void deleteRegistryValue(HKEY root, const char* path, const char* name)
         RegDeleteValueA(key, name);
         RegCloseKey(key);
     }
+}
+
+bool storeAndReadBack(HKEY key, const char* name, DWORD type, const Bytes& bytes, Bytes& readBack)
+{
+    if (RegSetValueExA(key, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS)
+        return false;
+    readBack.assign(1024, 0);
+    DWORD length = static_cast<DWORD>(readBack.size());
+    if (RegQueryValueExA(key, name, nullptr, nullptr, readBack.data(), &length) != ERROR_SUCCESS)
+        return false;
+    readBack.resize(length);
+    return true;
 }
 
 void forgetProgramRegistry()

@@ -53,6 +53,8 @@ std::string fileText(const std::string& path);
 // Creates or replaces the file with exactly these bytes; false when it cannot be written whole.
 bool writeFile(const std::string& path, const Bytes& bytes);
 bool fileExists(const std::string& path);
+// Bytes each unlike its neighbours, and unlike the same place under another salt, so that any moved byte shows.
+Bytes patterned(size_t length, unsigned salt = 0);
 
 // Registry.
 
@@ -77,6 +79,10 @@ void forgetProgramRegistry();
 // Leaves the windows of the program `exeName` unmanaged by Wine's X driver: without a window manager Wine
 // otherwise waits up to two seconds for every hidden window. Read when the program's first window is made.
 bool leaveWindowsUnmanaged(const char* exeName);
+
+// Stores the value under the open key and reads it back as the registry hands it to a reader; false when it
+// cannot be stored.
+bool storeAndReadBack(HKEY key, const char* name, DWORD type, const Bytes& bytes, Bytes& readBack);
 
 // Puts a value back as it was (or removes it, when there was none) at the end of the scope.
 class SavedValue {

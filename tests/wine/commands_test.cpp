@@ -9,13 +9,13 @@
 
 #include "core/state.h"
 #include "win32/commands.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"
-#include "tests/wine/in_process.h"
 #include "win32/details_window.h"
 #include "win32/timer_window.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
@@ -61,18 +61,18 @@ struct Confirmation {
 kit::BoxSeen confirm(WPARAM command, const char* caption, const char* text, int answer)
 {
     kit::BoxAnswerer boxes({{caption, text, answer}});
-    SendMessageA(mainWindow, WM_COMMAND, command, 0);
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0);
     const std::vector<kit::BoxSeen> seen = boxes.finish();
     return seen.empty() ? kit::BoxSeen{} : seen.front();
 }
 
 const Confirmation kConfirmations[] = {
     {IDC_TRAY_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
-    {IDC_MAIN_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
+    {IDC_STATISTICS_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
     {IDC_TRAY_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
-    {IDC_MAIN_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
+    {IDC_STATISTICS_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
     {IDC_TRAY_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
-    {IDC_MAIN_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
+    {IDC_STATISTICS_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
 };
 
 TEST(ConfirmationTexts, AreWordForWordWithTheirTrailingBlanks)
@@ -87,7 +87,7 @@ TEST(ConfirmationTexts, AreWordForWordWithTheirTrailingBlanks)
 TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndAnsweredNoChangesNothing)
 {
     const CounterBlock sample = sampleTotals();
-    counterBlock = sample;
+    accounting.counterBlock = sample;
     for (const Confirmation& box : kConfirmations) {
         SCOPED_TRACE(box.command);
         const kit::BoxSeen seen = confirm(box.command, box.caption, box.text, IDNO);
@@ -96,13 +96,13 @@ TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndAnsweredNoC
         EXPECT_EQ(seen.icon, LoadIconA(nullptr, box.systemIcon));
         WPARAM code = 0;
         EXPECT_FALSE(quitPosted(code));
-        EXPECT_EQ(std::memcmp(&counterBlock, &sample, sizeof counterBlock), 0);
+        EXPECT_EQ(std::memcmp(&accounting.counterBlock, &sample, sizeof accounting.counterBlock), 0);
     }
 }
 
 TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
 {
-    for (WPARAM command : {IDC_TRAY_EXIT, IDC_MAIN_EXIT}) {
+    for (WPARAM command : {IDC_TRAY_EXIT, IDC_STATISTICS_EXIT}) {
         confirm(command, "Tolvar 2.2", exitQuestion, IDYES);
         WPARAM code = 0;
         ASSERT_TRUE(quitPosted(code)) << command;
@@ -112,24 +112,24 @@ TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
 
 TEST_F(CommandsTest, ResetAnsweredYesClearsAllSixTotals)
 {
-    for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_MAIN_RESET_COUNTERS}) {
-        counterBlock = sampleTotals();
+    for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_STATISTICS_RESET_COUNTERS}) {
+        accounting.counterBlock = sampleTotals();
         confirm(command, "Reset counters?", resetQuestion, IDYES);
         const CounterBlock zero{};
-        EXPECT_EQ(std::memcmp(&counterBlock, &zero, sizeof zero), 0) << command;
+        EXPECT_EQ(std::memcmp(&accounting.counterBlock, &zero, sizeof zero), 0) << command;
     }
 }
 
 TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthToTheLast)
 {
-    for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_MAIN_SUM_UP}) {
-        counterBlock = sampleTotals();
+    for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_STATISTICS_SUM_UP}) {
+        accounting.counterBlock = sampleTotals();
         confirm(command, "Sum Up?", sumUpQuestion, IDYES);
-        EXPECT_EQ(counterBlock.lastMonthSeconds, 7200.0) << command;
-        EXPECT_EQ(counterBlock.lastMonthCost, 40.0) << command;
-        EXPECT_EQ(counterBlock.curMonthSeconds, 0.0) << command;
-        EXPECT_EQ(counterBlock.curMonthCost, 0.0) << command;
-        EXPECT_EQ(counterBlock.lastConnSeconds, 90.0) << command;
+        EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 7200.0) << command;
+        EXPECT_EQ(accounting.counterBlock.lastMonthCost, 40.0) << command;
+        EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0.0) << command;
+        EXPECT_EQ(accounting.counterBlock.curMonthCost, 0.0) << command;
+        EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 90.0) << command;
     }
 }
 
@@ -148,7 +148,8 @@ TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTh
                       !windowText(GetDlgItem(box, IDC_ABOUT_CREDIT2)).empty();
         };
         kit::BoxAnswerer boxes({{"About Tolvar 2.2", "", answer, "", lookAtIt}});
-        const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), mainWindow, aboutDialogProc, 0);
+        const INT_PTR result = DialogBoxParamA(shell.instance, MAKEINTRESOURCEA(IDD_ABOUT), shell.statisticsWindow,
+                                               aboutDialogProc, 0);
         const std::vector<kit::BoxSeen> seen = boxes.finish();
         EXPECT_EQ(result, 1) << answer;
         ASSERT_EQ(seen.size(), 1u);
@@ -163,51 +164,51 @@ TEST_F(CommandsTest, TheAboutCommandOpensTheBoxOwnedByTheStatisticsWindow)
 {
     HWND owner = nullptr;
     kit::BoxAnswerer boxes({{"About Tolvar 2.2", "", IDOK, "", [&](HWND box) { owner = GetWindow(box, GW_OWNER); }}});
-    SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_ABOUT, 0);
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_ABOUT, 0);
     boxes.finish();
-    EXPECT_EQ(owner, mainWindow);
+    EXPECT_EQ(owner, shell.statisticsWindow);
 }
 
 TEST_F(CommandsTest, ShowAndHideStatisticsGrayAndEnableTheTrayItem)
 {
-    SendMessageA(mainWindow, WM_COMMAND, IDC_TRAY_SHOW_STATISTICS, 0);
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_TRAY_SHOW_STATISTICS, 0);
+    EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
-    SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_HIDE_STATISTICS, 0);
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_HIDE_STATISTICS, 0);
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
     // Only the low word names the command.
-    SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_TRAY_SHOW_STATISTICS, 1), 0);
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, MAKEWPARAM(IDC_TRAY_SHOW_STATISTICS, 1), 0);
+    EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     // The menu bar's items keep their template states.
-    EXPECT_EQ(GetMenuState(mainMenu, IDC_MAIN_HIDE_STATISTICS, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(GetMenuState(shell.statisticsMenu, IDC_STATISTICS_HIDE_STATISTICS, MF_BYCOMMAND) & MF_GRAYED, 0u);
 }
 
 TEST_F(CommandsTest, AtStartShowTimerAndResetCountersAreGrayed)
 {
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_TIMER));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_RESET_COUNTERS));
-    EXPECT_NE(GetMenuState(mainMenu, IDC_MAIN_RESET_COUNTERS, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_NE(GetMenuState(shell.statisticsMenu, IDC_STATISTICS_RESET_COUNTERS, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SETTINGS));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SUM_UP));
 }
 
 TEST_F(CommandsTest, ShowTimerOpensAFloatingTimer)
 {
-    SendMessageA(mainWindow, WM_COMMAND, IDC_TRAY_SHOW_TIMER, 0);
-    ASSERT_TRUE(timerWindow != nullptr && IsWindow(timerWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_TRAY_SHOW_TIMER, 0);
+    ASSERT_TRUE(shell.timerWindow != nullptr && IsWindow(shell.timerWindow));
     char className[16] = {};
-    GetClassNameA(timerWindow, className, sizeof className);
+    GetClassNameA(shell.timerWindow, className, sizeof className);
     EXPECT_STREQ(className, "Counter");
 }
 
 TEST_F(CommandsTest, SettingsGraysItsTrayItemWhileTheDialogIsOpen)
 {
-    for (WPARAM command : {IDC_TRAY_SETTINGS, IDC_MAIN_SETTINGS}) {
+    for (WPARAM command : {IDC_TRAY_SETTINGS, IDC_STATISTICS_SETTINGS}) {
         bool grayedWhileOpen = false;
         kit::BoxAnswerer boxes(
             {{"Settings", "", kit::kCloseBox, "", [&](HWND) { grayedWhileOpen = trayItemGrayed(IDC_TRAY_SETTINGS); }}});
-        SendMessageA(mainWindow, WM_COMMAND, command, 0);
+        SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0);
         boxes.finish();
         EXPECT_TRUE(grayedWhileOpen) << command;
         EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SETTINGS)) << command;
@@ -220,30 +221,30 @@ TEST_F(CommandsTest, TheDetailedCommandsOpenTheListAndRememberTheirFilter)
         WPARAM command;
         ViewFilter filter;
     };
-    for (const Case& view : {Case{IDC_MAIN_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
+    for (const Case& view : {Case{IDC_STATISTICS_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
                              Case{IDC_TRAY_DETAILS_ALL, ViewFilter::All},
                              Case{IDC_TRAY_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
                              Case{IDC_TRAY_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
-                             Case{IDC_MAIN_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
-                             Case{IDC_MAIN_DETAILS_ALL, ViewFilter::All}}) {
-        SendMessageA(mainWindow, WM_COMMAND, view.command, 0);
-        EXPECT_EQ(currentViewFilter, view.filter) << view.command;
-        EXPECT_TRUE(detailsWindow != nullptr && IsWindow(detailsWindow)) << view.command;
+                             Case{IDC_STATISTICS_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
+                             Case{IDC_STATISTICS_DETAILS_ALL, ViewFilter::All}}) {
+        SendMessageA(shell.statisticsWindow, WM_COMMAND, view.command, 0);
+        EXPECT_EQ(details.filter, view.filter) << view.command;
+        EXPECT_TRUE(details.window != nullptr && IsWindow(details.window)) << view.command;
     }
 }
 
 TEST_F(CommandsTest, CommandsOfOtherMenusAndUnknownIdsDoNothing)
 {
     const CounterBlock sample = sampleTotals();
-    counterBlock = sample;
+    accounting.counterBlock = sample;
     kit::BoxAnswerer noBoxes(std::vector<kit::Box>{});
     for (WPARAM command : {0, 1, IDC_DETAILS_CLOSE, IDC_DETAILS_CLEAR_ALL, IDC_DETAILS_SHOW_LAST_MONTH, 40027, 40099})
-        SendMessageA(mainWindow, WM_COMMAND, command, 0);
+        SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0);
     noBoxes.finish();
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(detailsWindow == nullptr || !IsWindow(detailsWindow));
-    EXPECT_TRUE(timerWindow == nullptr || !IsWindow(timerWindow));
-    EXPECT_EQ(std::memcmp(&counterBlock, &sample, sizeof counterBlock), 0);
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
+    EXPECT_TRUE(details.window == nullptr || !IsWindow(details.window));
+    EXPECT_TRUE(shell.timerWindow == nullptr || !IsWindow(shell.timerWindow));
+    EXPECT_EQ(std::memcmp(&accounting.counterBlock, &sample, sizeof accounting.counterBlock), 0);
     WPARAM code = 0;
     EXPECT_FALSE(quitPosted(code));
 }

@@ -123,7 +123,7 @@ TEST_F(DataFileBulk, AFileHeldForAMomentIsWaitedFor)
             return 0;
         },
         holder, 0, nullptr);
-    recordCount = 3;
+    accounting.recordCount = 3;
     appendRecord(sample(3));
     WaitForSingleObject(release, INFINITE);
     CloseHandle(release);

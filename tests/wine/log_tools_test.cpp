@@ -14,9 +14,8 @@
 #include "win32/shell.h"
 #include "core/layout.h"
 #include "core/settings.h"
-#include "tests/wine/in_process.h"
 #include "win32/details_window.h"
-#include "win32/log_tools.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
@@ -57,8 +56,8 @@ protected:
 
     void TearDown() override
     {
-        if (IsWindow(detailsWindow))
-            DestroyWindow(detailsWindow);
+        if (IsWindow(details.window))
+            DestroyWindow(details.window);
         // The scratch folder takes only its own files with it: the export folder goes first.
         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(target.c_str());
@@ -96,7 +95,7 @@ TEST_F(LogTools, ClearUntilCurrentMonthKeepsThisMonthOfEveryYear)
     const std::vector<uint8_t> file = readFile("Tq.dat");
     ASSERT_EQ(kHeaderSize + 2 * kRecordSize, file.size());
     EXPECT_EQ(2, getI32(file.data() + kRecordCountOffset));
-    EXPECT_EQ(2, recordCount);
+    EXPECT_EQ(2, accounting.recordCount);
     const std::vector<ConnectionRecord> kept = storedRecords(file);
     EXPECT_TRUE(sameStart(yearAgo, kept[0].start));
     EXPECT_EQ(20.0, kept[0].seconds);
@@ -113,7 +112,7 @@ TEST_F(LogTools, ClearUntilLastMonthKeepsTheLastTwoMonths)
                      now = monthsBefore(0);
     logOf({record(twoAgo, 1, 0), record(last, 2, 0), record(old, 3, 0), record(twoAgo, 4, 0), record(now, 5, 0)});
     openDetails(LastMonth);
-    currentViewFilter = LastMonth;
+    details.filter = LastMonth;
     clearAnswering(ClearUntilLastMonth, IDYES);
 
     const std::vector<ConnectionRecord> kept = storedRecords(readFile("Tq.dat"));
@@ -121,7 +120,7 @@ TEST_F(LogTools, ClearUntilLastMonthKeepsTheLastTwoMonths)
     EXPECT_EQ(2.0, kept[0].seconds);
     EXPECT_EQ(3.0, kept[1].seconds);
     EXPECT_EQ(5.0, kept[2].seconds);
-    EXPECT_EQ(3, recordCount);
+    EXPECT_EQ(3, accounting.recordCount);
     // The refill keeps the chosen period.
     EXPECT_EQ(1, inproc::detailsRowCount());
 }
@@ -133,7 +132,7 @@ TEST_F(LogTools, ClearAllOnAnEmptyLogStillAsksAndLeavesTheHeader)
     const std::vector<uint8_t> file = readFile("Tq.dat");
     ASSERT_EQ(kHeaderSize, file.size());
     EXPECT_EQ(0, getI32(file.data() + kRecordCountOffset));
-    EXPECT_EQ(0, recordCount);
+    EXPECT_EQ(0, accounting.recordCount);
 
     logOf({record(monthsBefore(0), 1, 0), record(monthsBefore(1), 2, 0)});
     clearAnswering(ClearAll, IDYES);
@@ -149,7 +148,7 @@ TEST_F(LogTools, AnsweringNoChangesNothing)
     for (ClearMode mode : {ClearAll, ClearUntilCurrentMonth, ClearUntilLastMonth})
         clearAnswering(mode, IDNO);
     EXPECT_EQ(before, readFile("Tq.dat"));
-    EXPECT_EQ(2, recordCount);
+    EXPECT_EQ(2, accounting.recordCount);
     EXPECT_EQ(2, inproc::detailsRowCount());
 }
 
@@ -158,8 +157,8 @@ TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
     const SystemTime now = monthsBefore(0);
     logOf({record(monthsBefore(4), 1, 0), record(now, 2, 0), record(monthsBefore(5), 3, 0)});
     // The monitor has counted the live connection; its record is not stored yet.
-    recordCount = 4;
-    liveConnection.connected = true;
+    accounting.recordCount = 4;
+    accounting.liveConnection.connected = true;
     openDetails(All);
     EXPECT_EQ(3, inproc::detailsRowCount());
 
@@ -167,11 +166,11 @@ TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
     std::vector<uint8_t> file = readFile("Tq.dat");
     EXPECT_EQ(1, getI32(file.data() + kRecordCountOffset));
     EXPECT_EQ(kHeaderSize + kRecordSize, file.size());
-    EXPECT_EQ(2, recordCount);
+    EXPECT_EQ(2, accounting.recordCount);
     EXPECT_EQ(1, inproc::detailsRowCount());
 
     // The connection ends as the monitor ends it: count, then the record into the reserved slot.
-    liveConnection.connected = false;
+    accounting.liveConnection.connected = false;
     writeRecordCount();
     appendRecord(record(now, 99, 0));
     file = readFile("Tq.dat");
@@ -184,8 +183,8 @@ TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
 
 TEST_F(LogTools, ExportWritesTheChosenFileReadOnly)
 {
-    settingsBlock.calculateCost = 1;
-    settingsBlock.tariffCommon = 0.5;
+    settings.block.calculateCost = 1;
+    settings.block.tariffCommon = 0.5;
     const SystemTime first{1999, 8, 0, 5, 14, 3, 27, 0};
     logOf({record(first, 3725, 1.5), record(monthsBefore(0), 60, 0.25)});
     openDetails(All);
@@ -256,8 +255,8 @@ TEST_F(LogTools, NothingToSave)
     logOf({record(monthsBefore(1), 1, 0)});
     exportLog(CurrentMonth);
     logOf({});
-    recordCount = 1;
-    liveConnection.connected = true;
+    accounting.recordCount = 1;
+    accounting.liveConnection.connected = true;
     exportLog(All);
     boxes.finish();
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target.c_str()));
@@ -301,7 +300,7 @@ protected:
         for (int i = 0; i < kRecords; ++i)
             records.push_back(record(monthsBefore(static_cast<unsigned>(i % 3)), 60.0 + i, 0.01 * i));
         logOf(records);
-        settingsBlock.calculateCost = 1;
+        settings.block.calculateCost = 1;
     }
 
     static double secondsSince(std::chrono::steady_clock::time_point start)
@@ -357,7 +356,7 @@ TEST_F(LogToolsMeasure, DISABLED_FillExportAndClear)
     const std::vector<kit::BoxSeen> cleared = clearing.finish();
     ASSERT_EQ(1u, cleared.size());
     const double clearAfterAnswer = secondsSince(cleared[0].answeredAt) - (secondsSince(start) - clearWhole);
-    EXPECT_EQ(kRecords * 2 / 3 + 1, recordCount);
+    EXPECT_EQ(kRecords * 2 / 3 + 1, accounting.recordCount);
 
     std::printf("records %d\n", kRecords);
     std::printf("loading the log               %.3f s\n", load);

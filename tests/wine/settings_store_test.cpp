@@ -14,6 +14,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using kit::patterned;
 
 // The per-user branch only: other test programs keep scratch keys beside it under Vesk.
 const char kBranch[] = "Software\\Vesk\\Tolvar";
@@ -39,22 +40,14 @@ void storeValue(const char* name, DWORD type, const Bytes& bytes)
 Bytes encodedBlock()
 {
     Bytes bytes(kSettingsBlockSize);
-    encodeSettingsBlock(settingsBlock, bytes.data());
+    encodeSettingsBlock(settings.block, bytes.data());
     return bytes;
 }
 
 Bytes encodedExtra()
 {
     Bytes bytes(kSettingsExtraSize);
-    encodeSettingsExtra(settingsExtra, bytes.data());
-    return bytes;
-}
-
-Bytes patterned(size_t length, uint8_t seed)
-{
-    Bytes bytes(length);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<uint8_t>(seed + i * 13);
+    encodeSettingsExtra(settings.extra, bytes.data());
     return bytes;
 }
 
@@ -121,31 +114,16 @@ TEST_F(SettingsStoreTest, MissingValuesLeaveTheRecordsAsTheyWere)
     storeValue("Settings", REG_BINARY, patterned(136, 5));
     loadFromStore();
     EXPECT_EQ(patterned(136, 5), encodedBlock());
-    EXPECT_EQ(0, settingsExtra.autoSumUp) << "no first-run default without \"Settings1\"";
-    EXPECT_EQ(0, settingsExtra.addSeconds);
+    EXPECT_EQ(0, settings.extra.autoSumUp) << "no first-run default without \"Settings1\"";
+    EXPECT_EQ(0, settings.extra.addSeconds);
 
     kit::deleteKeyTree(HKEY_CURRENT_USER, settingsKeyPath);
     storeValue("Other", REG_BINARY, Bytes(4, 1));
-    settingsExtra = SettingsExtra{30, 1};
+    settings.extra = SettingsExtra{30, 1};
     loadFromStore();
     EXPECT_EQ(patterned(136, 5), encodedBlock());
-    EXPECT_EQ(30, settingsExtra.addSeconds);
-    EXPECT_EQ(1, settingsExtra.autoSumUp);
-}
-
-TEST_F(SettingsStoreTest, ShortValuesFillOnlyTheirLeadingBytes)
-{
-    const Bytes before = patterned(136, 200);
-    overlaySettingsBlock(settingsBlock, before.data(), before.size());
-    storeValue("Settings", REG_BINARY, patterned(100, 9));
-    storeValue("Settings1", REG_BINARY, Bytes{0x2C, 0x01});
-    settingsExtra = SettingsExtra{-1, 1};
-    loadFromStore();
-
-    Bytes expected = patterned(100, 9);
-    expected.insert(expected.end(), before.begin() + 100, before.end());
-    EXPECT_EQ(expected, encodedBlock());
-    EXPECT_EQ((Bytes{0x2C, 0x01, 0xFF, 0xFF, 1, 0, 0, 0}), encodedExtra());
+    EXPECT_EQ(30, settings.extra.addSeconds);
+    EXPECT_EQ(1, settings.extra.autoSumUp);
 }
 
 TEST_F(SettingsStoreTest, LongValuesAreCutToTheirRecords)
@@ -157,35 +135,24 @@ TEST_F(SettingsStoreTest, LongValuesAreCutToTheirRecords)
     EXPECT_EQ(patterned(8, 77), encodedExtra());
 }
 
-TEST_F(SettingsStoreTest, TheValueTypeIsIgnored)
-{
-    storeValue("Settings", REG_SZ, patterned(136, 40));
-    storeValue("Settings1", REG_DWORD, Bytes{10, 0, 0, 0});
-    settingsExtra.autoSumUp = 1;
-    loadFromStore();
-    EXPECT_EQ(patterned(136, 40), encodedBlock());
-    EXPECT_EQ(10, settingsExtra.addSeconds);
-    EXPECT_EQ(1, settingsExtra.autoSumUp);
-}
-
 TEST_F(SettingsStoreTest, SavedSettingsComeBackBitForBit)
 {
     SettingsStore store = openSettingsStore();
     writeDefaultSettings(store.key);
     RegCloseKey(store.key);
 
-    settingsBlock.todayIsHoliday = 1;
-    settingsBlock.costWarnPerMonth = 1;
-    settingsBlock.tariffCommon = 0.1;
-    settingsBlock.tariffEconomic = -0.0;
-    settingsBlock.tariffWeekend = 1e300;
-    settingsBlock.costLimitPerConn = 4.9406564584124654e-324;
-    settingsBlock.costLimitPerMonth = 123.456;
-    settingsBlock.commonFrom = Hms{8, 30, 15};
-    settingsBlock.commonTo = Hms{18, 45, 0};
-    settingsBlock.timeLimitPerConn = Hms{999, 59, 59};
-    settingsBlock.timeLimitPerMonth = Hms{-1, 0, 2};
-    settingsExtra = SettingsExtra{-7, 0};
+    settings.block.todayIsHoliday = 1;
+    settings.block.costWarnPerMonth = 1;
+    settings.block.tariffCommon = 0.1;
+    settings.block.tariffEconomic = -0.0;
+    settings.block.tariffWeekend = 1e300;
+    settings.block.costLimitPerConn = 4.9406564584124654e-324;
+    settings.block.costLimitPerMonth = 123.456;
+    settings.block.commonFrom = Hms{8, 30, 15};
+    settings.block.commonTo = Hms{18, 45, 0};
+    settings.block.timeLimitPerConn = Hms{999, 59, 59};
+    settings.block.timeLimitPerMonth = Hms{-1, 0, 2};
+    settings.extra = SettingsExtra{-7, 0};
     saveSettings();
     const Bytes block = encodedBlock();
     const Bytes extra = encodedExtra();
@@ -193,8 +160,8 @@ TEST_F(SettingsStoreTest, SavedSettingsComeBackBitForBit)
     EXPECT_EQ(extra, storedValue("Settings1"));
     EXPECT_EQ(Bytes(4, 0), Bytes(block.begin() + 44, block.begin() + 48)) << "reserved bytes stay zero";
 
-    settingsBlock = SettingsBlock{};
-    settingsExtra = SettingsExtra{};
+    settings.block = SettingsBlock{};
+    settings.extra = SettingsExtra{};
     loadFromStore();
     EXPECT_EQ(block, encodedBlock());
     EXPECT_EQ(extra, encodedExtra());
@@ -205,7 +172,44 @@ TEST_F(SettingsStoreTest, SavingWithoutTheKeyStoresNothing)
     applyDefaultSettings();
     saveSettings();
     EXPECT_FALSE(keyExists()) << "the next start must still be a first run";
-    EXPECT_EQ(1, settingsBlock.showCounterOnConnect) << "the values stay in force in memory";
+    EXPECT_EQ(1, settings.block.showCounterOnConnect) << "the values stay in force in memory";
+}
+
+TEST_F(SettingsStoreTest, ValuesOfEveryLengthAndTypeFillOnlyTheLeadingBytes)
+{
+    HKEY key;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    int cases = 0;
+    for (DWORD type : {DWORD{REG_BINARY}, DWORD{REG_SZ}, DWORD{REG_DWORD}}) {
+        for (size_t length = 0; length <= 200; ++length) {
+            RegDeleteValueA(key, "Settings");
+            RegDeleteValueA(key, "Settings1");
+            Bytes block, extra;
+            if (!kit::storeAndReadBack(key, "Settings", type, kit::patterned(length, 1), block) ||
+                !kit::storeAndReadBack(key, "Settings1", type, kit::patterned(length, 2), extra))
+                continue;
+            ++cases;
+            Bytes before(kSettingsBlockSize, 0xEE), beforeExtra(kSettingsExtraSize, 0xDD);
+            settings.block = decodeSettingsBlock(before.data());
+            settings.extra = decodeSettingsExtra(beforeExtra.data());
+
+            loadSettings(key);
+
+            std::memcpy(before.data(), block.data(), block.size() < before.size() ? block.size() : before.size());
+            std::memcpy(beforeExtra.data(), extra.data(),
+                        extra.size() < beforeExtra.size() ? extra.size() : beforeExtra.size());
+            uint8_t loaded[kSettingsBlockSize], loadedExtra[kSettingsExtraSize];
+            encodeSettingsBlock(settings.block, loaded);
+            encodeSettingsExtra(settings.extra, loadedExtra);
+            EXPECT_EQ(Bytes(loaded, loaded + sizeof loaded), before) << "type " << type << ", length " << length;
+            EXPECT_EQ(Bytes(loadedExtra, loadedExtra + sizeof loadedExtra), beforeExtra)
+                << "type " << type << ", length " << length;
+        }
+    }
+    RegCloseKey(key);
+    EXPECT_GE(cases, 3 * 201 - 10) << "the registry refused most of the values";
 }
 
 } // namespace
