@@ -9,15 +9,15 @@
 
 #include "core/ports.h"
 #include "core/layout.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes fileBytes() { return wine::fileBytes("Tq.dat"); }
+Bytes fileBytes() { return kit::fileBytes("Tq.dat"); }
 
-void putFile(const Bytes& bytes) { ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size())); }
+void putFile(const Bytes& bytes) { ASSERT_TRUE(kit::writeFile("Tq.dat", bytes)); }
 
 ConnectionRecord sample(uint16_t day)
 {
@@ -45,7 +45,7 @@ protected:
     void TearDown() override { scratch_.leave(); }
 
 private:
-    wine::ScratchFolder scratch_;
+    kit::ScratchFolder scratch_;
 };
 
 TEST_F(DataFileBulk, ReadsTheWholeRecordsThatAreThereAndNoMore)

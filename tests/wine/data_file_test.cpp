@@ -7,24 +7,16 @@
 
 #include "core/ports.h"
 #include "core/layout.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using kit::patterned;
 
-Bytes fileBytes() { return wine::fileBytes("Tq.dat"); }
+Bytes fileBytes() { return kit::fileBytes("Tq.dat"); }
 
-void putFile(const Bytes& bytes) { ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size())); }
-
-// A file of `length` bytes where byte i holds a value derived from i, so that any moved byte shows.
-Bytes patterned(size_t length)
-{
-    Bytes bytes(length);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<uint8_t>(i * 7 + 3);
-    return bytes;
-}
+void putFile(const Bytes& bytes) { ASSERT_TRUE(kit::writeFile("Tq.dat", bytes)); }
 
 Bytes encoded(const ConnectionRecord& record)
 {
@@ -46,13 +38,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(scratch_.enter("tolvar-data"));
-        wine::zeroRecords();
+        inproc::zeroRecords();
     }
 
     void TearDown() override { scratch_.leave(); }
 
 private:
-    wine::ScratchFolder scratch_;
+    kit::ScratchFolder scratch_;
 };
 
 TEST_F(DataFile, FirstStampAndFirstConnectionGiveTheDocumentedLayout)

@@ -18,21 +18,21 @@
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/details_window.h"
 #include "win32/timer_window.h"
 
 namespace {
 
-using wine::kRunKey;
-using wine::kUninstallKey;
-using wine::trayItemGrayed;
+using kit::kRunKey;
+using kit::kUninstallKey;
+using inproc::trayItemGrayed;
 
 const char kSettingsKey[] = "Software\\Vesk\\Tolvar\\1.0";
 
 DWORD valueSize(HKEY root, const char* path, const char* name)
 {
-    return static_cast<DWORD>(wine::registryValue(root, path, name).size());
+    return static_cast<DWORD>(kit::registryValue(root, path, name).size());
 }
 
 // Whether the shell still knows the tray icon: only a present icon can be modified.
@@ -71,7 +71,7 @@ class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wine::forgetEarlierRuns();
+        inproc::forgetEarlierRuns();
         // Started from another folder, as at logon: the program must move to its own.
         ASSERT_TRUE(scratch.enter("tolvar-shell"));
         start();
@@ -79,14 +79,14 @@ protected:
 
     void TearDown() override
     {
-        wine::endApplication();
-        wine::forgetEarlierRuns();
+        inproc::endApplication();
+        inproc::forgetEarlierRuns();
         scratch.leave();
     }
 
-    void start() { ASSERT_TRUE(wine::startApplication()); }
+    void start() { ASSERT_TRUE(inproc::startApplication()); }
 
-    wine::ScratchFolder scratch;
+    kit::ScratchFolder scratch;
 };
 
 TEST_F(ShellTest, TheStatisticsWindowIsCreatedHiddenWithItsClassTitleStyleAndSize)
@@ -206,16 +206,16 @@ TEST_F(ShellTest, TheFirstStartMovesToTheProgramsFolderRegistersAndStoresDefault
 {
     char current[MAX_PATH + 1] = {};
     GetCurrentDirectoryA(MAX_PATH, current);
-    const std::string folder = wine::moduleFolder();
+    const std::string folder = kit::moduleFolder();
     EXPECT_STREQ(shell.exeDirectory, folder.c_str());
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_EQ(std::string(current) + "\\", folder);
 
     EXPECT_GT(valueSize(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar"), 0u);
-    EXPECT_TRUE(wine::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(kit::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(valueSize(HKEY_CURRENT_USER, kSettingsKey, "Settings"), 136u);
     EXPECT_EQ(valueSize(HKEY_CURRENT_USER, kSettingsKey, "Settings1"), 8u);
-    EXPECT_TRUE(wine::keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\2.0"));
+    EXPECT_TRUE(kit::keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\2.0"));
     EXPECT_EQ(settings.block.showCounterOnConnect, 1);
     EXPECT_EQ(settings.extra.autoSumUp, 1);
 
@@ -226,21 +226,21 @@ TEST_F(ShellTest, TheFirstStartMovesToTheProgramsFolderRegistersAndStoresDefault
     EXPECT_EQ(accounting.monthStamp.wYear, now.wYear);
     EXPECT_EQ(accounting.monthStamp.wMonth, now.wMonth);
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    ASSERT_TRUE(GetFileAttributesExA(wine::dataFilePath().c_str(), GetFileExInfoStandard, &data));
+    ASSERT_TRUE(GetFileAttributesExA(inproc::dataFilePath().c_str(), GetFileExInfoStandard, &data));
     EXPECT_GE(data.nFileSizeLow, kCounterBlockSize + kSystemTimeSize);
 }
 
 TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
 {
-    wine::endApplication();
-    wine::forgetEarlierRuns();
+    inproc::endApplication();
+    inproc::forgetEarlierRuns();
     CounterBlock left{};
     left.lastConnSeconds = 61;
     left.curMonthSeconds = 3600;
     left.lastMonthCost = 12.5;
     uint8_t header[kCounterBlockSize];
     encodeCounterBlock(left, header);
-    HANDLE file = CreateFileA(wine::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileA(inproc::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(file, header, sizeof header, &written, nullptr);
     CloseHandle(file);
@@ -251,11 +251,11 @@ TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
 
     // A later start with the file's totals and the stored settings, and no new uninstall entry.
     encodeCounterBlock(left, header);
-    file = CreateFileA(wine::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    file = CreateFileA(inproc::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     WriteFile(file, header, sizeof header, &written, nullptr);
     CloseHandle(file);
-    wine::endApplication();
-    wine::deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    inproc::endApplication();
+    kit::deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     SettingsExtra stored{};
     stored.autoSumUp = 0;
     stored.addSeconds = 7;
@@ -271,7 +271,7 @@ TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
     EXPECT_EQ(accounting.counterBlock.lastMonthCost, 12.5);
     EXPECT_EQ(settings.extra.addSeconds, 7);
     EXPECT_EQ(settings.block.showCounterOnConnect, 1);
-    EXPECT_FALSE(wine::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(kit::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 TEST_F(ShellTest, BothTimersTickIntoTheWindow)
@@ -430,7 +430,7 @@ protected:
         });
         SendMessageA(shell.statisticsWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
         watcher.join();
-        wine::pumpMessages(100);
+        kit::pumpMessages(100);
         return seen;
     }
 };

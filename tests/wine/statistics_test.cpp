@@ -12,7 +12,7 @@
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/statistics_window.h"
 #include "win32/timer_window.h"
 
@@ -110,22 +110,22 @@ protected:
     static void SetUpTestSuite()
     {
         shell.instance = GetModuleHandleA(nullptr);
-        wine::registerWindowClass("LinkStatistics", testStatisticsProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+        kit::registerWindowClass("LinkStatistics", testStatisticsProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                                   LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_MAIN)));
     }
 
     void SetUp() override
     {
-        wine::zeroRecords();
+        inproc::zeroRecords();
         settings.block.calculateCost = 1;
         settings.block.tariffCommon = 60;
-        wine::useCurrencySymbol("$");
+        inproc::useCurrencySymbol("$");
         window = CreateWindowExA(0, "LinkStatistics", "Link Statistics", WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX,
                                  40, 80, 400, GetSystemMetrics(SM_CYMENU) + 170, nullptr, nullptr, shell.instance, nullptr);
         ASSERT_NE(window, nullptr);
         shell.statisticsWindow = window;
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        wine::pumpMessages(100);
+        kit::pumpMessages(100);
         dc = GetDC(window);
         GetClientRect(window, &client);
     }
@@ -135,7 +135,7 @@ protected:
         ReleaseDC(window, dc);
         DestroyWindow(window);
         shell.statisticsWindow = nullptr;
-        wine::pumpMessages(20);
+        kit::pumpMessages(20);
     }
 
     void connect(double seconds, double cost)
@@ -458,12 +458,12 @@ protected:
         settings.block.tariffCommon = 0.02 * 60;
         settings.block.warningsEnabled = settings.block.timeWarning = settings.block.timeWarnPerConn = 1;
         settings.block.timeLimitPerConn = Hms{0, 30, 0};
-        wine::useCurrencySymbol("$");
+        inproc::useCurrencySymbol("$");
     }
 
     void shoot(HWND target, const char* name)
     {
-        wine::pumpMessages(200);
+        kit::pumpMessages(200);
         char path[MAX_PATH + 64];
         std::snprintf(path, sizeof path, "%s\\%s.bmp", folder, name);
         saveWindowPicture(target, path);
@@ -486,7 +486,7 @@ TEST_F(Screenshots, DISABLED_StatisticsAndStrip)
     repaint();
     shoot(window, "statistics-cost-off");
 
-    wine::registerTimerStripClass();
+    inproc::registerTimerStripClass();
     accounting.liveConnection.curConnSeconds = 1500;
     showTimerWindow();
     shoot(shell.timerWindow, "timer-strip");
