@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "res/resource.h"
-#include "tests/e2e/harness.h"
-#include "tests/e2e/hardening_support.h"
+#include "tests/e2e/real_program.h"
 
 using namespace e2e;
+using namespace kit;
 
 namespace {
 
@@ -19,13 +20,14 @@ class DataSafety : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        deleteProgramRegistry();
-        leaveProgramWindowsUnmanaged();
+        forgetProgramRegistry();
+        leaveWindowsUnmanaged("Tolvar.exe");
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         for (char& c : name)
             if (c == '/')
                 c = '_';
-        folder = makeInstallFolder(("safety-" + name).c_str());
+        install = std::make_unique<InstallFolder>("safety-" + name);
+        folder = install->path();
         ASSERT_TRUE(firstStartAndExit(folder));
     }
 
@@ -38,11 +40,11 @@ protected:
 
     std::string dataFile() const { return folder + "Tq.dat"; }
     DWORD processId() const { return program.process.dwProcessId; }
-    Bytes data() const { return readFileBytes(dataFile()); }
+    Bytes data() const { return fileBytes(dataFile()); }
 
     void start(const Bytes& image)
     {
-        ASSERT_TRUE(writeBytes(dataFile(), image));
+        ASSERT_TRUE(writeFile(dataFile(), image));
         start();
     }
 
@@ -114,11 +116,22 @@ protected:
         EXPECT_FALSE(fileExists(folder + "Tq.new"));
     }
 
+    // Gives the command, answers its confirmation with Yes, and kills the program `delay` ms after the answer.
+    void answerThenKill(int command, HWND window, const char* caption, DWORD delay)
+    {
+        BoxAnswerer boxes(processId(), {{caption, "", IDYES}});
+        PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(command), 0);
+        ASSERT_EQ(boxes.finish(5000).size(), 1u);
+        Sleep(delay);
+        kill();
+    }
+
     bool landed(int count)
     {
         return waitUntil([&] { return fileRecordCount(data()) == count && !fileExists(folder + "Tq.jnl"); }, 5000);
     }
 
+    std::unique_ptr<InstallFolder> install;
     std::string folder;
     Program program;
     HANDLE holder = INVALID_HANDLE_VALUE;
@@ -129,7 +142,7 @@ class HeldAtTheEnd : public DataSafety, public ::testing::WithParamInterface<DWO
 
 TEST_P(HeldAtTheEnd, TheRecordLandsOnceWhenTheFileIsFree)
 {
-    const Bytes before = dataImage(kStored, kStored);
+    const Bytes before = storedImage(kStored, kStored);
     start(before);
     setService(folder, 1, "connected");
     Sleep(1300);
@@ -154,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(Holds, HeldAtTheEnd, ::testing::ValuesIn(holds()));
 
 TEST_F(DataSafety, TwoConnectionsEndingWhileTheFileIsHeldLandInTheirOrder)
 {
-    const Bytes before = dataImage(kStored, kStored);
+    const Bytes before = storedImage(kStored, kStored);
     start(before);
     hold();
     connectAndEnd();
@@ -171,18 +184,16 @@ TEST_F(DataSafety, TwoConnectionsEndingWhileTheFileIsHeldLandInTheirOrder)
 
 TEST_F(DataSafety, ExitWithTheFileStillHeldSaysSoAndTheNextStartStoresTheRecord)
 {
-    const Bytes before = dataImage(kStored, kStored);
+    const Bytes before = storedImage(kStored, kStored);
     start(before);
     hold();
     connectAndEnd();
     Sleep(300);
+    BoxAnswerer boxes(processId(), {{"Tolvar 2.2", "", IDYES}, {"Tolvar 2.2", "", IDOK}});
     PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_EXIT, 0);
-    const MessageBoxInfo question = waitForMessageBox(processId(), 5000);
-    ASSERT_NE(question.window, nullptr);
-    answerBox(question.window, IDYES);
-    const MessageBoxInfo held = waitForMessageBox(processId(), 5000);
-    EXPECT_NE(held.text.find("Tq.jnl"), std::string::npos) << held.text;
-    answerBox(held.window, IDOK);
+    const std::vector<BoxSeen> seen = boxes.finish(5000);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[1].text.find("Tq.jnl"), std::string::npos) << seen[1].text;
     EXPECT_EQ(waitForExit(program, 5000), 1u);
     stopProgram(program);
     EXPECT_EQ(heldBytes(), before);
@@ -195,8 +206,8 @@ TEST_F(DataSafety, ExitWithTheFileStillHeldSaysSoAndTheNextStartStoresTheRecord)
 // stamp and writing a new one over the stored stamp once the file is free.
 TEST_F(DataSafety, AStartWhileTheFileIsHeldWaitsForItAndKeepsTheStamp)
 {
-    const Bytes before = dataImage(kStored, kStored);
-    ASSERT_TRUE(writeBytes(dataFile(), before));
+    const Bytes before = storedImage(kStored, kStored);
+    ASSERT_TRUE(writeFile(dataFile(), before));
     hold();
     const HANDLE held = holder;
     HANDLE releaser = CreateThread(
@@ -222,7 +233,7 @@ TEST_F(DataSafety, AStartWhileTheFileIsHeldWaitsForItAndKeepsTheStamp)
 // Killed at a moment of each operation and started again: the file is as before it or as after it, whole.
 TEST_F(DataSafety, KilledDuringAConnectionKeepsTheFileAsItWas)
 {
-    const Bytes before = dataImage(kStored, kStored);
+    const Bytes before = storedImage(kStored, kStored);
     start(before);
     setService(folder, 1, "connected");
     Sleep(1500);
@@ -236,7 +247,7 @@ TEST_F(DataSafety, KilledRightAfterAConnectionEndsHasItWholeOrNotAtAll)
 {
     for (DWORD delay : {0, 15, 40, 100}) {
         SCOPED_TRACE(delay);
-        const Bytes before = dataImage(kStored, kStored);
+        const Bytes before = storedImage(kStored, kStored);
         start(before);
         setService(folder, 1, "connected");
         Sleep(1300);
@@ -255,14 +266,9 @@ TEST_F(DataSafety, KilledDuringASumUpHasTheMonthsRolledWholeOrNotAtAll)
 {
     for (DWORD delay : {0, 5, 20}) {
         SCOPED_TRACE(delay);
-        const Bytes before = dataImage(kStored, kStored);
+        const Bytes before = storedImage(kStored, kStored);
         start(before);
-        PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_SUM_UP, 0);
-        const MessageBoxInfo question = waitForMessageBox(processId(), 5000);
-        ASSERT_NE(question.window, nullptr);
-        pressButton(question.window, IDYES);
-        Sleep(delay);
-        kill();
+        answerThenKill(IDC_STATISTICS_SUM_UP, program.mainWindow, "Sum Up?", delay);
         start();
         const Bytes after = data();
         const CounterBlock old = fileCounters(before);
@@ -286,16 +292,11 @@ TEST_F(DataSafety, KilledDuringAClearOfTenThousandRecordsLeavesTheOldLogOrTheNew
     constexpr int kMany = 10000;
     for (DWORD delay : {0, 30, 120}) {
         SCOPED_TRACE(delay);
-        const Bytes before = dataImage(kMany, kMany);
+        const Bytes before = storedImage(kMany, kMany);
         start(before);
         const HWND details = openDetailsList(program);
         ASSERT_NE(details, nullptr);
-        PostMessageA(details, WM_COMMAND, IDC_DETAILS_CLEAR_ALL, 0);
-        const MessageBoxInfo question = waitForMessageBox(processId(), 5000);
-        ASSERT_NE(question.window, nullptr);
-        pressButton(question.window, IDYES);
-        Sleep(delay);
-        kill();
+        answerThenKill(IDC_DETAILS_CLEAR_ALL, details, "Clear?", delay);
         start();
         const Bytes after = data();
         if (after.size() != before.size()) {

@@ -214,12 +214,13 @@ TEST_F(Damaged, ADataFileThatCannotBeOpenedLeavesTheProgramRunning)
     ASSERT_NE(details, nullptr);
     EXPECT_EQ(listRows(details), 0);
     EXPECT_EQ(exportAll(program, details, exportFile()), "No data|Nothing to save.");
-    EXPECT_EQ(clearUntilCurrentMonth(program, details),
-              "Clear?|If you'll continue, some data will be lost!\n\nContinue?");
     // The log cannot be replaced, and the user is told so.
-    const MessageBoxInfo notCleared = waitForMessageBox(program.process.dwProcessId, 5000);
-    EXPECT_NE(notCleared.text.find("nothing was cleared"), std::string::npos) << notCleared.text;
-    answerBox(notCleared.window, IDOK);
+    BoxAnswerer boxes(program.process.dwProcessId, {{"Clear?", "", IDYES}, {"Clear?", "", IDOK}});
+    PostMessageA(details, WM_COMMAND, IDC_DETAILS_CLEAR_UNTIL_CURRENT_MONTH, 0);
+    const std::vector<BoxSeen> seen = boxes.finish(5000);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "If you'll continue, some data will be lost!\n\nContinue?");
+    EXPECT_NE(seen[1].text.find("nothing was cleared"), std::string::npos) << seen[1].text;
     ASSERT_TRUE(alive());
     EXPECT_TRUE(PathIsDirectoryA(dataFile().c_str()));
     EXPECT_EQ(exitThroughMenu(program), 1u);

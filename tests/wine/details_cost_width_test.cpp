@@ -7,7 +7,7 @@
 
 #include "core/layout.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/shell.h"
 
 namespace {
@@ -16,10 +16,10 @@ namespace {
 // rather than the 0 the list view answers for a missing column, which would hide the column from then on.
 TEST(DetailsCostWidth, AWindowWithoutTheCostColumnKeepsItsStoredWidth)
 {
-    wine::ScratchFolder scratch;
+    kit::ScratchFolder scratch;
     ASSERT_TRUE(scratch.enter("tolvar-cost-width"));
-    wine::takeAsProgramFolder(scratch.path());
-    wine::prepareDetailsWindow(0);
+    inproc::takeAsProgramFolder(scratch.path());
+    inproc::prepareDetailsWindow(0);
     DetailPlacement stored{};
     stored.right = 500;
     stored.bottom = 300;
@@ -28,20 +28,20 @@ TEST(DetailsCostWidth, AWindowWithoutTheCostColumnKeepsItsStoredWidth)
     stored.showCmd = SW_SHOWNORMAL;
     uint8_t bytes[kDetailPlacementSize];
     encodeDetailPlacement(stored, bytes);
-    ASSERT_TRUE(wine::setRegistryValue(HKEY_CURRENT_USER, wine::kPlacementKey, "Place", REG_BINARY, bytes,
-                                       sizeof bytes));
+    ASSERT_TRUE(kit::setRegistryValue(HKEY_CURRENT_USER, kit::kPlacementKey, "Place", REG_BINARY,
+                                      kit::Bytes(bytes, bytes + sizeof bytes)));
     openDetails(All);
     ASSERT_TRUE(IsWindow(details.window));
     settings.block.calculateCost = 1;
     DestroyWindow(details.window);
-    wine::drainMessages();
+    kit::drainMessages();
 
-    const std::vector<uint8_t> place = wine::registryValue(HKEY_CURRENT_USER, wine::kPlacementKey, "Place");
+    const kit::Bytes place = kit::registryValue(HKEY_CURRENT_USER, kit::kPlacementKey, "Place");
     ASSERT_EQ(place.size(), kDetailPlacementSize);
     DetailPlacement after{};
     overlayDetailPlacement(after, place.data(), place.size());
     EXPECT_EQ(after.columnWidths[3], 84);
-    wine::freshPlacementKey();
+    kit::deleteRegistryValue(HKEY_CURRENT_USER, kit::kPlacementKey, "Place");
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "res/resource.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/shell.h"
 
 namespace {
@@ -110,10 +110,19 @@ void expectFlat(const char* phase, const Footprint& before, const Footprint& aft
     EXPECT_LE(after.memory - before.memory, kMemorySlack + kMemoryPerConnection * connections) << phase;
 }
 
+BOOL CALLBACK takeDialog(HWND window, LPARAM found)
+{
+    if (kit::classNameOf(window) != "#32770" || !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 // Ends the modal dialog that the thread opens next, once its loop runs.
 void CALLBACK closeOpenDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    const HWND dialog = wine::findThreadBox(GetCurrentThreadId(), [](HWND) { return true; });
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), takeDialog, reinterpret_cast<LPARAM>(&dialog));
     if (dialog == nullptr)
         return;
     KillTimer(nullptr, timer);
@@ -130,8 +139,8 @@ class Uptime : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wine::forgetEarlierRuns();
-        ASSERT_TRUE(wine::startApplication());
+        inproc::forgetEarlierRuns();
+        ASSERT_TRUE(inproc::startApplication());
         settings.block.calculateCost = 1;
         settings.block.showCounterOnConnect = 1;
         showStatistics();
@@ -140,8 +149,8 @@ protected:
 
     void TearDown() override
     {
-        wine::endApplication();
-        wine::forgetEarlierRuns();
+        inproc::endApplication();
+        inproc::forgetEarlierRuns();
     }
 
     static void repaint(int times)
@@ -162,7 +171,7 @@ protected:
             beginConnection();
             accounting.liveConnection.curConnSeconds = 60 + i;
             endConnection();
-            wine::drainMessages();
+            kit::drainMessages();
         }
     }
 
@@ -177,7 +186,7 @@ protected:
             openDetails(All);
             runDialog(IDC_STATISTICS_SETTINGS);
             runDialog(IDC_STATISTICS_ABOUT);
-            wine::drainMessages();
+            kit::drainMessages();
         }
     }
 };
@@ -202,7 +211,7 @@ TEST_F(Uptime, RepaintsConnectionsAndOpeningsLeaveTheFootprintFlat)
     connections(run.connections);
     after = footprint();
     expectFlat("connections", before, after, run.connections);
-    EXPECT_EQ(wine::detailsRowCount(), 40 + run.connections);
+    EXPECT_EQ(inproc::detailsRowCount(), 40 + run.connections);
 
     before = after;
     openings(run.openings);
