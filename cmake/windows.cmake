@@ -69,13 +69,23 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   include(GoogleTest)
 
   # One test program per file: tests/wine/ run the program's code in-process, tests/e2e/ drive the real Tolvar.exe.
+  # Both kinds share the kit in tests/support/ (which takes the byte layout from the program or, for the
+  # end-to-end tests, from core/layout.cpp); the other files of each folder are that kind's own helpers.
+  file(GLOB TEST_KIT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+  add_library(test_kit STATIC ${TEST_KIT})
+  target_include_directories(test_kit PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(test_kit PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 _WIN32_IE=0x0500)
+  target_compile_options(test_kit PRIVATE ${TOLVAR_WARNINGS})
+  target_link_libraries(test_kit PUBLIC gtest ${WIN_LIBS})
+
   file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
-  file(GLOB WINE_TEST_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_support.cpp)
+  file(GLOB WINE_TEST_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
+  list(REMOVE_ITEM WINE_TEST_HELPERS ${WINE_TESTS})
   foreach(src ${WINE_TESTS})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src} ${WINE_TEST_HELPERS} ${TOLVAR_RC})
     target_compile_options(${name} PRIVATE ${TOLVAR_WARNINGS})
-    target_link_libraries(${name} PRIVATE tolvar_core gtest_main)
+    target_link_libraries(${name} PRIVATE test_kit tolvar_core gtest_main)
     target_link_options(${name} PRIVATE ${WIN_LINK})
     add_dependencies(${name} rasapi32_sim)
     # The simulated service beside the test programs serves their rasapi32 imports.
@@ -88,15 +98,15 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set_tests_properties(Release.UnpackFirstRunAndUninstall PROPERTIES TIMEOUT 600 LABELS release RUN_SERIAL TRUE)
 
   file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
-  file(GLOB E2E_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_support.cpp)
+  file(GLOB E2E_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+  list(REMOVE_ITEM E2E_HELPERS ${E2E_TESTS})
   foreach(src ${E2E_TESTS})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src} ${E2E_HELPERS} ${CMAKE_SOURCE_DIR}/core/layout.cpp)
-    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-    target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 _WIN32_IE=0x0500
+    target_compile_definitions(${name} PRIVATE
       TOLVAR_EXE="$<TARGET_FILE:Tolvar>" RASAPI32_SIM="$<TARGET_FILE:rasapi32_sim>")
     target_compile_options(${name} PRIVATE ${TOLVAR_WARNINGS})
-    target_link_libraries(${name} PRIVATE gtest_main ${WIN_LIBS} shlwapi)
+    target_link_libraries(${name} PRIVATE test_kit gtest_main shlwapi)
     target_link_options(${name} PRIVATE ${WIN_LINK})
     add_dependencies(${name} Tolvar rasapi32_sim)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180 LABELS e2e

@@ -50,7 +50,7 @@ bool clearKeeps(ClearMode mode, const SystemTime& start, const SystemTime& today
     return inCurrentMonth(start, today) || (mode == ClearUntilLastMonth && inLastMonth(start, today));
 }
 
-void clearStoredLog(ClearMode mode)
+bool clearStoredLog(ClearMode mode)
 {
     // Only the stored records are loaded: a live connection's reserved slot is not in the file yet.
     const std::vector<ConnectionRecord> records = loadStoredLog();
@@ -59,14 +59,16 @@ void clearStoredLog(ClearMode mode)
     for (const ConnectionRecord& record : records)
         if (clearKeeps(mode, record.start, today))
             keptRecords.push_back(record);
-    // The kept records are stored again from offset 100 on in their old order, in one pass.
+    // The kept records are stored again from offset 100 on in their old order, in a new file that takes the
+    // old one's place in one step: whatever happens meanwhile, the file on disk is the old log or the new.
     const int32_t kept = static_cast<int32_t>(keptRecords.size());
-    rewriteLog(keptRecords.data(), kept);
+    if (replaceLog(keptRecords.data(), kept) != FileOutcome::Done)
+        return false;
     accounting.recordCount = kept;
-    writeRecordCount();
     // The live connection keeps its reserved slot after the kept records, where its record will be stored.
     if (accounting.liveConnection.connected)
         accounting.recordCount = kept + 1;
+    return true;
 }
 
 MonthOfYear lastMonthOf(const SystemTime& today)

@@ -23,8 +23,9 @@ bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& 
 // Whether a Clear in this mode keeps the record.
 bool clearKeeps(ClearMode mode, const SystemTime& start, const SystemTime& today);
 // Clear: stores again, in their order, the stored records the mode keeps, with their count; a live connection
-// then has its slot right after them.
-void clearStoredLog(ClearMode mode);
+// then has its slot right after them. False, with the file and the count as they were, when the file could
+// not be replaced (another program holds it, writes to it are still pending, the folder refuses the new file).
+bool clearStoredLog(ClearMode mode);
 
 // Month and year of the month before today's, as the title and the suggested export name show them.
 struct MonthOfYear {

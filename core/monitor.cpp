@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "core/data_store.h"
 #include "core/month.h"
 #include "core/ports.h"
 #include "core/state.h"
@@ -20,6 +21,8 @@ static double secondsBetween(int32_t now, int32_t since)
 
 void pollConnection(int timerId)
 {
+    // What the data file's holder kept out lands first, so that it stays ahead of anything this tick stores.
+    retryPendingWrites();
     if (timerId == kSlowTimer && settings.extra.autoSumUp != 0)
         checkMonthChange();
 
@@ -94,9 +97,12 @@ void endConnection()
     // taken away meanwhile, the slot would fall inside the file's header, so the connection counts itself.
     if (accounting.recordCount < 1)
         accounting.recordCount = 1;
+    // The three land together or not at all: a half-stored end could count the connection twice.
+    beginWriteBatch();
     writeRecordCount();
     appendRecord(live.pendingRecord);
     writeCounterBlock();
+    endWriteBatch();
 
     destroyTimerWindow();
     live.connected = false;

@@ -1,15 +1,19 @@
 // Sum Up, the automatic month check and Reset Counters.
 #include "core/month.h"
 
+#include "core/data_store.h"
 #include "core/ports.h"
 #include "core/state.h"
 
-// A new stamp in memory and in the data file, the totals stored, and a full repaint.
+// A new stamp in memory and in the data file, the totals stored, and a full repaint. Stamp and totals land
+// together: a new stamp over the old totals would skip the roll-over, new totals under the old stamp repeat it.
 static void recordRollOver()
 {
     accounting.monthStamp = localSystemTime();
+    beginWriteBatch();
     writeMonthStamp();
     writeCounterBlock();
+    endWriteBatch();
     invalidateStatistics();
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/data_store.h"
 #include "core/state.h"
 
 // Clock.
@@ -24,7 +25,9 @@ int32_t enumerateConnections(ConnectionHandle* first);
 // State of a connection; a query the service leaves unanswered returns `previous`, the latest answer.
 uint32_t queryConnectionState(ConnectionHandle handle, uint32_t previous);
 
-// Data file "Tq.dat"; each operation opens, transfers one field and closes.
+// Data file "Tq.dat"; each operation opens, transfers one field and closes. A write the file's holder keeps
+// out waits in memory (and in the journal beside the file) and lands at the first tick that can open the file;
+// reads see it as landed. Several writes between beginWriteBatch and endWriteBatch land whole or not at all.
 void writeCounterBlock();
 void readCounterBlock();
 void writeMonthStamp();
@@ -41,8 +44,9 @@ void truncateLog();
 // The bulk forms the detailed list, the export and Clear use on long logs, one open each:
 // reads up to `count` records from slot `first` on and returns how many were wholly in the file;
 int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out);
-// cuts the log to its header and stores `count` records from offset 100 on (the count field is left alone).
-void rewriteLog(const ConnectionRecord* records, int32_t count);
+// the file as it stands with `count` records from offset 100 on and the count field set to `count`, built
+// beside it and put in its place in one step; on failure the old file stays as it was.
+FileOutcome replaceLog(const ConnectionRecord* records, int32_t count);
 
 // Display.
 void paintConnected(bool full);   // statistics window, connected layout

@@ -27,6 +27,14 @@ static_assert(sizeof kExportFilter == 13, "the filter list ends with two NULs");
 
 void showNothingToSave() { MessageBoxA(details.window, "Nothing to save.", "No data", MB_ICONINFORMATION); }
 
+void showNotCleared()
+{
+    MessageBoxA(details.window,
+                "The log could not be rewritten, so nothing was cleared: Tq.dat may be in use by another "
+                "program.\n\nPlease try again in a moment.",
+                "Clear?", MB_ICONEXCLAMATION);
+}
+
 void showNotWritten(const char* path)
 {
     char text[MAX_PATH + 96];
@@ -79,7 +87,10 @@ void clearLog(ClearMode mode)
     if (MessageBoxA(details.window, "If you'll continue, some data will be lost!\n\nContinue?", "Clear?",
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    clearStoredLog(mode);
+    if (!clearStoredLog(mode)) {
+        showNotCleared();
+        return;
+    }
     fillDetails(details.filter);
 }
 

@@ -2,6 +2,7 @@
 // named operation.
 #include "win32/commands.h"
 
+#include "core/data_store.h"
 #include "core/month.h"
 #include "core/ports.h"
 #include "res/resource.h"
@@ -40,10 +41,27 @@ void openSettings()
         setSettingsItem(MF_ENABLED);
 }
 
+// What another process kept out of the data file gets one more try; if it is still held, the user is told
+// where the data is rather than losing it without a word.
+void storePendingBeforeExit()
+{
+    if (retryPendingWrites())
+        return;
+    MessageBoxA(shell.statisticsWindow,
+                pendingWritesJournaled()
+                    ? "Tq.dat is in use by another program, so the latest connection data could not be written to "
+                      "it.\n\nThe data is kept in Tq.jnl beside it and will be written at the next start."
+                    : "Tq.dat is in use by another program, so the latest connection data could not be written to "
+                      "it.\n\nThe data is lost.",
+                exitCaption, MB_ICONEXCLAMATION);
+}
+
 void confirmExit()
 {
-    if (confirmed(exitQuestion, exitCaption, MB_ICONWARNING))
-        PostQuitMessage(1);
+    if (!confirmed(exitQuestion, exitCaption, MB_ICONWARNING))
+        return;
+    storePendingBeforeExit();
+    PostQuitMessage(1);
 }
 
 void confirmReset()

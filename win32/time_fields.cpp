@@ -139,6 +139,16 @@ HWND createColon(HWND host, HINSTANCE module, const PartPlaces& places, int heig
     return colon;
 }
 
+// A host was made as an edit control, which allocated its text and state then; only the edit procedure
+// frees them, at the window's last message. Without this each opening of the dialog leaks four of them.
+LRESULT freeEditState(HWND host, WPARAM wParam, LPARAM lParam)
+{
+    WNDCLASSA edit{};
+    if (!GetClassInfoA(nullptr, "EDIT", &edit))
+        return DefWindowProcA(host, WM_NCDESTROY, wParam, lParam);
+    return CallWindowProcA(edit.lpfnWndProc, host, WM_NCDESTROY, wParam, lParam);
+}
+
 } // namespace
 
 HWND createTimeSubField(HWND dialog, int hostId, TimeSubFieldKind kind, int textLimit)
@@ -164,7 +174,7 @@ void createTimeFields(HWND dialog)
 {
     static const int hostIds[] = {IDC_COMMON_FROM, IDC_COMMON_TO, IDC_TIME_LIMIT_PER_CONN, IDC_TIME_LIMIT_PER_MONTH};
     for (int id : hostIds) {
-        // The edit procedure is dropped for good: a host is only a framed container from now on.
+        // The edit procedure is dropped for good but for its last message: a host is only a framed container now.
         HWND host = GetDlgItem(dialog, id);
         SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(timeFieldHostProc));
         SetWindowLongPtrA(host, GWL_EXSTYLE, GetWindowLongPtrA(host, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
@@ -187,6 +197,7 @@ void createTimeFields(HWND dialog)
 LRESULT CALLBACK timeFieldHostProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_NCDESTROY: return freeEditState(host, wParam, lParam);
     case WM_PAINT: return paintHost(host);
     case WM_ENABLETIMEFIELD: return enableTimeField(host, wParam, lParam);
     case WM_COMMAND: return partCommand(wParam, lParam);

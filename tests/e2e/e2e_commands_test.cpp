@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "res/resource.h"
-#include "tests/e2e/harness.h"
+#include "tests/e2e/real_program.h"
 
 using namespace e2e;
+using namespace kit;
 
 namespace {
 
@@ -27,11 +29,12 @@ class UserCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        deleteProgramRegistry();
-        folder = makeInstallFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        forgetProgramRegistry();
+        install = std::make_unique<InstallFolder>(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = install->path();
         program = startProgram(folder);
         ASSERT_NE(program.mainWindow, nullptr);
-        ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() >= 64; }));
+        ASSERT_TRUE(waitUntil([&] { return fileBytes(dataFile()).size() >= 64; }));
     }
 
     void TearDown() override
@@ -48,15 +51,14 @@ protected:
     // Asks through `id`, checks the box, and answers it with `answer`.
     void confirm(int id, const char* text, const char* caption, int answer)
     {
+        SCOPED_TRACE(id);
+        BoxAnswerer boxes(processId(), {{caption, text, answer}});
         command(id);
-        const MessageBoxInfo box = waitForMessageBox(processId());
-        ASSERT_NE(box.window, nullptr) << id;
-        EXPECT_EQ(box.text, text) << id;
-        EXPECT_EQ(box.caption, caption) << id;
-        EXPECT_EQ(box.buttons.size(), 2u) << id;
-        EXPECT_EQ(box.defaultButton, IDNO) << id;
-        pressButton(box.window, answer);
-        EXPECT_TRUE(waitForNoWindowOf(processId(), "#32770")) << id;
+        const std::vector<BoxSeen> seen = boxes.finish(10000);
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].buttons.size(), 2u);
+        EXPECT_EQ(seen[0].defaultButton, IDNO);
+        EXPECT_TRUE(waitForNoWindowOf(processId(), "#32770"));
     }
 
     // Stores totals in the data file as if earlier connections had been counted, then restarts the program
@@ -64,17 +66,16 @@ protected:
     void restartWithTotals(const CounterBlock& totals)
     {
         stopProgram(program);
-        std::vector<uint8_t> data = readFileBytes(dataFile());
-        data.resize(100, 0);
-        encodeCounterBlock(totals, data.data());
-        HANDLE file = CreateFileA(dataFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-        CloseHandle(file);
+        const Bytes data = fileBytes(dataFile());
+        SystemTime stamp{};
+        if (data.size() >= kMonthStampOffset + kSystemTimeSize)
+            stamp = decodeSystemTime(data.data() + kMonthStampOffset);
+        ASSERT_TRUE(writeFile(dataFile(), DataImage().totals(totals).stamp(stamp).bytes()));
         program = startProgram(folder);
         ASSERT_NE(program.mainWindow, nullptr);
     }
 
+    std::unique_ptr<InstallFolder> install;
     std::string folder;
     Program program;
 };
@@ -82,9 +83,8 @@ protected:
 TEST_F(UserCommands, AnsweringNoToAnyConfirmationChangesNothing)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
-    const std::vector<uint8_t> before = readFileBytes(dataFile());
-    std::vector<uint8_t> settingsBefore, settingsAfter;
-    readRegistryValue(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", "Settings", settingsBefore);
+    const std::vector<uint8_t> before = fileBytes(dataFile());
+    const Bytes settingsBefore = registryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings");
 
     confirm(IDC_TRAY_EXIT, kExitText, "Tolvar 2.2", IDNO);
     confirm(IDC_STATISTICS_EXIT, kExitText, "Tolvar 2.2", IDNO);
@@ -94,17 +94,16 @@ TEST_F(UserCommands, AnsweringNoToAnyConfirmationChangesNothing)
     confirm(IDC_STATISTICS_SUM_UP, kSumUpText, "Sum Up?", IDNO);
 
     EXPECT_EQ(waitForExit(program, 0), static_cast<DWORD>(STILL_ACTIVE));
-    EXPECT_EQ(readFileBytes(dataFile()), before);
-    readRegistryValue(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", "Settings", settingsAfter);
-    EXPECT_EQ(settingsAfter, settingsBefore);
+    EXPECT_EQ(fileBytes(dataFile()), before);
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings"), settingsBefore);
 }
 
 TEST_F(UserCommands, ResetCountersAnsweredYesZeroesTheTotalsOnly)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
-    const std::vector<uint8_t> before = readFileBytes(dataFile());
+    const std::vector<uint8_t> before = fileBytes(dataFile());
     confirm(IDC_STATISTICS_RESET_COUNTERS, kResetText, "Reset counters?", IDYES);
-    const std::vector<uint8_t> after = readFileBytes(dataFile());
+    const std::vector<uint8_t> after = fileBytes(dataFile());
     ASSERT_EQ(after.size(), before.size());
     EXPECT_EQ(std::vector<uint8_t>(after.begin(), after.begin() + 48), std::vector<uint8_t>(48, 0));
     EXPECT_EQ(std::vector<uint8_t>(after.begin() + 48, after.end()),
@@ -115,7 +114,7 @@ TEST_F(UserCommands, SumUpAnsweredYesMovesTheCurrentMonthIntoTheLastMonth)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
     confirm(IDC_TRAY_SUM_UP, kSumUpText, "Sum Up?", IDYES);
-    const CounterBlock totals = fileCounters(readFileBytes(dataFile()));
+    const CounterBlock totals = fileCounters(fileBytes(dataFile()));
     EXPECT_EQ(totals.lastMonthSeconds, 1000);
     EXPECT_EQ(totals.lastMonthCost, 2.5);
     EXPECT_EQ(totals.curMonthSeconds, 0);
@@ -129,7 +128,7 @@ TEST_F(UserCommands, SumUpDuringAConnectionCarriesTheLivePartIntoTheLastMonth)
     setService(folder, 1, "connected");
     Sleep(2500);
     confirm(IDC_STATISTICS_SUM_UP, kSumUpText, "Sum Up?", IDYES);
-    const CounterBlock atSumUp = fileCounters(readFileBytes(dataFile()));
+    const CounterBlock atSumUp = fileCounters(fileBytes(dataFile()));
     const double carried = atSumUp.lastMonthSeconds - 1000;
     EXPECT_GE(carried, 1);
     EXPECT_LE(carried, 5);
@@ -137,9 +136,9 @@ TEST_F(UserCommands, SumUpDuringAConnectionCarriesTheLivePartIntoTheLastMonth)
 
     Sleep(1500);
     clearService(folder);
-    ASSERT_TRUE(waitUntil([&] { return fileRecordCount(readFileBytes(dataFile())) == 1; }));
-    ASSERT_TRUE(waitUntil([&] { return fileCounters(readFileBytes(dataFile())).lastConnSeconds != 5; }));
-    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    ASSERT_TRUE(waitUntil([&] { return fileRecordCount(fileBytes(dataFile())) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return fileCounters(fileBytes(dataFile())).lastConnSeconds != 5; }));
+    const std::vector<uint8_t> data = fileBytes(dataFile());
     const CounterBlock after = fileCounters(data);
     const ConnectionRecord record = fileRecord(data, 0);
     EXPECT_EQ(after.lastConnSeconds, record.seconds);
@@ -234,18 +233,12 @@ TEST_F(UserCommands, ShowDetailedOpensOneWindowAndLaterRefillsKeepTheFilter)
 
 TEST_F(UserCommands, SettingsAndAboutOpenTheirDialogs)
 {
-    command(IDC_TRAY_SETTINGS);
-    HWND settings = waitForWindowOf(processId(), "#32770", "Settings");
-    ASSERT_NE(settings, nullptr);
-    PostMessageA(settings, WM_COMMAND, MAKEWPARAM(IDC_CANCEL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(settings, IDC_CANCEL)));
-    EXPECT_TRUE(waitUntil([&] { return !IsWindow(settings); }));
-
-    command(IDC_STATISTICS_ABOUT);
-    HWND about = waitForWindowOf(processId(), "#32770", "About Tolvar 2.2");
-    ASSERT_NE(about, nullptr);
-    PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
-    EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }));
+    for (const auto& dialog : {std::make_pair(IDC_TRAY_SETTINGS, Box{"Settings", "", IDC_CANCEL}),
+                               std::make_pair(IDC_STATISTICS_ABOUT, Box{"About Tolvar 2.2", "", IDOK})}) {
+        BoxAnswerer boxes(processId(), {dialog.second});
+        command(dialog.first);
+        EXPECT_EQ(boxes.finish(10000).size(), 1u) << dialog.second.caption;
+    }
 }
 
 TEST_F(UserCommands, TheTrayMenuOpensAtTheCursorAndShowsTheStatistics)

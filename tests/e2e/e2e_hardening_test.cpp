@@ -7,18 +7,17 @@
 #include <climits>
 #include <cstring>
 #include <random>
+#include <memory>
 #include <string>
 
 #include "res/resource.h"
-#include "tests/e2e/harness.h"
-#include "tests/e2e/hardening_support.h"
+#include "tests/e2e/real_program.h"
 
 using namespace e2e;
+using namespace kit;
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Vesk\\Tolvar\\1.0";
-const char kPlacementKey[] = "Software\\Vesk\\Tolvar\\2.0";
 const char kInternationalKey[] = "Control Panel\\International";
 constexpr int kStoredRecords = 7;
 
@@ -29,13 +28,14 @@ class Damaged : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        deleteProgramRegistry();
-        leaveProgramWindowsUnmanaged();
+        forgetProgramRegistry();
+        leaveWindowsUnmanaged("Tolvar.exe");
         std::string name = testName();
         for (char& c : name)
             if (c == '/')
                 c = '_';
-        folder = makeInstallFolder(("harden-" + name).c_str());
+        install = std::make_unique<InstallFolder>("harden-" + name);
+        folder = install->path();
         ASSERT_TRUE(firstStartAndExit(folder));
         DeleteFileA(dataFile().c_str());
     }
@@ -67,7 +67,7 @@ protected:
         const int whole = wholeSlots(before.size());
         ASSERT_TRUE(connectionOf(folder, 1200)) << "the end of the connection changed nothing";
         ASSERT_TRUE(alive());
-        const Bytes after = readFileBytes(dataFile());
+        const Bytes after = fileBytes(dataFile());
         EXPECT_EQ(changedReservedByte(before, after), -1);
         for (int slot = 0; slot < whole; ++slot)
             EXPECT_TRUE(sameSlot(before, after, slot)) << "stored record " << slot << " was overwritten";
@@ -85,18 +85,19 @@ protected:
         const std::string exported = exportAll(program, details, exportFile());
         EXPECT_TRUE(exported == "saved" || exported == "No data|Nothing to save.") << exported;
         ASSERT_TRUE(alive());
-        EXPECT_EQ(readFileBytes(dataFile()), after) << "the export changed the data file";
+        EXPECT_EQ(fileBytes(dataFile()), after) << "the export changed the data file";
 
         EXPECT_EQ(clearUntilCurrentMonth(program, details),
                   "Clear?|If you'll continue, some data will be lost!\n\nContinue?");
         ASSERT_TRUE(alive());
-        ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() >= kHeaderSize; }, 3000));
-        const Bytes cleared = readFileBytes(dataFile());
+        ASSERT_TRUE(waitUntil([&] { return fileBytes(dataFile()).size() >= kHeaderSize; }, 3000));
+        const Bytes cleared = fileBytes(dataFile());
         EXPECT_EQ(cleared.size(), recordOffset(fileRecordCount(cleared)));
         EXPECT_EQ(changedReservedByte(before, cleared), -1);
         EXPECT_EQ(exitThroughMenu(program), 1u);
     }
 
+    std::unique_ptr<InstallFolder> install;
     std::string folder;
     Program program;
 };
@@ -105,12 +106,12 @@ class CutDataFile : public Damaged, public ::testing::WithParamInterface<size_t>
 
 TEST_P(CutDataFile, RunsOnAndKeepsEveryWholeRecord)
 {
-    const Bytes image = dataImage(kStoredRecords, kStoredRecords);
+    const Bytes image = storedImage(kStoredRecords, kStoredRecords);
     const size_t length = GetParam() < image.size() ? GetParam() : image.size();
     Bytes cut(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
     if (GetParam() > image.size())
         cut.resize(GetParam(), 0x3C);
-    ASSERT_TRUE(writeBytes(dataFile(), cut));
+    ASSERT_TRUE(writeFile(dataFile(), cut));
     start();
     runEverything(cut);
 }
@@ -127,7 +128,7 @@ TEST_P(ScrambledDataFile, RunsOnAndKeepsEveryWholeSlot)
     Bytes scrambled(300);
     for (uint8_t& byte : scrambled)
         byte = static_cast<uint8_t>(random());
-    ASSERT_TRUE(writeBytes(dataFile(), scrambled));
+    ASSERT_TRUE(writeFile(dataFile(), scrambled));
     start();
     runEverything(scrambled);
 }
@@ -139,8 +140,8 @@ class OddRecordCount : public Damaged, public ::testing::WithParamInterface<int3
 
 TEST_P(OddRecordCount, NeitherOverwritesStoredRecordsNorAllocatesForTheCount)
 {
-    const Bytes image = dataImage(GetParam(), kStoredRecords);
-    ASSERT_TRUE(writeBytes(dataFile(), image));
+    const Bytes image = storedImage(GetParam(), kStoredRecords);
+    ASSERT_TRUE(writeFile(dataFile(), image));
     start();
     runEverything(image);
 }
@@ -149,8 +150,8 @@ INSTANTIATE_TEST_SUITE_P(Counts, OddRecordCount, ::testing::Values(-1, 0, INT_MA
 
 TEST_F(Damaged, ADataFileHeldOpenAtAConnectionsEndLosesOnlyThatConnection)
 {
-    const Bytes image = dataImage(kStoredRecords, kStoredRecords);
-    ASSERT_TRUE(writeBytes(dataFile(), image));
+    const Bytes image = storedImage(kStoredRecords, kStoredRecords);
+    ASSERT_TRUE(writeFile(dataFile(), image));
     start();
     // The window is found while its creation, and with it the start-up's reads, may still be going on.
     Sleep(1000);
@@ -162,11 +163,11 @@ TEST_F(Damaged, ADataFileHeldOpenAtAConnectionsEndLosesOnlyThatConnection)
     Sleep(500);
     CloseHandle(held);
     ASSERT_TRUE(alive());
-    EXPECT_EQ(readFileBytes(dataFile()), image);
+    EXPECT_EQ(fileBytes(dataFile()), image);
 
     // The next connection is stored whole after the records that were there; the totals include both.
     ASSERT_TRUE(connectionOf(folder, 1200));
-    const Bytes after = readFileBytes(dataFile());
+    const Bytes after = fileBytes(dataFile());
     for (int slot = 0; slot < kStoredRecords; ++slot)
         EXPECT_TRUE(sameSlot(image, after, slot)) << "stored record " << slot << " was overwritten";
     EXPECT_EQ(changedReservedByte(image, after), -1);
@@ -183,8 +184,8 @@ TEST_F(Damaged, ADataFileHeldOpenAtAConnectionsEndLosesOnlyThatConnection)
 // and the next connection must still not land on a stored record.
 TEST_F(Damaged, ADataFileHeldWhileTheProgramStartsKeepsItsRecords)
 {
-    const Bytes image = dataImage(kStoredRecords, kStoredRecords);
-    ASSERT_TRUE(writeBytes(dataFile(), image));
+    const Bytes image = storedImage(kStoredRecords, kStoredRecords);
+    ASSERT_TRUE(writeFile(dataFile(), image));
     HANDLE held = CreateFileA(dataFile().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -194,7 +195,7 @@ TEST_F(Damaged, ADataFileHeldWhileTheProgramStartsKeepsItsRecords)
     ASSERT_TRUE(alive());
 
     ASSERT_TRUE(connectionOf(folder, 1200));
-    const Bytes after = readFileBytes(dataFile());
+    const Bytes after = fileBytes(dataFile());
     for (int slot = 0; slot < kStoredRecords; ++slot)
         EXPECT_TRUE(sameSlot(image, after, slot)) << "stored record " << slot << " was overwritten";
     EXPECT_GE(fileRecordCount(after), kStoredRecords) << "the stored records fell out of the log";
@@ -213,8 +214,13 @@ TEST_F(Damaged, ADataFileThatCannotBeOpenedLeavesTheProgramRunning)
     ASSERT_NE(details, nullptr);
     EXPECT_EQ(listRows(details), 0);
     EXPECT_EQ(exportAll(program, details, exportFile()), "No data|Nothing to save.");
-    EXPECT_EQ(clearUntilCurrentMonth(program, details),
-              "Clear?|If you'll continue, some data will be lost!\n\nContinue?");
+    // The log cannot be replaced, and the user is told so.
+    BoxAnswerer boxes(program.process.dwProcessId, {{"Clear?", "", IDYES}, {"Clear?", "", IDOK}});
+    PostMessageA(details, WM_COMMAND, IDC_DETAILS_CLEAR_UNTIL_CURRENT_MONTH, 0);
+    const std::vector<BoxSeen> seen = boxes.finish(5000);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "If you'll continue, some data will be lost!\n\nContinue?");
+    EXPECT_NE(seen[1].text.find("nothing was cleared"), std::string::npos) << seen[1].text;
     ASSERT_TRUE(alive());
     EXPECT_TRUE(PathIsDirectoryA(dataFile().c_str()));
     EXPECT_EQ(exitThroughMenu(program), 1u);
@@ -234,14 +240,14 @@ class DamagedValue : public Damaged, public ::testing::WithParamInterface<Stored
 TEST_P(DamagedValue, StartsAndReadsTheLeadingBytes)
 {
     const StoredValue& value = GetParam();
-    ASSERT_TRUE(setUserValue(value.key, value.name, value.type, value.bytes));
+    ASSERT_TRUE(setRegistryValue(HKEY_CURRENT_USER, value.key, value.name, value.type, value.bytes));
     start();
     ASSERT_TRUE(alive());
     const std::string name = value.name;
     if (name == "Settings1") {
         // The extra seconds are the value's first bytes: the record shows them from the first second.
         ASSERT_TRUE(connectionOf(folder, 300));
-        const Bytes data = readFileBytes(dataFile());
+        const Bytes data = fileBytes(dataFile());
         ASSERT_EQ(fileRecordCount(data), 1);
         Bytes leading(4, 0);
         std::memcpy(leading.data(), value.bytes.data(), value.bytes.size() < 4 ? value.bytes.size() : 4);
@@ -254,16 +260,17 @@ TEST_P(DamagedValue, StartsAndReadsTheLeadingBytes)
         const HWND timer = waitForWindowOf(program.process.dwProcessId, "Counter", nullptr, timerOn ? 5000 : 1000);
         EXPECT_EQ(timer != nullptr, timerOn);
         clearService(folder);
-        ASSERT_TRUE(waitUntil([&] { return fileRecordCount(readFileBytes(dataFile())) == 1; }, 3000));
+        ASSERT_TRUE(waitUntil([&] { return fileRecordCount(fileBytes(dataFile())) == 1; }, 3000));
     } else {
         const HWND details = openDetailsList(program);
         ASSERT_NE(details, nullptr);
         EXPECT_TRUE(IsWindowVisible(details));
         PostMessageA(details, WM_COMMAND, IDC_DETAILS_CLOSE, 0);
         ASSERT_TRUE(waitForNoWindowOf(program.process.dwProcessId, "Details", 5000));
-        Bytes stored;
         DWORD type = 0;
-        ASSERT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kPlacementKey, "Place", stored, &type));
+        bool found = false;
+        const Bytes stored = registryValue(HKEY_CURRENT_USER, kPlacementKey, "Place", &type, &found);
+        ASSERT_TRUE(found);
         EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
         EXPECT_EQ(stored.size(), kDetailPlacementSize);
     }
@@ -277,14 +284,6 @@ Bytes leadingInt(int32_t value, size_t length)
     uint8_t le[4];
     putI32(le, value);
     std::memcpy(bytes.data(), le, length < 4 ? length : 4);
-    return bytes;
-}
-
-Bytes patterned(size_t length)
-{
-    Bytes bytes(length);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<uint8_t>(i * 29 + 3);
     return bytes;
 }
 
@@ -316,27 +315,12 @@ class LongCurrencySymbol : public Damaged {
 protected:
     void SetUp() override
     {
-        had = readRegistryValue(HKEY_CURRENT_USER, kInternationalKey, "sCurrency", previous, &previousType);
-        ASSERT_TRUE(setUserValue(kInternationalKey, "sCurrency", REG_SZ, Bytes{'E', 'U', 'R', 'O', '-', 'D', 'M', 0}));
+        ASSERT_TRUE(setRegistryValue(HKEY_CURRENT_USER, kInternationalKey, "sCurrency", REG_SZ,
+                                     Bytes{'E', 'U', 'R', 'O', '-', 'D', 'M', 0}));
         Damaged::SetUp();
     }
-    void TearDown() override
-    {
-        Damaged::TearDown();
-        if (had) {
-            setUserValue(kInternationalKey, "sCurrency", previousType, previous);
-        } else {
-            HKEY key;
-            if (RegOpenKeyExA(HKEY_CURRENT_USER, kInternationalKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-                RegDeleteValueA(key, "sCurrency");
-                RegCloseKey(key);
-            }
-        }
-    }
 
-    bool had = false;
-    Bytes previous;
-    DWORD previousType = 0;
+    SavedValue symbol{HKEY_CURRENT_USER, kInternationalKey, "sCurrency"}; // made before SetUp changes it
 };
 
 TEST_F(LongCurrencySymbol, LeavesEveryWindowAndTheExportWithoutASymbol)
@@ -352,19 +336,19 @@ TEST_F(LongCurrencySymbol, LeavesEveryWindowAndTheExportWithoutASymbol)
     EXPECT_EQ(listRows(details), 1);
     ASSERT_EQ(exportAll(program, details, exportFile()), "saved");
     ASSERT_TRUE(waitUntil([&] { return fileExists(exportFile()); }, 5000));
-    const Bytes text = readFileBytes(exportFile());
+    const Bytes text = fileBytes(exportFile());
     const std::string exported(text.begin(), text.end());
     EXPECT_NE(exported.find(" | 0.0000 \r\n"), std::string::npos) << exported;
     EXPECT_EQ(exported.find("EURO"), std::string::npos) << exported;
 
+    std::string label;
+    BoxAnswerer boxes(program.process.dwProcessId,
+                      {{"Settings", "", IDC_CANCEL, "", [&](HWND settings) {
+                            label = windowText(GetDlgItem(settings, IDC_PER_MIN_COMMON));
+                        }}});
     PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_SETTINGS, 0);
-    const HWND settings = waitForWindowOf(program.process.dwProcessId, "#32770", "Settings", 5000);
-    ASSERT_NE(settings, nullptr);
-    char label[64] = "";
-    GetDlgItemTextA(settings, IDC_PER_MIN_COMMON, label, sizeof label);
-    EXPECT_STREQ(label, "/min");
-    pressButton(settings, IDC_CANCEL);
-    ASSERT_TRUE(waitUntil([&] { return !IsWindow(settings); }, 5000));
+    ASSERT_EQ(boxes.finish(5000).size(), 1u);
+    EXPECT_EQ(label, "/min");
     ASSERT_TRUE(alive());
     EXPECT_EQ(exitThroughMenu(program), 1u);
 }

@@ -5,20 +5,20 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "res/resource.h"
-#include "tests/e2e/harness.h"
-#include "tests/e2e/hardening_support.h"
+#include "tests/e2e/real_program.h"
 
 using namespace e2e;
+using namespace kit;
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Vesk\\Tolvar\\1.0";
 constexpr int kDefaultConnections = 12;
 constexpr int kExtraSeconds = 3;
 constexpr double kCommon = 1.2;
@@ -61,9 +61,10 @@ class Soak : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        deleteProgramRegistry();
-        leaveProgramWindowsUnmanaged();
-        folder = makeInstallFolder("soak");
+        forgetProgramRegistry();
+        leaveWindowsUnmanaged("Tolvar.exe");
+        install = std::make_unique<InstallFolder>("soak");
+        folder = install->path();
         // A first start writes the defaults over anything stored before it, so the values come after it.
         ASSERT_TRUE(firstStartAndExit(folder));
     }
@@ -77,14 +78,13 @@ protected:
     // Sum Up through the main menu, confirmed; the last-month figures it stored.
     void sumUp(double& seconds, double& cost)
     {
-        const Bytes before = readFileBytes(folder + "Tq.dat");
+        const Bytes before = fileBytes(folder + "Tq.dat");
+        BoxAnswerer boxes(program.process.dwProcessId, {{"Sum Up?", "", IDYES}});
         PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_SUM_UP, 0);
-        const MessageBoxInfo box = waitForMessageBox(program.process.dwProcessId, 5000);
-        ASSERT_EQ(box.caption, "Sum Up?");
-        pressButton(box.window, IDYES);
+        ASSERT_EQ(boxes.finish(5000).size(), 1u);
         ASSERT_TRUE(waitUntil(
             [&] {
-                const Bytes now = readFileBytes(folder + "Tq.dat");
+                const Bytes now = fileBytes(folder + "Tq.dat");
                 return now.size() >= kMonthStampOffset + kSystemTimeSize &&
                        std::memcmp(now.data() + kMonthStampOffset, before.data() + kMonthStampOffset,
                                    kSystemTimeSize) != 0;
@@ -92,10 +92,10 @@ protected:
             5000))
             << "Sum Up stored no new stamp";
         // The stamp is written before the totals: wait until the file stops changing before reading them.
-        Bytes settled = readFileBytes(folder + "Tq.dat");
+        Bytes settled = fileBytes(folder + "Tq.dat");
         for (int i = 0; i < 20; ++i) {
             Sleep(100);
-            const Bytes now = readFileBytes(folder + "Tq.dat");
+            const Bytes now = fileBytes(folder + "Tq.dat");
             if (now == settled)
                 break;
             settled = now;
@@ -107,6 +107,7 @@ protected:
         cost += totals.lastMonthCost;
     }
 
+    std::unique_ptr<InstallFolder> install;
     std::string folder;
     Program program;
 };
@@ -117,8 +118,8 @@ TEST_F(Soak, EveryConnectionIsLoggedOnceAndTheTotalsAgreeWithTheLog)
     uint8_t block[kSettingsBlockSize], extra[kSettingsExtraSize];
     encodeSettingsBlock(tariffsChangingIn(connections / 2 + 3), block);
     encodeSettingsExtra(SettingsExtra{kExtraSeconds, 1}, extra);
-    ASSERT_TRUE(setUserValue(kSettingsKey, "Settings", REG_BINARY, Bytes(block, block + sizeof block)));
-    ASSERT_TRUE(setUserValue(kSettingsKey, "Settings1", REG_BINARY, Bytes(extra, extra + sizeof extra)));
+    ASSERT_TRUE(setRegistryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings", REG_BINARY, Bytes(block, block + sizeof block)));
+    ASSERT_TRUE(setRegistryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings1", REG_BINARY, Bytes(extra, extra + sizeof extra)));
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
 
@@ -135,7 +136,7 @@ TEST_F(Soak, EveryConnectionIsLoggedOnceAndTheTotalsAgreeWithTheLog)
             Sleep(static_cast<DWORD>(length(random)));
         }
         clearService(folder);
-        ASSERT_TRUE(waitUntil([&] { return fileRecordCount(readFileBytes(folder + "Tq.dat")) == i + 1; }, 5000))
+        ASSERT_TRUE(waitUntil([&] { return fileRecordCount(fileBytes(folder + "Tq.dat")) == i + 1; }, 5000))
             << "connection " << i << " was not stored";
         ASSERT_TRUE(waitForNoWindowOf(program.process.dwProcessId, "Counter", 5000));
         if (i % 4 == 3)
@@ -144,7 +145,7 @@ TEST_F(Soak, EveryConnectionIsLoggedOnceAndTheTotalsAgreeWithTheLog)
             return;
     }
 
-    const Bytes data = readFileBytes(folder + "Tq.dat");
+    const Bytes data = fileBytes(folder + "Tq.dat");
     ASSERT_EQ(fileRecordCount(data), connections);
     ASSERT_EQ(data.size(), recordOffset(connections));
     double recordSeconds = 0, recordCost = 0;

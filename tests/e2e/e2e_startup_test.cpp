@@ -4,20 +4,18 @@
 #include <shlwapi.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "res/resource.h"
-#include "tests/e2e/harness.h"
+#include "tests/e2e/real_program.h"
 
 using namespace e2e;
+using namespace kit;
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Vesk\\Tolvar\\1.0";
-const char kPlacementKey[] = "Software\\Vesk\\Tolvar\\2.0";
-const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar";
-const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\Tolvar.exe";
+const std::string kProgramDefaults = std::string(kAppDefaultsKey) + "\\Tolvar.exe";
 
 std::string windowsDirectory()
 {
@@ -88,20 +86,22 @@ class StartAndExit : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        deleteProgramRegistry();
+        forgetProgramRegistry();
         DeleteFileA(infPath().c_str());
-        folder = makeInstallFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        install = std::make_unique<InstallFolder>(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = install->path();
     }
 
     void TearDown() override
     {
         stopProgram(program);
         stopProgram(second);
-        SHDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+        deleteKeyTree(HKEY_CURRENT_USER, kProgramDefaults);
     }
 
     std::string dataFile() const { return folder + "Tq.dat"; }
 
+    std::unique_ptr<InstallFolder> install;
     std::string folder;
     Program program;
     Program second;
@@ -114,33 +114,38 @@ TEST_F(StartAndExit, FirstStartRegistersTheProgramAndStoresDefaults)
     const int iconsBefore = trayIconCount();
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() >= 64; }));
+    ASSERT_TRUE(waitUntil([&] { return fileBytes(dataFile()).size() >= 64; }));
     EXPECT_TRUE(waitUntil([&] { return trayIconCount() == iconsBefore + 1; }));
 
-    std::vector<uint8_t> settings, extra, run, name, command;
     DWORD type = 0;
-    ASSERT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings", settings, &type));
+    bool found = false;
+    const Bytes settings = registryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings", &type, &found);
+    ASSERT_TRUE(found);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     std::vector<uint8_t> expected(136, 0);
     expected[0] = expected[4] = expected[12] = 1;
     expected[88] = 7;
     expected[100] = 20;
     EXPECT_EQ(settings, expected);
-    ASSERT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings1", extra, &type));
-    EXPECT_EQ(extra, (std::vector<uint8_t>{0, 0, 0, 0, 1, 0, 0, 0}));
-    EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, kPlacementKey));
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings1", nullptr, &found),
+              (std::vector<uint8_t>{0, 0, 0, 0, 1, 0, 0, 0}));
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kPlacementKey));
 
-    ASSERT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar", run, &type));
+    const Bytes run = registryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar", &type, &found);
+    ASSERT_TRUE(found);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(asText(run), folder + "Tolvar.exe" + std::string(1, '\0'));
-    ASSERT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", name));
+    const Bytes name = registryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", nullptr, &found);
+    ASSERT_TRUE(found);
     EXPECT_EQ(asText(name), std::string("Tolvar") + '\0');
-    ASSERT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UnInstallString", command));
+    const Bytes command = registryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UnInstallString", nullptr, &found);
+    ASSERT_TRUE(found);
     EXPECT_EQ(asText(command),
               "RunDll32 advpack.dll,LaunchINFSectionEx " + infPath() + ",Uninstall" + std::string(1, '\0'));
-    EXPECT_EQ(asText(readFileBytes(infPath())), expectedInf("Signature = \"$Windows NT$\"", folder));
+    EXPECT_EQ(asText(fileBytes(infPath())), expectedInf("Signature = \"$Windows NT$\"", folder));
 
-    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    const std::vector<uint8_t> data = fileBytes(dataFile());
     ASSERT_EQ(data.size(), 64u);
     EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.begin() + 48), std::vector<uint8_t>(48, 0));
     const SystemTime stamp = decodeSystemTime(data.data() + kMonthStampOffset);
@@ -175,12 +180,11 @@ TEST_F(StartAndExit, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
     ASSERT_NE(program.mainWindow, nullptr);
     SYSTEMTIME before;
     GetLocalTime(&before);
-    setService(folder, 1, "connected");
-    Sleep(2500);
-    clearService(folder);
-    ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() == 132; }));
+    // Waits for the count, the record and the totals, three writes, to land.
+    ASSERT_TRUE(connectionOf(folder, 2500));
+    ASSERT_TRUE(waitUntil([&] { return fileBytes(dataFile()).size() == 132; }));
 
-    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    const std::vector<uint8_t> data = fileBytes(dataFile());
     EXPECT_EQ(fileRecordCount(data), 1);
     const ConnectionRecord record = fileRecord(data, 0);
     EXPECT_GE(record.seconds, 1.0);
@@ -195,24 +199,16 @@ TEST_F(StartAndExit, AFinishedConnectionLeavesRecordCountAndTotalsInTheDataFile)
 
 TEST_F(StartAndExit, ADataFileLeftBeforeAFirstRunKeepsItsRecords)
 {
-    std::vector<uint8_t> old(100 + 2 * 32, 0);
-    CounterBlock totals{10, 20, 30, 1, 2, 3};
-    encodeCounterBlock(totals, old.data());
-    putI32(old.data() + kRecordCountOffset, 2);
     const ConnectionRecord first{{1999, 12, 5, 31, 23, 0, 0, 0}, 61, 0.5};
     const ConnectionRecord second{{2000, 1, 6, 1, 1, 2, 3, 0}, 3725, 1.25};
-    encodeRecord(first, old.data() + recordOffset(0));
-    encodeRecord(second, old.data() + recordOffset(1));
-    HANDLE file = CreateFileA(dataFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, old.data(), static_cast<DWORD>(old.size()), &written, nullptr);
-    CloseHandle(file);
+    const Bytes old = DataImage().totals(CounterBlock{10, 20, 30, 1, 2, 3}).records({first, second}).bytes();
+    ASSERT_TRUE(writeFile(dataFile(), old));
 
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
     EXPECT_EQ(exitThroughMenu(program), 1u);
 
-    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    const std::vector<uint8_t> data = fileBytes(dataFile());
     ASSERT_EQ(data.size(), old.size());
     EXPECT_EQ(fileRecordCount(data), 2);
     EXPECT_EQ(std::memcmp(data.data() + 100, old.data() + 100, 64), 0);
@@ -231,8 +227,8 @@ TEST_F(StartAndExit, AMissingDataFileAtALaterStartGetsAFreshStamp)
 
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return readFileBytes(dataFile()).size() >= 64; }));
-    const std::vector<uint8_t> data = readFileBytes(dataFile());
+    ASSERT_TRUE(waitUntil([&] { return fileBytes(dataFile()).size() >= 64; }));
+    const std::vector<uint8_t> data = fileBytes(dataFile());
     EXPECT_EQ(data.size(), 64u);
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -244,16 +240,13 @@ TEST_F(StartAndExit, AMissingDataFileAtALaterStartGetsAFreshStamp)
 
 TEST_F(StartAndExit, OnWindows98TheScriptCarriesTheChicagoSignature)
 {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaultsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
-    RegCloseKey(key);
+    ASSERT_TRUE(setRegistryValue(HKEY_CURRENT_USER, kProgramDefaults.c_str(), "Version", REG_SZ,
+                                 Bytes{'w', 'i', 'n', '9', '8', 0}));
 
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
     ASSERT_TRUE(waitUntil([&] { return fileExists(infPath()); }));
-    EXPECT_EQ(asText(readFileBytes(infPath())), expectedInf("Signature = \"$CHICAGO$\"", folder));
+    EXPECT_EQ(asText(fileBytes(infPath())), expectedInf("Signature = \"$CHICAGO$\"", folder));
     EXPECT_EQ(exitThroughMenu(program), 1u);
 }
 
@@ -267,18 +260,13 @@ TEST_F(StartAndExit, TheUninstallScriptRemovesTheProgramAndNothingElse)
 
     // Neighbours the script must leave alone.
     const std::string keep = folder + "keep.txt";
-    CloseHandle(CreateFileA(keep.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    HKEY sibling;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vesk\\Other", 0, nullptr, 0, KEY_WRITE, nullptr, &sibling, nullptr);
-    RegCloseKey(sibling);
-    HKEY run;
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run);
-    RegSetValueExA(run, "TolvarNeighbour", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
-    RegCloseKey(run);
+    ASSERT_TRUE(writeFile(keep, Bytes()));
+    ASSERT_TRUE(setRegistryValue(HKEY_CURRENT_USER, "Software\\Vesk\\Other", "Kept", REG_DWORD, Bytes(4, 0)));
+    ASSERT_TRUE(setRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "TolvarNeighbour", REG_SZ, Bytes{'x', 0}));
 
-    std::vector<uint8_t> command;
-    ASSERT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UnInstallString", command));
-    std::string line = asText(command);
+    bool found = false;
+    std::string line = asText(registryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UnInstallString", nullptr, &found));
+    ASSERT_TRUE(found);
     line.resize(std::strlen(line.c_str()));
     std::vector<char> mutableLine(line.begin(), line.end());
     mutableLine.push_back('\0');
@@ -295,16 +283,15 @@ TEST_F(StartAndExit, TheUninstallScriptRemovesTheProgramAndNothingElse)
     EXPECT_FALSE(fileExists(dataFile()));
     EXPECT_TRUE(fileExists(keep));
     EXPECT_TRUE(fileExists(folder + "rasapi32.dll"));
-    std::vector<uint8_t> value;
-    EXPECT_FALSE(readRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar", value));
-    EXPECT_TRUE(readRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "TolvarNeighbour", value));
-    EXPECT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar"));
-    EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Other"));
+    registryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar", nullptr, &found);
+    EXPECT_FALSE(found);
+    registryValue(HKEY_LOCAL_MACHINE, kRunKey, "TolvarNeighbour", nullptr, &found);
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar"));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Other"));
 
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run);
-    RegDeleteValueA(run, "TolvarNeighbour");
-    RegCloseKey(run);
+    deleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "TolvarNeighbour");
 }
 
 } // namespace

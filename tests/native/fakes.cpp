@@ -63,18 +63,24 @@ uint32_t queryConnectionState(ConnectionHandle, uint32_t) { return fake.connecti
 void writeCounterBlock()
 {
     fileCall("writeCounterBlock");
+    if (fake.throughStore)
+        return datafile::writeCounterBlock();
     fake.storedCounters = accounting.counterBlock;
 }
 
 void readCounterBlock()
 {
     fileCall("readCounterBlock");
+    if (fake.throughStore)
+        return datafile::readCounterBlock();
     accounting.counterBlock = fake.storedCounters;
 }
 
 void writeMonthStamp()
 {
     fileCall("writeMonthStamp");
+    if (fake.throughStore)
+        return datafile::writeMonthStamp(fake.localTime);
     fake.storedStamp = fake.localTime;
     fake.hasStamp = true;
 }
@@ -82,6 +88,8 @@ void writeMonthStamp()
 bool readMonthStamp(SystemTime& stamp)
 {
     fileCall("readMonthStamp");
+    if (fake.throughStore)
+        return datafile::readMonthStamp(stamp);
     if (fake.hasStamp)
         stamp = fake.storedStamp;
     return fake.hasStamp;
@@ -90,24 +98,32 @@ bool readMonthStamp(SystemTime& stamp)
 void writeRecordCount()
 {
     fileCall("writeRecordCount");
+    if (fake.throughStore)
+        return datafile::writeRecordCount();
     fake.storedCount = accounting.recordCount;
 }
 
 void readRecordCount()
 {
     fileCall("readRecordCount");
+    if (fake.throughStore)
+        return datafile::readRecordCount();
     accounting.recordCount = fake.storedCount;
 }
 
 int32_t wholeRecordsInFile()
 {
     fileCall("wholeRecordsInFile");
+    if (fake.throughStore)
+        return datafile::wholeRecordsInFile();
     return fake.wholeRecords == -2 ? static_cast<int32_t>(fake.storedRecords.size()) : fake.wholeRecords;
 }
 
 bool readRecord(int32_t index, ConnectionRecord& record)
 {
     fileCall("readRecord");
+    if (fake.throughStore)
+        return datafile::readRecord(index, record);
     record = ConnectionRecord{};
     if (index < 0 || static_cast<size_t>(index) >= fake.storedRecords.size())
         return false;
@@ -118,6 +134,8 @@ bool readRecord(int32_t index, ConnectionRecord& record)
 void appendRecord(ConnectionRecord record)
 {
     fileCall("appendRecord");
+    if (fake.throughStore)
+        return datafile::appendRecord(record);
     if (accounting.recordCount < 1)
         return;
     const size_t slot = static_cast<size_t>(accounting.recordCount - 1);
@@ -129,6 +147,8 @@ void appendRecord(ConnectionRecord record)
 int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
 {
     fileCall("readRecords");
+    if (fake.throughStore)
+        return datafile::readRecords(first, count, out);
     int32_t done = 0;
     while (done < count && first >= 0 && static_cast<size_t>(first) + done < fake.storedRecords.size()) {
         out[done] = fake.storedRecords[static_cast<size_t>(first) + done];
@@ -137,15 +157,21 @@ int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
     return done;
 }
 
-void rewriteLog(const ConnectionRecord* records, int32_t count)
+FileOutcome replaceLog(const ConnectionRecord* records, int32_t count)
 {
-    fileCall("rewriteLog");
+    fileCall("replaceLog");
+    if (fake.throughStore)
+        return storeReplacedLog(records, count);
     fake.storedRecords.assign(records, records + (count > 0 ? count : 0));
+    fake.storedCount = count;
+    return FileOutcome::Done;
 }
 
 void truncateLog()
 {
     fileCall("truncateLog");
+    if (fake.throughStore)
+        return datafile::truncateLog();
     fake.storedRecords.clear();
 }
 

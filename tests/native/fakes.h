@@ -25,6 +25,7 @@ struct FakeWorld {
     bool hasStamp = false;
     int32_t wholeRecords = -2;         // what wholeRecordsInFile() reports; -2: the stored records' number
     int fileOperations = 0;            // opens of the data file
+    bool throughStore = false;         // file calls go to the real store (on whatever seam it was opened on)
     int paints = 0;                    // display calls of any kind
 };
 

@@ -207,8 +207,10 @@ TEST_F(Monitor, CostIsFormedInTheStatedOrder)
     settings.block.tariffCommon = settings.block.tariffEconomic = settings.block.tariffWeekend = 0.7;
     linkUp();
     pollAt(0);
-    pollAt(13);
-    const double expected = 0.7 * 13.0 * 0.016666666666666666;
+    pollAt(27);
+    // Operands for which a division by 60 gives another double than the multiplication by 1/60.
+    const double expected = 0.7 * 27.0 * 0.016666666666666666;
+    ASSERT_NE(expected, 0.7 * 27.0 / 60.0);
     EXPECT_EQ(accounting.liveConnection.curConnCost, expected);
 }
 

@@ -1,13 +1,11 @@
-// The statistics window's commands in-process: confirmations answered from a watcher thread, About, Settings,
-// the tray item states and the detailed views.
+// The statistics window's commands in-process: confirmations, About, Settings, the tray item states and the
+// detailed views, with every box the commands open answered as each test scripts it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "core/state.h"
 #include "win32/commands.h"
@@ -15,21 +13,15 @@
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
 #include "win32/details_window.h"
 #include "win32/timer_window.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
-using wine::quitPosted;
-using wine::trayItemGrayed;
-using wine::windowText;
-
-// Runs `command` on this thread while a second thread reads the box it opens and presses `answer`.
-wine::BoxSeen answerBox(WPARAM command, int answer)
-{
-    return wine::answerOwnedBox(shell.statisticsWindow, answer, [command] { SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0); });
-}
+using inproc::trayItemGrayed;
+using kit::quitPosted;
+using kit::windowText;
 
 CounterBlock sampleTotals()
 {
@@ -47,14 +39,14 @@ class CommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wine::forgetEarlierRuns();
-        ASSERT_TRUE(wine::startApplication());
+        inproc::forgetEarlierRuns();
+        ASSERT_TRUE(inproc::startApplication());
     }
 
     void TearDown() override
     {
-        wine::endApplication();
-        wine::forgetEarlierRuns();
+        inproc::endApplication();
+        inproc::forgetEarlierRuns();
     }
 };
 
@@ -64,6 +56,15 @@ struct Confirmation {
     const char* caption;
     LPCSTR systemIcon;
 };
+
+// Runs the command, answering its confirmation with `answer`; what the box showed.
+kit::BoxSeen confirm(WPARAM command, const char* caption, const char* text, int answer)
+{
+    kit::BoxAnswerer boxes({{caption, text, answer}});
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0);
+    const std::vector<kit::BoxSeen> seen = boxes.finish();
+    return seen.empty() ? kit::BoxSeen{} : seen.front();
+}
 
 const Confirmation kConfirmations[] = {
     {IDC_TRAY_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
@@ -83,36 +84,26 @@ TEST(ConfirmationTexts, AreWordForWordWithTheirTrailingBlanks)
                                 "Line \"current month\" will become 0.\nContinue? ");
 }
 
-TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndItsTextCaptionAndIcon)
-{
-    for (const Confirmation& box : kConfirmations) {
-        const wine::BoxSeen seen = answerBox(box.command, IDNO);
-        ASSERT_TRUE(seen.found) << box.command;
-        EXPECT_EQ(seen.caption, box.caption) << box.command;
-        EXPECT_EQ(seen.text, box.text) << box.command;
-        EXPECT_TRUE(seen.yes && seen.no) << box.command;
-        EXPECT_FALSE(seen.okOrCancel) << box.command;
-        EXPECT_EQ(seen.defaultButton, IDNO) << box.command;
-        EXPECT_EQ(seen.icon, LoadIconA(nullptr, box.systemIcon)) << box.command;
-    }
-}
-
-TEST_F(CommandsTest, AnsweringNoChangesNothing)
+TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndAnsweredNoChangesNothing)
 {
     const CounterBlock sample = sampleTotals();
     accounting.counterBlock = sample;
     for (const Confirmation& box : kConfirmations) {
-        ASSERT_TRUE(answerBox(box.command, IDNO).found) << box.command;
+        SCOPED_TRACE(box.command);
+        const kit::BoxSeen seen = confirm(box.command, box.caption, box.text, IDNO);
+        EXPECT_EQ(seen.buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_EQ(seen.defaultButton, IDNO);
+        EXPECT_EQ(seen.icon, LoadIconA(nullptr, box.systemIcon));
         WPARAM code = 0;
-        EXPECT_FALSE(quitPosted(code)) << box.command;
-        EXPECT_EQ(std::memcmp(&accounting.counterBlock, &sample, sizeof accounting.counterBlock), 0) << box.command;
+        EXPECT_FALSE(quitPosted(code));
+        EXPECT_EQ(std::memcmp(&accounting.counterBlock, &sample, sizeof accounting.counterBlock), 0);
     }
 }
 
 TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
 {
     for (WPARAM command : {IDC_TRAY_EXIT, IDC_STATISTICS_EXIT}) {
-        ASSERT_TRUE(answerBox(command, IDYES).found);
+        confirm(command, "Tolvar 2.2", exitQuestion, IDYES);
         WPARAM code = 0;
         ASSERT_TRUE(quitPosted(code)) << command;
         EXPECT_EQ(code, 1u);
@@ -123,7 +114,7 @@ TEST_F(CommandsTest, ResetAnsweredYesClearsAllSixTotals)
 {
     for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_STATISTICS_RESET_COUNTERS}) {
         accounting.counterBlock = sampleTotals();
-        ASSERT_TRUE(answerBox(command, IDYES).found);
+        confirm(command, "Reset counters?", resetQuestion, IDYES);
         const CounterBlock zero{};
         EXPECT_EQ(std::memcmp(&accounting.counterBlock, &zero, sizeof zero), 0) << command;
     }
@@ -133,7 +124,7 @@ TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthToTheLast)
 {
     for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_STATISTICS_SUM_UP}) {
         accounting.counterBlock = sampleTotals();
-        ASSERT_TRUE(answerBox(command, IDYES).found);
+        confirm(command, "Sum Up?", sumUpQuestion, IDYES);
         EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 7200.0) << command;
         EXPECT_EQ(accounting.counterBlock.lastMonthCost, 40.0) << command;
         EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0.0) << command;
@@ -144,43 +135,26 @@ TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthToTheLast)
 
 TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTheCloseBox)
 {
-    for (bool closeBox : {false, true}) {
-        std::string caption;
+    for (int answer : {IDOK, kit::kCloseBox}) {
         std::string title;
-        bool okIsDefault = false;
-        bool ended = false;
         bool iconShown = false;
         bool credits = false;
-        std::thread watcher([&] {
-            const HWND box = wine::waitForOwnedBox(shell.statisticsWindow);
-            if (box == nullptr)
-                return;
-            caption = windowText(box);
+        const auto lookAtIt = [&](HWND box) {
             title = windowText(GetDlgItem(box, IDC_ABOUT_TITLE));
-            okIsDefault = (GetWindowLongA(GetDlgItem(box, IDOK), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
             const HWND icon = GetDlgItem(box, IDC_ABOUT_ICON);
             iconShown = SendMessageA(icon, STM_GETICON, 0, 0) != 0 &&
                         (GetWindowLongA(icon, GWL_EXSTYLE) & WS_EX_STATICEDGE) != 0;
             credits = !windowText(GetDlgItem(box, IDC_ABOUT_CREDIT1)).empty() &&
                       !windowText(GetDlgItem(box, IDC_ABOUT_CREDIT2)).empty();
-            if (closeBox)
-                PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
-            else
-                SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-            for (int wait = 0; wait < 300 && IsWindow(box); ++wait)
-                Sleep(10);
-            ended = !IsWindow(box);
-            // A box that ignored the request is released so that the test can report it.
-            if (!ended)
-                SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        });
-        const INT_PTR result = DialogBoxParamA(shell.instance, MAKEINTRESOURCEA(IDD_ABOUT), shell.statisticsWindow, aboutDialogProc, 0);
-        watcher.join();
-        EXPECT_TRUE(ended) << closeBox;
-        EXPECT_EQ(result, 1) << closeBox;
-        EXPECT_EQ(caption, "About Tolvar 2.2");
+        };
+        kit::BoxAnswerer boxes({{"About Tolvar 2.2", "", answer, "", lookAtIt}});
+        const INT_PTR result = DialogBoxParamA(shell.instance, MAKEINTRESOURCEA(IDD_ABOUT), shell.statisticsWindow,
+                                               aboutDialogProc, 0);
+        const std::vector<kit::BoxSeen> seen = boxes.finish();
+        EXPECT_EQ(result, 1) << answer;
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].defaultButton, IDOK);
         EXPECT_EQ(title, "Tolvar 2.2");
-        EXPECT_TRUE(okIsDefault);
         EXPECT_TRUE(iconShown);
         EXPECT_TRUE(credits);
     }
@@ -188,17 +162,11 @@ TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTh
 
 TEST_F(CommandsTest, TheAboutCommandOpensTheBoxOwnedByTheStatisticsWindow)
 {
-    std::string caption;
-    std::thread watcher([&] {
-        const HWND box = wine::waitForOwnedBox(shell.statisticsWindow);
-        if (box == nullptr)
-            return;
-        caption = windowText(box);
-        SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    });
+    HWND owner = nullptr;
+    kit::BoxAnswerer boxes({{"About Tolvar 2.2", "", IDOK, "", [&](HWND box) { owner = GetWindow(box, GW_OWNER); }}});
     SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_ABOUT, 0);
-    watcher.join();
-    EXPECT_EQ(caption, "About Tolvar 2.2");
+    boxes.finish();
+    EXPECT_EQ(owner, shell.statisticsWindow);
 }
 
 TEST_F(CommandsTest, ShowAndHideStatisticsGrayAndEnableTheTrayItem)
@@ -238,15 +206,10 @@ TEST_F(CommandsTest, SettingsGraysItsTrayItemWhileTheDialogIsOpen)
 {
     for (WPARAM command : {IDC_TRAY_SETTINGS, IDC_STATISTICS_SETTINGS}) {
         bool grayedWhileOpen = false;
-        std::thread watcher([&] {
-            const HWND dialog = wine::waitForOwnedBox(shell.statisticsWindow);
-            if (dialog == nullptr)
-                return;
-            grayedWhileOpen = trayItemGrayed(IDC_TRAY_SETTINGS);
-            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-        });
+        kit::BoxAnswerer boxes(
+            {{"Settings", "", kit::kCloseBox, "", [&](HWND) { grayedWhileOpen = trayItemGrayed(IDC_TRAY_SETTINGS); }}});
         SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0);
-        watcher.join();
+        boxes.finish();
         EXPECT_TRUE(grayedWhileOpen) << command;
         EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SETTINGS)) << command;
     }
@@ -274,17 +237,10 @@ TEST_F(CommandsTest, CommandsOfOtherMenusAndUnknownIdsDoNothing)
 {
     const CounterBlock sample = sampleTotals();
     accounting.counterBlock = sample;
-    std::atomic<bool> boxOpened{false};
-    std::thread watcher([&] {
-        if (HWND box = wine::waitForOwnedBox(shell.statisticsWindow)) {
-            boxOpened = true;
-            PostMessageA(box, WM_COMMAND, IDNO, 0);
-        }
-    });
+    kit::BoxAnswerer noBoxes(std::vector<kit::Box>{});
     for (WPARAM command : {0, 1, IDC_DETAILS_CLOSE, IDC_DETAILS_CLEAR_ALL, IDC_DETAILS_SHOW_LAST_MONTH, 40027, 40099})
         SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0);
-    watcher.join();
-    EXPECT_FALSE(boxOpened);
+    noBoxes.finish();
     EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_TRUE(details.window == nullptr || !IsWindow(details.window));
     EXPECT_TRUE(shell.timerWindow == nullptr || !IsWindow(shell.timerWindow));

@@ -9,15 +9,15 @@
 
 #include "core/ports.h"
 #include "core/layout.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes fileBytes() { return wine::fileBytes("Tq.dat"); }
+Bytes fileBytes() { return kit::fileBytes("Tq.dat"); }
 
-void putFile(const Bytes& bytes) { ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size())); }
+void putFile(const Bytes& bytes) { ASSERT_TRUE(kit::writeFile("Tq.dat", bytes)); }
 
 ConnectionRecord sample(uint16_t day)
 {
@@ -45,7 +45,7 @@ protected:
     void TearDown() override { scratch_.leave(); }
 
 private:
-    wine::ScratchFolder scratch_;
+    kit::ScratchFolder scratch_;
 };
 
 TEST_F(DataFileBulk, ReadsTheWholeRecordsThatAreThereAndNoMore)
@@ -67,31 +67,35 @@ TEST_F(DataFileBulk, ReadsTheWholeRecordsThatAreThereAndNoMore)
     EXPECT_EQ(0, readRecords(0, 0, records.data()));
 }
 
-TEST_F(DataFileBulk, RewriteKeepsTheHeaderAndStoresTheRecordsFromOffset100)
+TEST_F(DataFileBulk, ReplacementKeepsTheHeaderSetsTheCountAndStoresTheRecordsFromOffset100)
 {
-    const Bytes before = logOf(5);
-    putFile(before);
+    Bytes header = logOf(5);
+    putFile(header);
+    header.resize(kHeaderSize);
+    putI32(header.data() + kRecordCountOffset, 2);
     const ConnectionRecord kept[] = {sample(9), sample(2)};
-    rewriteLog(kept, 2);
+    ASSERT_EQ(FileOutcome::Done, replaceLog(kept, 2));
     const Bytes after = fileBytes();
     ASSERT_EQ(kHeaderSize + 2 * kRecordSize, after.size());
-    EXPECT_EQ(Bytes(before.begin(), before.begin() + kHeaderSize), Bytes(after.begin(), after.begin() + kHeaderSize));
+    EXPECT_EQ(header, Bytes(after.begin(), after.begin() + kHeaderSize));
     EXPECT_EQ(9, decodeRecord(after.data() + recordOffset(0)).start.wDay);
     EXPECT_EQ(2, decodeRecord(after.data() + recordOffset(1)).start.wDay);
 
-    rewriteLog(nullptr, 0);
+    ASSERT_EQ(FileOutcome::Done, replaceLog(nullptr, 0));
     EXPECT_EQ(kHeaderSize, fileBytes().size());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("Tq.new"));
 }
 
 TEST_F(DataFileBulk, RewriteOfAShortFileExtendsItsHeaderWithZeros)
 {
     putFile(Bytes(50, 0xAB));
     const ConnectionRecord kept[] = {sample(4)};
-    rewriteLog(kept, 1);
+    ASSERT_EQ(FileOutcome::Done, replaceLog(kept, 1));
     const Bytes after = fileBytes();
     ASSERT_EQ(kHeaderSize + kRecordSize, after.size());
     EXPECT_EQ(Bytes(50, 0xAB), Bytes(after.begin(), after.begin() + 50));
-    EXPECT_EQ(Bytes(50, 0), Bytes(after.begin() + 50, after.begin() + kHeaderSize));
+    EXPECT_EQ(Bytes(30, 0), Bytes(after.begin() + 50, after.begin() + kRecordCountOffset));
+    EXPECT_EQ(1, getI32(after.data() + kRecordCountOffset));
 }
 
 TEST_F(DataFileBulk, AFileHeldOpenElsewhereIsNeitherReadNorChanged)
@@ -103,14 +107,15 @@ TEST_F(DataFileBulk, AFileHeldOpenElsewhereIsNeitherReadNorChanged)
     std::vector<ConnectionRecord> records(3);
     EXPECT_EQ(0, readRecords(0, 3, records.data()));
     const ConnectionRecord kept[] = {sample(7)};
-    rewriteLog(kept, 1);
+    EXPECT_EQ(FileOutcome::Held, replaceLog(kept, 1));
     CloseHandle(holder);
     EXPECT_EQ(before, fileBytes());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("Tq.new"));
 }
 
-// A process that glances at the file (a backup, a scanner) holds it for a moment; the operation waits for it
-// instead of losing the record.
-TEST_F(DataFileBulk, AFileHeldForAMomentIsWaitedFor)
+// A process that glances at the file (a backup, a scanner) holds it for a moment; the record waits in memory
+// and lands at the next try instead of being lost.
+TEST_F(DataFileBulk, AWriteToAFileHeldForAMomentLandsAtTheNextTry)
 {
     putFile(logOf(2));
     HANDLE holder = CreateFileA("Tq.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -127,6 +132,7 @@ TEST_F(DataFileBulk, AFileHeldForAMomentIsWaitedFor)
     appendRecord(sample(3));
     WaitForSingleObject(release, INFINITE);
     CloseHandle(release);
+    EXPECT_TRUE(retryPendingWrites());
     const Bytes after = fileBytes();
     ASSERT_EQ(kHeaderSize + 3 * kRecordSize, after.size());
     EXPECT_EQ(3, decodeRecord(after.data() + recordOffset(2)).start.wDay);

@@ -7,24 +7,16 @@
 
 #include "core/ports.h"
 #include "core/layout.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using kit::patterned;
 
-Bytes fileBytes() { return wine::fileBytes("Tq.dat"); }
+Bytes fileBytes() { return kit::fileBytes("Tq.dat"); }
 
-void putFile(const Bytes& bytes) { ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size())); }
-
-// A file of `length` bytes where byte i holds a value derived from i, so that any moved byte shows.
-Bytes patterned(size_t length)
-{
-    Bytes bytes(length);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<uint8_t>(i * 7 + 3);
-    return bytes;
-}
+void putFile(const Bytes& bytes) { ASSERT_TRUE(kit::writeFile("Tq.dat", bytes)); }
 
 Bytes encoded(const ConnectionRecord& record)
 {
@@ -46,13 +38,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(scratch_.enter("tolvar-data"));
-        wine::zeroRecords();
+        inproc::zeroRecords();
     }
 
     void TearDown() override { scratch_.leave(); }
 
 private:
-    wine::ScratchFolder scratch_;
+    kit::ScratchFolder scratch_;
 };
 
 TEST_F(DataFile, FirstStampAndFirstConnectionGiveTheDocumentedLayout)
@@ -265,12 +257,12 @@ HANDLE holdDataFile(DWORD access, DWORD share)
     return CreateFileA("Tq.dat", access, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-TEST_F(DataFile, AFileHeldElsewhereIsNeitherReadNorChanged)
+TEST_F(DataFile, AFileHeldElsewhereIsLeftAloneAndItsWritesWaitForIt)
 {
     const Bytes before = patterned(164);
-    putFile(before);
     // Even an open that allows everyone in keeps the operations out: they ask for no sharing.
     for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+        putFile(before);
         const HANDLE held = holdDataFile(GENERIC_READ, share);
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
         accounting.counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
@@ -284,13 +276,19 @@ TEST_F(DataFile, AFileHeldElsewhereIsNeitherReadNorChanged)
         readRecordCount();
         EXPECT_EQ(1.0, accounting.counterBlock.lastConnSeconds);
         EXPECT_EQ(2, accounting.recordCount);
+        // Reads see the waiting writes: the new stamp, and no record after the cut.
         SystemTime stamp{};
-        EXPECT_FALSE(readMonthStamp(stamp));
+        EXPECT_TRUE(readMonthStamp(stamp));
         ConnectionRecord record = kSample;
         EXPECT_FALSE(readRecord(0, record));
         EXPECT_EQ(Bytes(32, 0), encoded(record));
         CloseHandle(held);
         EXPECT_EQ(before, fileBytes()) << "share " << share;
+        EXPECT_TRUE(retryPendingWrites());
+        const Bytes after = fileBytes();
+        ASSERT_EQ(kHeaderSize, after.size());
+        EXPECT_EQ(6.0, decodeCounterBlock(after.data()).lastMonthCost);
+        EXPECT_EQ(2, getI32(after.data() + kRecordCountOffset));
     }
 }
 

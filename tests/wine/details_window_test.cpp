@@ -13,25 +13,19 @@
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
 #include "win32/details_window.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
-using wine::monthsBefore;
+using kit::monthsBefore;
 
 ConnectionRecord record(SystemTime start, double seconds, double cost) { return ConnectionRecord{start, seconds, cost}; }
 
-// Tq.dat in the current folder: zero totals, the count, then the records.
-void writeDataFile(const std::vector<ConnectionRecord>& records, int32_t storedCount)
-{
-    const std::vector<uint8_t> bytes = wine::logImage(records, storedCount);
-    ASSERT_TRUE(wine::writeFileBytes("Tq.dat", bytes.data(), bytes.size()));
-}
-
 void storePlace(const uint8_t* bytes, DWORD length)
 {
-    ASSERT_TRUE(wine::setRegistryValue(HKEY_CURRENT_USER, wine::kPlacementKey, "Place", REG_BINARY, bytes, length));
+    ASSERT_TRUE(kit::setRegistryValue(HKEY_CURRENT_USER, kit::kPlacementKey, "Place", REG_BINARY,
+                                      kit::Bytes(bytes, bytes + length)));
 }
 
 void storePlacement(const DetailPlacement& placement)
@@ -44,7 +38,7 @@ void storePlacement(const DetailPlacement& placement)
 // The stored "Place" as bytes; empty when absent.
 std::vector<uint8_t> readPlace(DWORD* type = nullptr)
 {
-    return wine::registryValue(HKEY_CURRENT_USER, wine::kPlacementKey, "Place", type);
+    return kit::registryValue(HKEY_CURRENT_USER, kit::kPlacementKey, "Place", type);
 }
 
 std::string cell(int row, int column)
@@ -66,7 +60,7 @@ int columnCount()
 
 int columnWidth(int column) { return static_cast<int>(SendMessageA(details.list, LVM_GETCOLUMNWIDTH, column, 0)); }
 
-std::string windowTitle() { return wine::windowText(details.window); }
+std::string windowTitle() { return kit::windowText(details.window); }
 
 UINT gridMenuState() { return GetMenuState(GetMenu(details.window), IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND); }
 
@@ -86,8 +80,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(scratch.enter("tolvar-details"));
-        wine::takeAsProgramFolder(scratch.path());
-        wine::prepareDetailsWindow(1);
+        inproc::takeAsProgramFolder(scratch.path());
+        inproc::prepareDetailsWindow(1);
         details.placement = DetailPlacement{};
     }
 
@@ -98,26 +92,20 @@ protected:
         scratch.leave();
     }
 
-    void logOf(const std::vector<ConnectionRecord>& records)
-    {
-        writeDataFile(records, static_cast<int32_t>(records.size()));
-        accounting.recordCount = static_cast<int32_t>(records.size());
-    }
-
-    wine::ScratchFolder scratch;
+    kit::ScratchFolder scratch;
 };
 
 TEST_F(DetailsWindow, FirstOpeningShowsEveryRecordWithDefaults)
 {
     SystemTime start{2000, 8, 6, 5, 14, 3, 27, 0};
-    logOf({record(start, 3725, 1.5), record(monthsBefore(0), 59.9, 12.345)});
+    inproc::logOf({record(start, 3725, 1.5), record(monthsBefore(0), 59.9, 12.345)});
     openDetails(All);
     ASSERT_TRUE(IsWindow(details.window));
     EXPECT_TRUE(IsWindowVisible(details.window));
     EXPECT_EQ("Detailed statistics (All)", windowTitle());
     EXPECT_EQ(WS_OVERLAPPEDWINDOW, GetWindowLongA(details.window, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
 
-    ASSERT_EQ(2, wine::detailsRowCount());
+    ASSERT_EQ(2, inproc::detailsRowCount());
     EXPECT_EQ("05.08.2000", cell(0, 0));
     EXPECT_EQ("14:03:27", cell(0, 1));
     EXPECT_EQ("001:02:05", cell(0, 2));
@@ -139,14 +127,14 @@ TEST_F(DetailsWindow, FirstOpeningShowsEveryRecordWithDefaults)
 
 TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
 {
-    const SystemTime now = wine::localNow();
+    const SystemTime now = kit::localNow();
     const SystemTime last = monthsBefore(1);
-    logOf({record(monthsBefore(0, 1), 1, 0), record(last, 2, 0), record(monthsBefore(2), 3, 0),
+    inproc::logOf({record(monthsBefore(0, 1), 1, 0), record(last, 2, 0), record(monthsBefore(2), 3, 0),
            record(now, 4, 0.5)});
     settings.block.tariffCommon = 59.99;
     openDetails(CurrentMonth);
     EXPECT_EQ(monthTitle(now.wMonth, now.wYear), windowTitle());
-    ASSERT_EQ(2, wine::detailsRowCount());
+    ASSERT_EQ(2, inproc::detailsRowCount());
     EXPECT_EQ("000:00:01", cell(0, 2));
     EXPECT_EQ("000:00:04", cell(1, 2));
     EXPECT_EQ("0.5000 $", cell(1, 3));
@@ -154,21 +142,21 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
     command(IDC_DETAILS_SHOW_LAST_MONTH);
     EXPECT_EQ(LastMonth, details.filter);
     EXPECT_EQ(monthTitle(last.wMonth, last.wYear), windowTitle());
-    ASSERT_EQ(1, wine::detailsRowCount());
+    ASSERT_EQ(1, inproc::detailsRowCount());
     EXPECT_EQ("000:00:02", cell(0, 2));
 
     // A finished connection refills with the chosen period, not with everything.
-    logOf({record(last, 2, 0), record(last, 5, 0)});
+    inproc::logOf({record(last, 2, 0), record(last, 5, 0)});
     refreshDetailsIfOpen();
-    ASSERT_EQ(2, wine::detailsRowCount());
+    ASSERT_EQ(2, inproc::detailsRowCount());
     EXPECT_EQ("000:00:05", cell(1, 2));
 
     command(IDC_DETAILS_SHOW_ALL);
     EXPECT_EQ(All, details.filter);
-    EXPECT_EQ(2, wine::detailsRowCount());
+    EXPECT_EQ(2, inproc::detailsRowCount());
     command(IDC_DETAILS_SHOW_CURRENT_MONTH);
     EXPECT_EQ(CurrentMonth, details.filter);
-    EXPECT_EQ(0, wine::detailsRowCount());
+    EXPECT_EQ(0, inproc::detailsRowCount());
 
     // Opening again only refills: an open window keeps its place.
     RECT before;
@@ -176,7 +164,7 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
     const HWND window = details.window;
     openDetails(LastMonth);
     EXPECT_EQ(window, details.window);
-    EXPECT_EQ(2, wine::detailsRowCount());
+    EXPECT_EQ(2, inproc::detailsRowCount());
     RECT after;
     GetWindowRect(details.window, &after);
     EXPECT_TRUE(EqualRect(&before, &after));
@@ -185,30 +173,31 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
 TEST_F(DetailsWindow, OnlyStoredRecordsBecomeRows)
 {
     // The live connection's reserved slot is not in the file yet.
-    logOf({record(monthsBefore(0), 1, 0), record(monthsBefore(0), 2, 0)});
+    inproc::logOf({record(monthsBefore(0), 1, 0), record(monthsBefore(0), 2, 0)});
     accounting.recordCount = 3;
     accounting.liveConnection.connected = true;
     openDetails(All);
-    EXPECT_EQ(2, wine::detailsRowCount());
+    EXPECT_EQ(2, inproc::detailsRowCount());
 
     // A damaged count far beyond the stored records lists what is there.
-    writeDataFile({record(monthsBefore(0), 1, 0)}, 0x7fffffff);
+    const kit::Bytes damaged = kit::DataImage().records({record(monthsBefore(0), 1, 0)}).count(0x7fffffff).bytes();
+    ASSERT_TRUE(kit::writeFile("Tq.dat", damaged));
     accounting.recordCount = 0x7fffffff;
     fillDetails(All);
-    EXPECT_EQ(1, wine::detailsRowCount());
+    EXPECT_EQ(1, inproc::detailsRowCount());
 
-    logOf({});
+    inproc::logOf({});
     fillDetails(CurrentMonth);
-    EXPECT_EQ(0, wine::detailsRowCount());
+    EXPECT_EQ(0, inproc::detailsRowCount());
 }
 
 TEST_F(DetailsWindow, CostOffGivesThreeColumnsWithoutCostTexts)
 {
     settings.block.calculateCost = 0;
-    logOf({record(monthsBefore(0), 61, 7.25)});
+    inproc::logOf({record(monthsBefore(0), 61, 7.25)});
     openDetails(All);
     EXPECT_EQ(3, columnCount());
-    ASSERT_EQ(1, wine::detailsRowCount());
+    ASSERT_EQ(1, inproc::detailsRowCount());
     EXPECT_EQ("000:01:01", cell(0, 2));
     EXPECT_EQ("", cell(0, 3));
 
@@ -331,6 +320,37 @@ TEST_F(DetailsWindow, DamagedPlaceValues)
     EXPECT_EQ(0u, gridMenuState());
     // A stored hidden state would make the window unreachable: it is shown.
     EXPECT_TRUE(IsWindowVisible(details.window));
+}
+
+TEST_F(DetailsWindow, PlaceValuesOfEveryLengthAndTypeStillOpenAVisibleWindow)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kit::kPlacementKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+
+    for (DWORD type : {DWORD{REG_BINARY}, DWORD{REG_SZ}, DWORD{REG_DWORD}}) {
+        for (size_t length = 0; length <= 200; ++length) {
+            kit::Bytes stored;
+            if (!kit::storeAndReadBack(key, "Place", type, kit::patterned(length, 3), stored))
+                continue;
+            details.placement = DetailPlacement{};
+            openDetails(All);
+            ASSERT_TRUE(IsWindow(details.window)) << "type " << type << ", length " << length;
+            EXPECT_TRUE(IsWindowVisible(details.window)) << "type " << type << ", length " << length;
+            DestroyWindow(details.window);
+
+            DWORD againType = 0;
+            bool found = false;
+            const kit::Bytes again =
+                kit::registryValue(HKEY_CURRENT_USER, kit::kPlacementKey, "Place", &againType, &found);
+            ASSERT_TRUE(found) << "type " << type << ", length " << length;
+            EXPECT_EQ(againType, static_cast<DWORD>(REG_BINARY)) << "type " << type << ", length " << length;
+            EXPECT_EQ(again.size(), kDetailPlacementSize) << "type " << type << ", length " << length;
+        }
+    }
+    RegDeleteValueA(key, "Place");
+    RegCloseKey(key);
 }
 
 } // namespace

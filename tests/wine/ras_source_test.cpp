@@ -11,7 +11,7 @@
 #include "core/monitor.h"
 #include "core/ports.h"
 #include "core/state.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr DWORD kInvalidHandle = 6;
 constexpr uint32_t kAuthenticating = 9;
 
 // The simulator's control file lies beside the DLL, which lies beside this program.
-std::string controlPath() { return wine::moduleFolder() + "ras.txt"; }
+std::string controlPath() { return kit::moduleFolder() + "ras.txt"; }
 
 class RasSource : public testing::Test {
 protected:

@@ -8,12 +8,12 @@
 
 #include "core/inf_text.h"
 #include "win32/registration.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
-using wine::kRunKey;
-using wine::kUninstallKey;
+using kit::kRunKey;
+using kit::kUninstallKey;
 
 std::string windowsDirectory()
 {
@@ -27,15 +27,15 @@ std::string infPath() { return windowsDirectory() + "\\INF\\Tolvar.inf"; }
 // The raw bytes of a machine-wide value, NUL included; `found` false when it is absent.
 std::string machineValue(const char* keyPath, const char* name, DWORD* type = nullptr, bool* found = nullptr)
 {
-    const std::vector<uint8_t> bytes = wine::registryValue(HKEY_LOCAL_MACHINE, keyPath, name, type, found);
+    const std::vector<uint8_t> bytes = kit::registryValue(HKEY_LOCAL_MACHINE, keyPath, name, type, found);
     return std::string(bytes.begin(), bytes.end());
 }
 
-bool keyExists(const char* keyPath) { return wine::keyExists(HKEY_LOCAL_MACHINE, keyPath); }
+bool keyExists(const char* keyPath) { return kit::keyExists(HKEY_LOCAL_MACHINE, keyPath); }
 
 std::string fileContents(const std::string& path)
 {
-    const std::vector<uint8_t> bytes = wine::fileBytes(path);
+    const std::vector<uint8_t> bytes = kit::fileBytes(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -59,8 +59,8 @@ protected:
 private:
     static void removeAll()
     {
-        wine::deleteRunValue();
-        wine::deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+        kit::deleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar");
+        kit::deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         DeleteFileA(infPath().c_str());
     }
 };
@@ -119,7 +119,7 @@ TEST_F(Registration, ScriptIsWrittenWithCrLfAndTheNtSignature)
 TEST_F(Registration, AnOlderScriptIsReplacedAsAWhole)
 {
     const std::string older(10000, 'x');
-    ASSERT_TRUE(wine::writeFileBytes(infPath(), older.data(), older.size()));
+    ASSERT_TRUE(kit::writeFile(infPath(), kit::Bytes(older.begin(), older.end())));
     registerUninstall("C:\\T\\");
     EXPECT_EQ(withCrLf(uninstallInfText(true, "C:\\T\\")), fileContents(infPath()));
 }

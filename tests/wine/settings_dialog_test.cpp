@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -14,12 +16,12 @@
 #include "core/layout.h"
 #include "core/settings.h"
 #include "win32/settings_store.h"
-#include "tests/wine/wine_support.h"
 #include "win32/time_fields.h"
+#include "tests/wine/in_process.h"
 
 namespace {
 
-using wine::windowText;
+using kit::windowText;
 
 void resetToFirstRun()
 {
@@ -39,7 +41,7 @@ protected:
     void SetUp() override
     {
         resetToFirstRun();
-        wine::useCurrencySymbol("$");
+        inproc::useCurrencySymbol("$");
         shell.trayMenu = CreatePopupMenu();
         AppendMenuA(shell.trayMenu, MF_STRING | MF_GRAYED, IDC_TRAY_SETTINGS, "Settings");
     }
@@ -91,7 +93,7 @@ protected:
         return text(id);
     }
 
-    void typeInto(HWND part, const char* keys) { wine::typeKeys(part, keys, wine::Typing::OverText); }
+    void typeInto(HWND part, const char* keys) { kit::typeKeys(part, keys, kit::Typing::OverText); }
 
     HWND dialog = nullptr;
 };
@@ -305,7 +307,7 @@ TEST_F(SettingsDialog, AmountsAreNormalisedWhenTheyLoseTheFocus)
     settings.block.warningsEnabled = settings.block.costWarning = 1;
     settings.block.costWarnPerConn = settings.block.costWarnPerMonth = 1;
     open();
-    wine::MessageBoxWatcher watcher(dialog, IDOK);
+    kit::BoxAnswerer noBoxes(std::vector<kit::Box>{});
     const struct {
         const char* typed;
         const char* shown;
@@ -320,15 +322,13 @@ TEST_F(SettingsDialog, AmountsAreNormalisedWhenTheyLoseTheFocus)
     EXPECT_EQ(leave(IDC_COST_LIMIT_PER_MONTH, "0100"), "100");
     // A long pasted number is judged whole and kept.
     EXPECT_EQ(leave(IDC_TARIFF_COMMON, "00123456789012345678901234.5"), "123456789012345678901234.5");
-    watcher.stop();
-    EXPECT_TRUE(watcher.seen().empty());
+    noBoxes.finish();
 }
 
 TEST_F(SettingsDialog, InvalidAmountsAreReportedAndReplacedByZero)
 {
     settings.block.warningsEnabled = settings.block.costWarning = settings.block.costWarnPerMonth = 1;
     open();
-    wine::MessageBoxWatcher watcher(dialog, IDOK);
     const char* invalid[] = {".5", "1.2.3", "1,5", "-1", "1e3", "abc", "1 5", "", "12345678901234567a",
                              "1234567890123456789x"};
     for (const char* typed : invalid) {
@@ -337,16 +337,76 @@ TEST_F(SettingsDialog, InvalidAmountsAreReportedAndReplacedByZero)
             if (id == IDC_COST_LIMIT_PER_MONTH && typed != invalid[0])
                 continue;
             SCOPED_TRACE(std::string("\"") + typed + "\" in " + std::to_string(id));
-            const size_t before = watcher.seen().size();
+            kit::BoxAnswerer boxes({{"Input error", "Invalid currency format!", IDOK}});
             EXPECT_EQ(leave(id, typed), "0");
-            ASSERT_EQ(watcher.seen().size(), before + 1);
-            EXPECT_EQ(watcher.seen().back(), "Input error|Invalid currency format!");
+            boxes.finish();
             EXPECT_EQ(GetFocus(), item(id));
             DWORD start = 1, end = 0;
             SendMessageA(item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
             EXPECT_EQ(start, 0u);
             EXPECT_EQ(end, 1u);
         }
+    }
+}
+
+// Digits with at most one point, not at the start.
+bool validAmountText(const std::string& text)
+{
+    if (text.empty() || text[0] == '.')
+        return false;
+    int points = 0;
+    for (char c : text) {
+        if (c == '.')
+            ++points;
+        else if (c < '0' || c > '9')
+            return false;
+    }
+    return points <= 1;
+}
+
+// Pasted amounts far longer than the edits let anyone type.
+TEST_F(SettingsDialog, PastedAmountsAreRefusedOrNormalisedAndStoredFromTheirFirstTenCharacters)
+{
+    const struct {
+        std::string pasted;
+        bool refused;
+    } rows[] = {
+        {"1234567890123456789", false},
+        {"12345678901234567890", false},
+        {"123456789.123456789", false},
+        {"00000000000000000001.5", false},
+        {"12345678901234567a", true},
+        {"1234567890123456789x", true},
+        {"1.2345678901234567.9", true},
+        {std::string(1000, '9'), false},
+        {std::string(30000, '7'), false},
+        {std::string(25, '0') + "." + std::string(25, '0'), false},
+    };
+    for (const auto& row : rows) {
+        const std::string& pasted = row.pasted;
+        settings.block.tariffCommon = 1.5;
+        open();
+        const std::string context = pasted.substr(0, 40) + " (" + std::to_string(pasted.size()) + " characters)";
+        SCOPED_TRACE(context);
+
+        kit::BoxAnswerer boxes(row.refused ? std::vector<kit::Box>{{"Input error", "Invalid currency format!", IDOK}}
+                                           : std::vector<kit::Box>{});
+        SendDlgItemMessageA(dialog, IDC_TARIFF_COMMON, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pasted.c_str()));
+        SetFocus(GetDlgItem(dialog, IDC_TARIFF_COMMON));
+        SetFocus(GetDlgItem(dialog, IDC_SHOW_COUNTER));
+        boxes.finish();
+
+        const std::string shown = text(IDC_TARIFF_COMMON);
+        if (row.refused)
+            EXPECT_EQ(shown, "0");
+        else
+            EXPECT_TRUE(validAmountText(shown)) << " became " << shown.substr(0, 40);
+
+        SendDlgItemMessageA(dialog, IDC_OK, BM_CLICK, 0, 0);
+        EXPECT_TRUE(std::isfinite(settings.block.tariffCommon)) << context;
+        EXPECT_EQ(settings.block.tariffCommon, std::atof(shown.substr(0, 10).c_str())) << context;
+        DestroyWindow(dialog);
+        dialog = nullptr;
     }
 }
 

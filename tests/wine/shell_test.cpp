@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,21 +18,21 @@
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/details_window.h"
 #include "win32/timer_window.h"
 
 namespace {
 
-using wine::kRunKey;
-using wine::kUninstallKey;
-using wine::trayItemGrayed;
+using kit::kRunKey;
+using kit::kUninstallKey;
+using inproc::trayItemGrayed;
 
 const char kSettingsKey[] = "Software\\Vesk\\Tolvar\\1.0";
 
 DWORD valueSize(HKEY root, const char* path, const char* name)
 {
-    return static_cast<DWORD>(wine::registryValue(root, path, name).size());
+    return static_cast<DWORD>(kit::registryValue(root, path, name).size());
 }
 
 // Whether the shell still knows the tray icon: only a present icon can be modified.
@@ -70,7 +71,7 @@ class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wine::forgetEarlierRuns();
+        inproc::forgetEarlierRuns();
         // Started from another folder, as at logon: the program must move to its own.
         ASSERT_TRUE(scratch.enter("tolvar-shell"));
         start();
@@ -78,14 +79,14 @@ protected:
 
     void TearDown() override
     {
-        wine::endApplication();
-        wine::forgetEarlierRuns();
+        inproc::endApplication();
+        inproc::forgetEarlierRuns();
         scratch.leave();
     }
 
-    void start() { ASSERT_TRUE(wine::startApplication()); }
+    void start() { ASSERT_TRUE(inproc::startApplication()); }
 
-    wine::ScratchFolder scratch;
+    kit::ScratchFolder scratch;
 };
 
 TEST_F(ShellTest, TheStatisticsWindowIsCreatedHiddenWithItsClassTitleStyleAndSize)
@@ -152,23 +153,48 @@ TEST_F(ShellTest, ASecondInitialisationInTheSameProcessFailsOnTheTakenClassName)
     EXPECT_EQ(shell.statisticsWindow, first);
 }
 
-TEST_F(ShellTest, IconsHaveTheirSizesAndTheStatusIconsLoadAtTenPixels)
+// The icon directory as the module stores it: each image's width, height and bits per pixel, "16x16x8" ...
+std::string iconImages(int id)
 {
-    struct Wanted {
-        int id;
-        int size;
+#pragma pack(push, 2)
+    struct GroupEntry {
+        BYTE width, height, colours, reserved;
+        WORD planes, bitsPerPixel;
+        DWORD bytes;
+        WORD imageId;
     };
-    for (const Wanted& icon : {Wanted{IDI_MAIN, 16}, Wanted{IDI_MAIN, 32}, Wanted{IDI_TRAY, 16},
-                               Wanted{IDI_CONNECTED, 10}, Wanted{IDI_DISCONNECTED, 10}, Wanted{IDI_DETAILS, 16},
-                               Wanted{IDI_DETAILS, 32}}) {
-        HICON loaded = static_cast<HICON>(
-            LoadImageA(shell.instance, MAKEINTRESOURCEA(icon.id), IMAGE_ICON, icon.size, icon.size, 0));
-        ASSERT_NE(loaded, nullptr) << icon.id;
+#pragma pack(pop)
+    static_assert(sizeof(GroupEntry) == 14, "an entry of an icon group resource is 14 bytes");
+    const HRSRC found = FindResourceA(shell.instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    if (found == nullptr)
+        return "missing";
+    const BYTE* group = static_cast<const BYTE*>(LockResource(LoadResource(shell.instance, found)));
+    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    std::string images;
+    for (WORD i = 0; i < count; ++i) {
+        GroupEntry entry;
+        std::memcpy(&entry, group + 6 + i * sizeof entry, sizeof entry);
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%ux%ux%u", i == 0 ? "" : " ", entry.width, entry.height,
+                      entry.bitsPerPixel);
+        images += text;
+    }
+    return images;
+}
+
+TEST_F(ShellTest, IconsHaveTheirSizesAndColourDepthsAndTheStatusIconsLoadAtTenPixels)
+{
+    EXPECT_EQ(iconImages(IDI_MAIN), "16x16x8 32x32x4");
+    EXPECT_EQ(iconImages(IDI_TRAY), "16x16x4");
+    EXPECT_EQ(iconImages(IDI_DETAILS), "16x16x4 32x32x4");
+    for (int id : {IDI_CONNECTED, IDI_DISCONNECTED}) {
+        HICON loaded = static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 10, 10, 0));
+        ASSERT_NE(loaded, nullptr) << id;
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(loaded, &info));
         BITMAP mask{};
         GetObjectA(info.hbmMask, sizeof mask, &mask);
-        EXPECT_EQ(mask.bmWidth, icon.size) << icon.id;
+        EXPECT_EQ(mask.bmWidth, 10) << id;
         DeleteObject(info.hbmMask);
         if (info.hbmColor != nullptr)
             DeleteObject(info.hbmColor);
@@ -180,16 +206,16 @@ TEST_F(ShellTest, TheFirstStartMovesToTheProgramsFolderRegistersAndStoresDefault
 {
     char current[MAX_PATH + 1] = {};
     GetCurrentDirectoryA(MAX_PATH, current);
-    const std::string folder = wine::moduleFolder();
+    const std::string folder = kit::moduleFolder();
     EXPECT_STREQ(shell.exeDirectory, folder.c_str());
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_EQ(std::string(current) + "\\", folder);
 
     EXPECT_GT(valueSize(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar"), 0u);
-    EXPECT_TRUE(wine::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(kit::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(valueSize(HKEY_CURRENT_USER, kSettingsKey, "Settings"), 136u);
     EXPECT_EQ(valueSize(HKEY_CURRENT_USER, kSettingsKey, "Settings1"), 8u);
-    EXPECT_TRUE(wine::keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\2.0"));
+    EXPECT_TRUE(kit::keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\2.0"));
     EXPECT_EQ(settings.block.showCounterOnConnect, 1);
     EXPECT_EQ(settings.extra.autoSumUp, 1);
 
@@ -200,21 +226,21 @@ TEST_F(ShellTest, TheFirstStartMovesToTheProgramsFolderRegistersAndStoresDefault
     EXPECT_EQ(accounting.monthStamp.wYear, now.wYear);
     EXPECT_EQ(accounting.monthStamp.wMonth, now.wMonth);
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    ASSERT_TRUE(GetFileAttributesExA(wine::dataFilePath().c_str(), GetFileExInfoStandard, &data));
+    ASSERT_TRUE(GetFileAttributesExA(inproc::dataFilePath().c_str(), GetFileExInfoStandard, &data));
     EXPECT_GE(data.nFileSizeLow, kCounterBlockSize + kSystemTimeSize);
 }
 
 TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
 {
-    wine::endApplication();
-    wine::forgetEarlierRuns();
+    inproc::endApplication();
+    inproc::forgetEarlierRuns();
     CounterBlock left{};
     left.lastConnSeconds = 61;
     left.curMonthSeconds = 3600;
     left.lastMonthCost = 12.5;
     uint8_t header[kCounterBlockSize];
     encodeCounterBlock(left, header);
-    HANDLE file = CreateFileA(wine::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileA(inproc::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(file, header, sizeof header, &written, nullptr);
     CloseHandle(file);
@@ -225,11 +251,11 @@ TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
 
     // A later start with the file's totals and the stored settings, and no new uninstall entry.
     encodeCounterBlock(left, header);
-    file = CreateFileA(wine::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    file = CreateFileA(inproc::dataFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     WriteFile(file, header, sizeof header, &written, nullptr);
     CloseHandle(file);
-    wine::endApplication();
-    wine::deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    inproc::endApplication();
+    kit::deleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     SettingsExtra stored{};
     stored.autoSumUp = 0;
     stored.addSeconds = 7;
@@ -245,7 +271,7 @@ TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
     EXPECT_EQ(accounting.counterBlock.lastMonthCost, 12.5);
     EXPECT_EQ(settings.extra.addSeconds, 7);
     EXPECT_EQ(settings.block.showCounterOnConnect, 1);
-    EXPECT_FALSE(wine::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(kit::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 TEST_F(ShellTest, BothTimersTickIntoTheWindow)
@@ -404,7 +430,7 @@ protected:
         });
         SendMessageA(shell.statisticsWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
         watcher.join();
-        wine::pumpMessages(100);
+        kit::pumpMessages(100);
         return seen;
     }
 };

@@ -11,7 +11,7 @@
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/statistics_window.h"
 
 namespace {
@@ -108,22 +108,22 @@ protected:
     static void SetUpTestSuite()
     {
         shell.instance = GetModuleHandleA(nullptr);
-        wine::registerWindowClass("LinkStatistics", testStatisticsProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+        kit::registerWindowClass("LinkStatistics", testStatisticsProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                                   LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_MAIN)));
     }
 
     void SetUp() override
     {
-        wine::zeroRecords();
+        inproc::zeroRecords();
         settings.block.calculateCost = 1;
         settings.block.tariffCommon = 60;
-        wine::useCurrencySymbol("$");
+        inproc::useCurrencySymbol("$");
         window = CreateWindowExA(0, "LinkStatistics", "Link Statistics", WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX,
                                  40, 80, 400, GetSystemMetrics(SM_CYMENU) + 170, nullptr, nullptr, shell.instance, nullptr);
         ASSERT_NE(window, nullptr);
         shell.statisticsWindow = window;
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        wine::pumpMessages(100);
+        kit::pumpMessages(100);
         dc = GetDC(window);
         GetClientRect(window, &client);
     }
@@ -133,7 +133,7 @@ protected:
         ReleaseDC(window, dc);
         DestroyWindow(window);
         shell.statisticsWindow = nullptr;
-        wine::pumpMessages(20);
+        kit::pumpMessages(20);
     }
 
     void connect(double seconds, double cost)

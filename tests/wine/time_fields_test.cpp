@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/time_fields.h"
 
 namespace {
 
-using wine::classNameOf;
-using wine::windowText;
+using kit::classNameOf;
+using kit::windowText;
 
 INT_PTR CALLBACK fieldsOnlyProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
@@ -61,7 +61,7 @@ protected:
     {
         HWND part = shell.timeSubFields[index];
         SetWindowTextA(part, "");
-        wine::typeKeys(part, keys, wine::Typing::AtCaret);
+        kit::typeKeys(part, keys, kit::Typing::AtCaret);
         if (selected) {
             DWORD start = 0, end = 0;
             SendMessageA(part, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -72,7 +72,7 @@ protected:
 
     void pump()
     {
-        wine::drainMessages();
+        kit::drainMessages();
         UpdateWindow(dialog);
     }
 

@@ -10,7 +10,7 @@
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/timer_window.h"
 
 namespace {
@@ -41,19 +41,19 @@ StripColours stripColours(HWND window)
     return found;
 }
 
-bool showTimerGrayed() { return wine::trayItemGrayed(IDC_TRAY_SHOW_TIMER); }
+bool showTimerGrayed() { return inproc::trayItemGrayed(IDC_TRAY_SHOW_TIMER); }
 
 class TimerStrip : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         shell.instance = GetModuleHandleA(nullptr);
-        wine::registerTimerStripClass();
+        inproc::registerTimerStripClass();
     }
 
     void SetUp() override
     {
-        wine::zeroRecords();
+        inproc::zeroRecords();
         shell.trayMenu = CreateMenu();
         HMENU popup = CreatePopupMenu();
         AppendMenuA(popup, MF_STRING, IDC_TRAY_SHOW_TIMER, "Show Timer");
@@ -65,7 +65,7 @@ protected:
         destroyTimerWindow();
         DestroyMenu(shell.trayMenu);
         shell.trayMenu = nullptr;
-        wine::pumpMessages(20);
+        kit::pumpMessages(20);
     }
 
     void warnAfterHalfAnHour()
@@ -96,14 +96,14 @@ TEST_F(TimerStrip, PaintMessagesLeaveTheDigitsOnTheStrip)
 {
     accounting.liveConnection.curConnSeconds = 4000;
     showTimerWindow();
-    wine::pumpMessages(150);
+    kit::pumpMessages(150);
     StripColours shown = stripColours(shell.timerWindow);
     EXPECT_GT(shown.green, 0) << "first paint";
     EXPECT_GT(shown.black, shown.total / 2);
 
     InvalidateRect(shell.timerWindow, nullptr, TRUE);
     UpdateWindow(shell.timerWindow);
-    wine::pumpMessages(50);
+    kit::pumpMessages(50);
     shown = stripColours(shell.timerWindow);
     EXPECT_GT(shown.green, 0) << "repaint after uncovering";
     RECT update;
@@ -114,7 +114,7 @@ TEST_F(TimerStrip, RedOnlyStrictlyAboveTheConnectionLimitWithAllThreeSwitches)
 {
     warnAfterHalfAnHour();
     showTimerWindow();
-    wine::pumpMessages(50);
+    kit::pumpMessages(50);
 
     accounting.liveConnection.curConnSeconds = 1800;
     paintTimer();
@@ -141,7 +141,7 @@ TEST_F(TimerStrip, RedOnlyStrictlyAboveTheConnectionLimitWithAllThreeSwitches)
 TEST_F(TimerStrip, DoubleClickClosesItAndOffersShowTimerAgain)
 {
     showTimerWindow();
-    wine::pumpMessages(100);
+    kit::pumpMessages(100);
     HWND strip = shell.timerWindow;
     RECT r;
     GetWindowRect(strip, &r);
@@ -154,7 +154,7 @@ TEST_F(TimerStrip, DoubleClickClosesItAndOffersShowTimerAgain)
     }
     SendInput(4, clicks, sizeof(INPUT));
     for (int i = 0; i < 100 && IsWindow(strip); ++i)
-        wine::pumpMessages(20);
+        kit::pumpMessages(20);
 
     EXPECT_FALSE(IsWindow(strip));
     EXPECT_FALSE(timerWindowExists());
