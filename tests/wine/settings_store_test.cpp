@@ -29,12 +29,7 @@ Bytes storedValue(const char* name, DWORD* type = nullptr)
 
 void storeValue(const char* name, DWORD type, const Bytes& bytes)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(key, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size())));
-    RegCloseKey(key);
+    ASSERT_TRUE(kit::setRegistryValue(HKEY_CURRENT_USER, settingsKeyPath, name, type, bytes));
 }
 
 Bytes encodedBlock()
