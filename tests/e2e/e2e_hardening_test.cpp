@@ -8,6 +8,7 @@
 #include <cstring>
 #include <random>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "res/resource.h"
@@ -235,6 +236,15 @@ struct StoredValue {
     Bytes bytes;
 };
 
+// The kind of a stored value as the test names say it.
+const char* typeName(DWORD type) { return type == REG_SZ ? "Text" : type == REG_DWORD ? "Dword" : "Binary"; }
+
+// Names a case by what it stores rather than by its bytes in memory, so that the listed names stay put.
+void PrintTo(const StoredValue& value, std::ostream* out)
+{
+    *out << value.name << " " << typeName(value.type) << " " << value.bytes.size();
+}
+
 class DamagedValue : public Damaged, public ::testing::WithParamInterface<StoredValue> {};
 
 TEST_P(DamagedValue, StartsAndReadsTheLeadingBytes)
@@ -305,8 +315,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredValue{kPlacementKey, "Place", REG_DWORD, leadingInt(8, 4)},
                       StoredValue{kPlacementKey, "Place", REG_BINARY, patterned(200)}),
     [](const ::testing::TestParamInfo<StoredValue>& info) {
-        const char* type = info.param.type == REG_SZ ? "Text" : info.param.type == REG_DWORD ? "Dword" : "Binary";
-        return std::string(info.param.name) + type + std::to_string(info.param.bytes.size());
+        return std::string(info.param.name) + typeName(info.param.type) + std::to_string(info.param.bytes.size());
     });
 
 // A user currency symbol of seven characters does not fit the program's six: the program runs on

@@ -23,17 +23,8 @@ using inproc::trayItemGrayed;
 using kit::quitPosted;
 using kit::windowText;
 
-CounterBlock sampleTotals()
-{
-    CounterBlock totals{};
-    totals.lastConnSeconds = 90;
-    totals.curMonthSeconds = 7200;
-    totals.lastMonthSeconds = 3600;
-    totals.lastConnCost = 1.5;
-    totals.curMonthCost = 40;
-    totals.lastMonthCost = 20;
-    return totals;
-}
+// Totals of the last connection, the current and the last month: seconds, then costs.
+CounterBlock sampleTotals() { return CounterBlock{90, 7200, 3600, 1.5, 40, 20}; }
 
 class CommandsTest : public ::testing::Test {
 protected:

@@ -67,11 +67,9 @@ private:
 
 TEST_F(Registration, AutostartNamesThisExecutableWithItsNul)
 {
-    HKEY run;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                             KEY_SET_VALUE, nullptr, &run, nullptr));
-    RegSetValueExA(run, "Tolvar", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\Old\\Tolvar.exe"), 18);
-    RegCloseKey(run);
+    const std::string older = "C:\\Old\\Tolvar.exe";
+    ASSERT_TRUE(kit::setRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "Tolvar", REG_SZ,
+                                      kit::Bytes(older.c_str(), older.c_str() + older.size() + 1)));
 
     registerAutostart();
     char module[MAX_PATH + 1] = {};

@@ -413,47 +413,27 @@ TEST_F(SettingsDialog, PastedAmountsAreRefusedOrNormalisedAndStoredFromTheirFirs
 // Runs the dialog modally as the shell does; each step runs on its own later turn of the dialog's loop.
 class ModalSettingsDialog : public SettingsDialog {
 protected:
+    // The settings key exists, as after a first start, so that OK stores; what it held comes back at the end.
     void SetUp() override
     {
         SettingsDialog::SetUp();
-        DWORD disposition = 0;
-        RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        &disposition);
-        createdKey = disposition == REG_CREATED_NEW_KEY;
-        if (!createdKey) {
-            savedBlock = readValue("Settings");
-            savedExtra = readValue("Settings1");
-        }
+        createdKey = !kit::keyExists(HKEY_CURRENT_USER, settingsKeyPath);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
     }
     void TearDown() override
     {
-        if (createdKey) {
-            RegCloseKey(key);
-            RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
-        } else {
-            writeValue("Settings", savedBlock);
-            writeValue("Settings1", savedExtra);
-            RegCloseKey(key);
-        }
+        if (createdKey)
+            kit::deleteKeyTree(HKEY_CURRENT_USER, settingsKeyPath);
         dialog = nullptr;
         SettingsDialog::TearDown();
     }
 
     std::vector<uint8_t> readValue(const char* name)
     {
-        std::vector<uint8_t> bytes(256);
-        DWORD length = static_cast<DWORD>(bytes.size());
-        if (RegQueryValueExA(key, name, nullptr, nullptr, bytes.data(), &length) != ERROR_SUCCESS)
-            return {};
-        bytes.resize(length);
-        return bytes;
-    }
-    void writeValue(const char* name, const std::vector<uint8_t>& bytes)
-    {
-        if (bytes.empty())
-            RegDeleteValueA(key, name);
-        else
-            RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+        return kit::registryValue(HKEY_CURRENT_USER, settingsKeyPath, name);
     }
     std::vector<uint8_t> stored(const SettingsBlock& block)
     {
@@ -498,9 +478,9 @@ protected:
 
     static ModalSettingsDialog* current;
     std::vector<std::function<void()>> steps;
-    HKEY key = nullptr;
+    kit::SavedValue savedBlock{HKEY_CURRENT_USER, settingsKeyPath, "Settings"};
+    kit::SavedValue savedExtra{HKEY_CURRENT_USER, settingsKeyPath, "Settings1"};
     bool createdKey = false;
-    std::vector<uint8_t> savedBlock, savedExtra;
 };
 ModalSettingsDialog* ModalSettingsDialog::current = nullptr;
 

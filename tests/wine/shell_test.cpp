@@ -115,35 +115,35 @@ TEST_F(ShellTest, TheStatisticsWindowIsCreatedHiddenWithItsClassTitleStyleAndSiz
 
 TEST_F(ShellTest, TheThreeClassesCarryTheirStylesProceduresIconsCursorsBackgroundsAndMenus)
 {
-    WNDCLASSA statistics{};
-    ASSERT_TRUE(GetClassInfoA(shell.instance, "LinkStatistics", &statistics));
-    EXPECT_EQ(statistics.style, 0u);
-    EXPECT_EQ(statistics.lpfnWndProc, statisticsWindowProc);
-    EXPECT_NE(statistics.hIcon, nullptr);
-    EXPECT_EQ(statistics.hCursor, nullptr);
-    EXPECT_EQ(statistics.hbrBackground, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
-    EXPECT_EQ(statistics.lpszMenuName, MAKEINTRESOURCEA(IDM_STATISTICS));
-    EXPECT_EQ(statistics.cbClsExtra, 0);
-    EXPECT_EQ(statistics.cbWndExtra, 0);
-
+    const HBRUSH buttonFace = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    WNDCLASSA counter{};
-    ASSERT_TRUE(GetClassInfoA(shell.instance, "Counter", &counter));
-    EXPECT_EQ(counter.style, static_cast<UINT>(CS_DBLCLKS));
-    EXPECT_EQ(counter.lpfnWndProc, timerWindowProc);
-    EXPECT_EQ(counter.hIcon, nullptr);
-    EXPECT_EQ(counter.hCursor, arrow);
-    EXPECT_EQ(counter.hbrBackground, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    EXPECT_EQ(counter.lpszMenuName, nullptr);
-
-    WNDCLASSA details{};
-    ASSERT_TRUE(GetClassInfoA(shell.instance, "Details", &details));
-    EXPECT_EQ(details.style, 0u);
-    EXPECT_EQ(details.lpfnWndProc, detailsWindowProc);
-    EXPECT_NE(details.hIcon, nullptr);
-    EXPECT_EQ(details.hCursor, arrow);
-    EXPECT_EQ(details.hbrBackground, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
-    EXPECT_EQ(details.lpszMenuName, MAKEINTRESOURCEA(IDM_DETAILS));
+    const struct {
+        const char* name;
+        UINT style;
+        WNDPROC procedure;
+        bool icon;
+        HCURSOR cursor;
+        HBRUSH background;
+        const char* menu;
+    } classes[] = {
+        {"LinkStatistics", 0, statisticsWindowProc, true, nullptr, buttonFace, MAKEINTRESOURCEA(IDM_STATISTICS)},
+        {"Counter", CS_DBLCLKS, timerWindowProc, false, arrow, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+         nullptr},
+        {"Details", 0, detailsWindowProc, true, arrow, buttonFace, MAKEINTRESOURCEA(IDM_DETAILS)},
+    };
+    for (const auto& wanted : classes) {
+        SCOPED_TRACE(wanted.name);
+        WNDCLASSA found{};
+        ASSERT_TRUE(GetClassInfoA(shell.instance, wanted.name, &found));
+        EXPECT_EQ(found.style, wanted.style);
+        EXPECT_EQ(found.lpfnWndProc, wanted.procedure);
+        EXPECT_EQ(found.hIcon != nullptr, wanted.icon);
+        EXPECT_EQ(found.hCursor, wanted.cursor);
+        EXPECT_EQ(found.hbrBackground, wanted.background);
+        EXPECT_EQ(found.lpszMenuName, wanted.menu);
+        EXPECT_EQ(found.cbClsExtra, 0);
+        EXPECT_EQ(found.cbWndExtra, 0);
+    }
 }
 
 TEST_F(ShellTest, ASecondInitialisationInTheSameProcessFailsOnTheTakenClassName)
