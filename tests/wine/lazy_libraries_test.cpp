@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/lazy_libraries.h"
 #include "win32/shell.h"
 
@@ -14,10 +14,10 @@ bool mapped(const char* library) { return GetModuleHandleA(library) != nullptr; 
 
 TEST(LazyLibraries, AStartMapsNeitherAndTheDetailedWindowOnlyTheCommonControls)
 {
-    wine::forgetEarlierRuns();
-    wine::ScratchFolder scratch;
+    inproc::forgetEarlierRuns();
+    kit::ScratchFolder scratch;
     ASSERT_TRUE(scratch.enter("tolvar-lazy"));
-    ASSERT_TRUE(wine::startApplication());
+    ASSERT_TRUE(inproc::startApplication());
     EXPECT_FALSE(mapped("comctl32.dll"));
     EXPECT_FALSE(mapped("comdlg32.dll"));
 
@@ -28,29 +28,26 @@ TEST(LazyLibraries, AStartMapsNeitherAndTheDetailedWindowOnlyTheCommonControls)
     EXPECT_FALSE(mapped("comdlg32.dll"));
 
     DestroyWindow(details.window);
-    wine::endApplication();
-    wine::forgetEarlierRuns();
+    inproc::endApplication();
+    inproc::forgetEarlierRuns();
 }
 
 TEST(LazyLibraries, AMissingLibraryOrFunctionIsReportedAndTriedAgainAtTheNextUse)
 {
     const HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const std::string missingLibraryText =
+        "The system library tolvar-missing.dll could not be loaded (error 126).\n\nNothing was done.";
     LazyFunction missingLibrary{"tolvar-missing.dll", "Anything", "Nothing was done.", nullptr};
-    FARPROC found = nullptr;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const wine::BoxSeen box =
-            wine::answerOwnedBox(owner, IDOK, [&] { found = resolveOnFirstUse(missingLibrary, owner); });
-        EXPECT_EQ(nullptr, found);
-        EXPECT_EQ("Tolvar", box.caption);
-        EXPECT_EQ("The system library tolvar-missing.dll could not be loaded (error 126).\n\nNothing was done.",
-                  box.text);
-    }
-
     LazyFunction missingFunction{"kernel32.dll", "TolvarMissing", "Nothing was done.", nullptr};
-    const wine::BoxSeen box =
-        wine::answerOwnedBox(owner, IDOK, [&] { found = resolveOnFirstUse(missingFunction, owner); });
-    EXPECT_EQ(nullptr, found);
-    EXPECT_EQ("The system library kernel32.dll could not be loaded (error 127).\n\nNothing was done.", box.text);
+    kit::BoxAnswerer answerer({{"Tolvar", missingLibraryText, IDOK},
+                               {"Tolvar", missingLibraryText, IDOK},
+                               {"Tolvar",
+                                "The system library kernel32.dll could not be loaded (error 127).\n\nNothing was done.",
+                                IDOK}});
+    EXPECT_EQ(nullptr, resolveOnFirstUse(missingLibrary, owner));
+    EXPECT_EQ(nullptr, resolveOnFirstUse(missingLibrary, owner));
+    EXPECT_EQ(nullptr, resolveOnFirstUse(missingFunction, owner));
+    EXPECT_EQ(3u, answerer.finish().size());
 
     LazyFunction present{"kernel32.dll", "GetTickCount", "Nothing was done.", nullptr};
     EXPECT_EQ(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount"), resolveOnFirstUse(present, owner));
