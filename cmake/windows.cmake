@@ -1,4 +1,4 @@
-# Windows build with mingw-w64: Tolvar.exe, the simulated remote-access service and, on x86_64, the Wine tests.
+# Windows build with mingw-w64: Tolvar.exe, the simulated remote-access service and the Wine tests.
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}")
 set(WIN_LINK -static -static-libgcc -static-libstdc++)
@@ -44,8 +44,8 @@ add_executable(startup_timer bench/win/startup_timer.cpp)
 target_compile_options(startup_timer PRIVATE ${TOLVAR_WARNINGS})
 target_link_options(startup_timer PRIVATE ${WIN_LINK})
 
-# Only the x86_64 build runs here, so only it carries the Wine tests.
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+# Both builds carry the Wine tests: x86_64 runs under wine64, i686 under 32-bit Wine in a prefix of its own.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|i686)$")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
