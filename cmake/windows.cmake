@@ -3,6 +3,14 @@ enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}")
 set(WIN_LINK -static -static-libgcc -static-libstdc++)
 set(WIN_LIBS comctl32 comdlg32 gdi32 user32 advapi32 kernel32 rasapi32)
+# On i686 the doubles are computed in the x87 unit, whose precision mingw's start-up code sets to 64 bits; costs then
+# round differently from the x86_64 build's in the last bit. CRT_fp8.o keeps the system's 53-bit precision, as
+# Windows programs have it, so both builds store and show the same bytes; no SSE2 is needed on old processors.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=CRT_fp8.o OUTPUT_VARIABLE CRT_FP8
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  add_link_options(${CRT_FP8})
+endif()
 
 # The Win32 wing: the adapters behind the seams and the windows.
 file(GLOB WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/win32/*.cpp)

@@ -108,6 +108,14 @@ TEST_F(DataFileBulk, AFileHeldOpenElsewhereIsNeitherReadNorChanged)
     EXPECT_EQ(before, fileBytes());
 }
 
+// A thread procedure: on 32 bits it must be WINAPI, which a lambda cannot be.
+DWORD WINAPI closeAfterAMoment(LPVOID handle)
+{
+    Sleep(40);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+
 // A process that glances at the file (a backup, a scanner) holds it for a moment; the operation waits for it
 // instead of losing the record.
 TEST_F(DataFileBulk, AFileHeldForAMomentIsWaitedFor)
@@ -115,14 +123,7 @@ TEST_F(DataFileBulk, AFileHeldForAMomentIsWaitedFor)
     putFile(logOf(2));
     HANDLE holder = CreateFileA("Tq.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    HANDLE release = CreateThread(
-        nullptr, 0,
-        [](LPVOID handle) -> DWORD {
-            Sleep(40);
-            CloseHandle(static_cast<HANDLE>(handle));
-            return 0;
-        },
-        holder, 0, nullptr);
+    HANDLE release = CreateThread(nullptr, 0, closeAfterAMoment, holder, 0, nullptr);
     recordCount = 3;
     appendRecord(sample(3));
     WaitForSingleObject(release, INFINITE);
