@@ -52,4 +52,6 @@ if [ -n "$_wine_env_started_xvfb" ]; then
   ( while sleep 5; do import -display "$DISPLAY" -window root "$demo/screen.png" 2>/dev/null || true; done ) &
   screenshot_loop=$!
 fi
-"$WINELOADER" explorer /desktop=Tolvar,1024x768 "$demo/Tolvar.exe"
+# Waited for in the background, so that a TERM reaches the clean-up at once.
+"$WINELOADER" explorer /desktop=Tolvar,1024x768 "$demo/Tolvar.exe" &
+wait $!

@@ -47,7 +47,9 @@ run_leg() {
   local preset=$1 start
   shift
   start=$(date +%s)
+  # A new prefix each run: nothing an interrupted run left (a Run value, a settings key) reaches this one.
   export WINEPREFIX="$TOLVAR_ROOT/build/test-prefix-$preset"
+  rm -rf "$WINEPREFIX"
   rm -rf "build/same-bytes/$preset"
   mkdir -p "build/same-bytes/$preset"
   TOLVAR_OWN_DISPLAY=1 wine_env_start --tests "$@"
