@@ -23,9 +23,9 @@ void requireQuiet(benchmark::State& state, int filesBefore, int paintsBefore)
 void connectAtStart()
 {
     resetWorld();
-    settingsBlock.tariffCommon = settingsBlock.tariffEconomic = settingsBlock.tariffWeekend = 0.6;
-    settingsBlock.commonFrom = Hms{7, 0, 0};
-    settingsBlock.commonTo = Hms{20, 0, 0};
+    settings.block.tariffCommon = settings.block.tariffEconomic = settings.block.tariffWeekend = 0.6;
+    settings.block.commonFrom = Hms{7, 0, 0};
+    settings.block.commonTo = Hms{20, 0, 0};
     fake.calendarTime = kStart;
     fake.connectionCount = 1;
     fake.connectionState = kRasConnected;
@@ -68,8 +68,8 @@ void BM_AdvancingPoll(benchmark::State& state)
         if ((++polls & 1023) == 0)
             fake.calls.clear();
     }
-    state.counters["seconds"] = liveConnection.curConnSeconds;
-    if (liveConnection.curConnSeconds != static_cast<double>(polls))
+    state.counters["seconds"] = accounting.liveConnection.curConnSeconds;
+    if (accounting.liveConnection.curConnSeconds != static_cast<double>(polls))
         state.SkipWithError("the duration did not advance once per poll");
 }
 BENCHMARK(BM_AdvancingPoll);

@@ -2,7 +2,7 @@
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}")
 set(WIN_LINK -static -static-libgcc -static-libstdc++)
-set(WIN_LIBS comctl32 comdlg32 gdi32 user32 advapi32 kernel32 rasapi32)
+set(WIN_LIBS gdi32 user32 advapi32 kernel32 rasapi32)
 # On i686 the doubles are computed in the x87 unit, whose precision mingw's start-up code sets to 64 bits; costs then
 # round differently from the x86_64 build's in the last bit. CRT_fp8.o keeps the system's 53-bit precision, as
 # Windows programs have it, so both builds store and show the same bytes; no SSE2 is needed on old processors.
@@ -52,6 +52,22 @@ add_executable(startup_timer bench/win/startup_timer.cpp)
 target_compile_options(startup_timer PRIVATE ${TOLVAR_WARNINGS})
 target_link_options(startup_timer PRIVATE ${WIN_LINK})
 
+# The detailed list, Save in file and Clear on a long log, timed with the program's own code (bench/run.sh).
+add_executable(log_tools_timing bench/win/log_tools_timing.cpp ${TOLVAR_RC})
+target_compile_options(log_tools_timing PRIVATE ${TOLVAR_WARNINGS})
+target_link_libraries(log_tools_timing PRIVATE tolvar_core)
+target_link_options(log_tools_timing PRIVATE ${WIN_LINK})
+
+# Opens every window of a running Tolvar.exe and takes its picture (scripts/screenshots.sh).
+add_executable(tour_pictures tools/tour_pictures.cpp)
+target_compile_options(tour_pictures PRIVATE ${TOLVAR_WARNINGS})
+target_link_libraries(tour_pictures PRIVATE tolvar_core)
+target_link_options(tour_pictures PRIVATE ${WIN_LINK})
+
+# The common controls and dialogs are loaded on first use: the resident program must not import them.
+add_test(NAME TolvarImports.NoCommonControlsOrDialogs
+  COMMAND sh -c "! ${CMAKE_OBJDUMP} -p \"$<TARGET_FILE:Tolvar>\" | grep -iE 'DLL Name: (comctl32|comdlg32)'")
+
 # Both builds carry the Wine tests: x86_64 runs under wine64, i686 under 32-bit Wine in a prefix of its own.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|i686)$")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -74,6 +90,13 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|i686)$")
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120 LABELS wine
       ENVIRONMENT "WINEDLLOVERRIDES=rasapi32=n,b")
   endforeach()
+
+  # The release as a user meets it: the archive unpacked, a first run in a fresh prefix, the uninstall.
+  # It takes the archive's 64-bit program, so it runs in the x86_64 leg only.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    add_test(NAME Release.UnpackFirstRunAndUninstall COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/release-test.sh)
+    set_tests_properties(Release.UnpackFirstRunAndUninstall PROPERTIES TIMEOUT 600 LABELS release RUN_SERIAL TRUE)
+  endif()
 
   file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
   file(GLOB E2E_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_support.cpp)

@@ -44,165 +44,158 @@ double getF64(const uint8_t* in)
     return value;
 }
 
-static void putHms(uint8_t* out, const Hms& hms)
+namespace {
+
+// Puts each field at its offset, in the width of its type.
+struct Encoder {
+    uint8_t* out;
+    void field(size_t at, uint16_t value) const { putU16(out + at, value); }
+    void field(size_t at, int32_t value) const { putI32(out + at, value); }
+    void field(size_t at, double value) const { putF64(out + at, value); }
+};
+
+// Takes each field from its offset, in the width of its type.
+struct Decoder {
+    const uint8_t* in;
+    void field(size_t at, uint16_t& value) const { value = getU16(in + at); }
+    void field(size_t at, int32_t& value) const { value = getI32(in + at); }
+    void field(size_t at, double& value) const { value = getF64(in + at); }
+};
+
+// A run of fields of one type stored end to end from offset `at`, in the order of `members`. The encoder walks
+// it over a const record, the decoder over a writable one: each offset follows from one table.
+template <class Codec, class Value, class Member, size_t count>
+void walkRun(const Codec& codec, Value& v, size_t at, Member const (&members)[count])
 {
-    putI32(out, hms.hours);
-    putI32(out + 4, hms.minutes);
-    putI32(out + 8, hms.seconds);
+    for (size_t i = 0; i < count; ++i)
+        codec.field(at + i * sizeof(v.*members[0]), v.*members[i]);
 }
 
-static Hms getHms(const uint8_t* in) { return Hms{getI32(in), getI32(in + 4), getI32(in + 8)}; }
+// The tables of the stored records, run by run.
+constexpr uint16_t SystemTime::*kTimeFields[] = {
+    &SystemTime::wYear,   &SystemTime::wMonth,  &SystemTime::wDayOfWeek, &SystemTime::wDay,
+    &SystemTime::wHour,   &SystemTime::wMinute, &SystemTime::wSecond,    &SystemTime::wMilliseconds};
+constexpr int32_t Hms::*kHmsFields[] = {&Hms::hours, &Hms::minutes, &Hms::seconds};
+constexpr double CounterBlock::*kTotals[] = {&CounterBlock::lastConnSeconds,  &CounterBlock::curMonthSeconds,
+                                             &CounterBlock::lastMonthSeconds, &CounterBlock::lastConnCost,
+                                             &CounterBlock::curMonthCost,     &CounterBlock::lastMonthCost};
+constexpr double ConnectionRecord::*kRecordFigures[] = {&ConnectionRecord::seconds, &ConnectionRecord::cost};
+// "Settings": twelve switches from 0 (the last one reserved), five prices from 48, four times from 88.
+constexpr int32_t SettingsBlock::*kSwitches[] = {
+    &SettingsBlock::showCounterOnConnect, &SettingsBlock::calculateCost,   &SettingsBlock::todayIsHoliday,
+    &SettingsBlock::weekendAsEconomic,    &SettingsBlock::warningsEnabled, &SettingsBlock::timeWarning,
+    &SettingsBlock::costWarning,          &SettingsBlock::timeWarnPerConn, &SettingsBlock::timeWarnPerMonth,
+    &SettingsBlock::costWarnPerConn,      &SettingsBlock::costWarnPerMonth, &SettingsBlock::reserved};
+constexpr double SettingsBlock::*kPrices[] = {&SettingsBlock::tariffCommon, &SettingsBlock::tariffEconomic,
+                                              &SettingsBlock::tariffWeekend, &SettingsBlock::costLimitPerConn,
+                                              &SettingsBlock::costLimitPerMonth};
+constexpr Hms SettingsBlock::*kTimes[] = {&SettingsBlock::commonFrom, &SettingsBlock::commonTo,
+                                          &SettingsBlock::timeLimitPerConn, &SettingsBlock::timeLimitPerMonth};
+constexpr int32_t SettingsExtra::*kExtras[] = {&SettingsExtra::addSeconds, &SettingsExtra::autoSumUp};
+// "Place": the grid state and the four edges, then the four column widths, then the show state.
+constexpr int32_t DetailPlacement::*kEdges[] = {&DetailPlacement::gridState, &DetailPlacement::left,
+                                                &DetailPlacement::top, &DetailPlacement::right,
+                                                &DetailPlacement::bottom};
 
-void encodeSystemTime(const SystemTime& value, uint8_t out[kSystemTimeSize])
+template <class Codec, class Value> void walk(const Codec& codec, Value& v, const SystemTime*, size_t at = 0)
 {
-    const uint16_t fields[8] = {value.wYear, value.wMonth,  value.wDayOfWeek, value.wDay,
-                                value.wHour, value.wMinute, value.wSecond,    value.wMilliseconds};
-    for (int i = 0; i < 8; ++i)
-        putU16(out + 2 * i, fields[i]);
+    walkRun(codec, v, at, kTimeFields);
 }
 
-SystemTime decodeSystemTime(const uint8_t in[kSystemTimeSize])
+template <class Codec, class Value> void walk(const Codec& codec, Value& v, const CounterBlock*)
 {
-    SystemTime value;
-    value.wYear = getU16(in);
-    value.wMonth = getU16(in + 2);
-    value.wDayOfWeek = getU16(in + 4);
-    value.wDay = getU16(in + 6);
-    value.wHour = getU16(in + 8);
-    value.wMinute = getU16(in + 10);
-    value.wSecond = getU16(in + 12);
-    value.wMilliseconds = getU16(in + 14);
+    walkRun(codec, v, 0, kTotals);
+}
+
+template <class Codec, class Value> void walk(const Codec& codec, Value& v, const ConnectionRecord*)
+{
+    walk(codec, v.start, static_cast<const SystemTime*>(nullptr), 0);
+    walkRun(codec, v, 16, kRecordFigures);
+}
+
+template <class Codec, class Value> void walk(const Codec& codec, Value& v, const SettingsBlock*)
+{
+    walkRun(codec, v, 0, kSwitches);
+    walkRun(codec, v, 48, kPrices);
+    for (size_t i = 0; i < 4; ++i)
+        walkRun(codec, v.*kTimes[i], 88 + 12 * i, kHmsFields);
+}
+
+template <class Codec, class Value> void walk(const Codec& codec, Value& v, const SettingsExtra*)
+{
+    walkRun(codec, v, 0, kExtras);
+}
+
+template <class Codec, class Value> void walk(const Codec& codec, Value& v, const DetailPlacement*)
+{
+    walkRun(codec, v, 0, kEdges);
+    for (size_t column = 0; column < 4; ++column)
+        codec.field(20 + 4 * column, v.columnWidths[column]);
+    codec.field(36, v.showCmd);
+}
+
+// The record count is a record of one field.
+template <class Codec, class Value> void walk(const Codec& codec, Value& v, const int32_t*) { codec.field(0, v); }
+
+// The record's type picks its table.
+template <class Record> void encodeStored(const Record& value, uint8_t* out)
+{
+    walk(Encoder{out}, value, static_cast<const Record*>(nullptr));
+}
+
+template <class Record> Record decodeStored(const uint8_t* in)
+{
+    Record value{};
+    walk(Decoder{in}, value, static_cast<const Record*>(nullptr));
     return value;
 }
 
-void encodeCounterBlock(const CounterBlock& value, uint8_t out[kCounterBlockSize])
+// The one overlay: the leading bytes of a stored value over the record's stored form; nothing for an empty
+// value. Every record's size in memory is its stored size (checked in the header).
+template <class Record> void overlayStored(Record& target, const uint8_t* bytes, size_t length)
 {
-    const double fields[6] = {value.lastConnSeconds, value.curMonthSeconds, value.lastMonthSeconds,
-                              value.lastConnCost,    value.curMonthCost,    value.lastMonthCost};
-    for (int i = 0; i < 6; ++i)
-        putF64(out + 8 * i, fields[i]);
-}
-
-CounterBlock decodeCounterBlock(const uint8_t in[kCounterBlockSize])
-{
-    CounterBlock value;
-    value.lastConnSeconds = getF64(in);
-    value.curMonthSeconds = getF64(in + 8);
-    value.lastMonthSeconds = getF64(in + 16);
-    value.lastConnCost = getF64(in + 24);
-    value.curMonthCost = getF64(in + 32);
-    value.lastMonthCost = getF64(in + 40);
-    return value;
-}
-
-void encodeRecord(const ConnectionRecord& value, uint8_t out[kRecordSize])
-{
-    encodeSystemTime(value.start, out);
-    putF64(out + 16, value.seconds);
-    putF64(out + 24, value.cost);
-}
-
-ConnectionRecord decodeRecord(const uint8_t in[kRecordSize])
-{
-    ConnectionRecord value;
-    value.start = decodeSystemTime(in);
-    value.seconds = getF64(in + 16);
-    value.cost = getF64(in + 24);
-    return value;
-}
-
-void encodeSettingsBlock(const SettingsBlock& value, uint8_t out[kSettingsBlockSize])
-{
-    const int32_t flags[12] = {value.showCounterOnConnect, value.calculateCost,    value.todayIsHoliday,
-                               value.weekendAsEconomic,    value.warningsEnabled,  value.timeWarning,
-                               value.costWarning,          value.timeWarnPerConn,  value.timeWarnPerMonth,
-                               value.costWarnPerConn,      value.costWarnPerMonth, value.reserved};
-    for (int i = 0; i < 12; ++i)
-        putI32(out + 4 * i, flags[i]);
-    putF64(out + 48, value.tariffCommon);
-    putF64(out + 56, value.tariffEconomic);
-    putF64(out + 64, value.tariffWeekend);
-    putF64(out + 72, value.costLimitPerConn);
-    putF64(out + 80, value.costLimitPerMonth);
-    putHms(out + 88, value.commonFrom);
-    putHms(out + 100, value.commonTo);
-    putHms(out + 112, value.timeLimitPerConn);
-    putHms(out + 124, value.timeLimitPerMonth);
-}
-
-SettingsBlock decodeSettingsBlock(const uint8_t in[kSettingsBlockSize])
-{
-    SettingsBlock value;
-    value.showCounterOnConnect = getI32(in);
-    value.calculateCost = getI32(in + 4);
-    value.todayIsHoliday = getI32(in + 8);
-    value.weekendAsEconomic = getI32(in + 12);
-    value.warningsEnabled = getI32(in + 16);
-    value.timeWarning = getI32(in + 20);
-    value.costWarning = getI32(in + 24);
-    value.timeWarnPerConn = getI32(in + 28);
-    value.timeWarnPerMonth = getI32(in + 32);
-    value.costWarnPerConn = getI32(in + 36);
-    value.costWarnPerMonth = getI32(in + 40);
-    value.reserved = getI32(in + 44);
-    value.tariffCommon = getF64(in + 48);
-    value.tariffEconomic = getF64(in + 56);
-    value.tariffWeekend = getF64(in + 64);
-    value.costLimitPerConn = getF64(in + 72);
-    value.costLimitPerMonth = getF64(in + 80);
-    value.commonFrom = getHms(in + 88);
-    value.commonTo = getHms(in + 100);
-    value.timeLimitPerConn = getHms(in + 112);
-    value.timeLimitPerMonth = getHms(in + 124);
-    return value;
-}
-
-void encodeSettingsExtra(const SettingsExtra& value, uint8_t out[kSettingsExtraSize])
-{
-    putI32(out, value.addSeconds);
-    putI32(out + 4, value.autoSumUp);
-}
-
-SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize])
-{
-    return SettingsExtra{getI32(in), getI32(in + 4)};
-}
-
-// Copies the leading bytes of a stored value over a record's bytes; nothing for an empty value.
-static void overlayBytes(uint8_t* record, size_t recordSize, const uint8_t* bytes, size_t length)
-{
+    uint8_t stored[sizeof(Record)];
+    encodeStored(target, stored);
     if (bytes != nullptr && length > 0)
-        std::memcpy(record, bytes, length < recordSize ? length : recordSize);
+        std::memcpy(stored, bytes, length < sizeof stored ? length : sizeof stored);
+    target = decodeStored<Record>(stored);
+}
+
+} // namespace
+
+void encodeSystemTime(const SystemTime& value, uint8_t out[kSystemTimeSize]) { encodeStored(value, out); }
+SystemTime decodeSystemTime(const uint8_t in[kSystemTimeSize]) { return decodeStored<SystemTime>(in); }
+void encodeCounterBlock(const CounterBlock& value, uint8_t out[kCounterBlockSize]) { encodeStored(value, out); }
+CounterBlock decodeCounterBlock(const uint8_t in[kCounterBlockSize]) { return decodeStored<CounterBlock>(in); }
+void encodeRecord(const ConnectionRecord& value, uint8_t out[kRecordSize]) { encodeStored(value, out); }
+ConnectionRecord decodeRecord(const uint8_t in[kRecordSize]) { return decodeStored<ConnectionRecord>(in); }
+void encodeSettingsBlock(const SettingsBlock& value, uint8_t out[kSettingsBlockSize]) { encodeStored(value, out); }
+SettingsBlock decodeSettingsBlock(const uint8_t in[kSettingsBlockSize]) { return decodeStored<SettingsBlock>(in); }
+void encodeSettingsExtra(const SettingsExtra& value, uint8_t out[kSettingsExtraSize]) { encodeStored(value, out); }
+SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize]) { return decodeStored<SettingsExtra>(in); }
+void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize])
+{
+    encodeStored(value, out);
 }
 
 void overlaySettingsBlock(SettingsBlock& target, const uint8_t* bytes, size_t length)
 {
-    uint8_t buffer[kSettingsBlockSize];
-    encodeSettingsBlock(target, buffer);
-    overlayBytes(buffer, sizeof buffer, bytes, length);
-    target = decodeSettingsBlock(buffer);
+    overlayStored(target, bytes, length);
 }
 
 void overlaySettingsExtra(SettingsExtra& target, const uint8_t* bytes, size_t length)
 {
-    uint8_t buffer[kSettingsExtraSize];
-    encodeSettingsExtra(target, buffer);
-    overlayBytes(buffer, sizeof buffer, bytes, length);
-    target = decodeSettingsExtra(buffer);
+    overlayStored(target, bytes, length);
 }
 
 void overlayCounterBlock(CounterBlock& target, const uint8_t* bytes, size_t length)
 {
-    uint8_t buffer[kCounterBlockSize];
-    encodeCounterBlock(target, buffer);
-    overlayBytes(buffer, sizeof buffer, bytes, length);
-    target = decodeCounterBlock(buffer);
+    overlayStored(target, bytes, length);
 }
 
-void overlayRecordCount(int32_t& target, const uint8_t* bytes, size_t length)
+void overlayRecordCount(int32_t& target, const uint8_t* bytes, size_t length) { overlayStored(target, bytes, length); }
+
+void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length)
 {
-    uint8_t buffer[kRecordCountSize];
-    putI32(buffer, target);
-    overlayBytes(buffer, sizeof buffer, bytes, length);
-    target = getI32(buffer);
+    overlayStored(target, bytes, length);
 }

@@ -1,4 +1,5 @@
-// Byte layout of everything stored: the data file "Tq.dat" and the registry values, little-endian.
+// Byte layout of everything stored: the data file "Tq.dat" and the registry values "Settings", "Settings1"
+// and "Place", little-endian.
 #pragma once
 
 #include <cstddef>
@@ -21,12 +22,14 @@ constexpr size_t kSettingsExtraSize = 8;
 constexpr size_t kDetailPlacementSize = 40;
 
 static_assert(kMonthStampOffset + kSystemTimeSize <= kRecordCountOffset, "stamp before the count");
-static_assert(kRecordCountOffset + kRecordCountSize + 16 == kHeaderSize, "the header is 100 bytes: the count, 16 reserved");
+static_assert(kRecordCountOffset + kRecordCountSize + 16 == kHeaderSize,
+              "the header is 100 bytes: the count, 16 reserved");
 static_assert(kMonthStampOffset + kSystemTimeSize + 16 == kRecordCountOffset, "16 reserved bytes before the count");
 static_assert(sizeof(CounterBlock) == kCounterBlockSize, "counter block size");
 static_assert(sizeof(ConnectionRecord) == kRecordSize, "record size");
 static_assert(sizeof(SettingsBlock) == kSettingsBlockSize, "settings size");
 static_assert(sizeof(SettingsExtra) == kSettingsExtraSize, "extra settings size");
+static_assert(sizeof(DetailPlacement) == kDetailPlacementSize, "placement size");
 
 // File offset of log record i; 64-bit so that no count can wrap it.
 constexpr uint64_t recordOffset(int64_t index) { return kHeaderSize + kRecordSize * static_cast<uint64_t>(index); }
@@ -50,6 +53,7 @@ void encodeSettingsBlock(const SettingsBlock& value, uint8_t out[kSettingsBlockS
 SettingsBlock decodeSettingsBlock(const uint8_t in[kSettingsBlockSize]);
 void encodeSettingsExtra(const SettingsExtra& value, uint8_t out[kSettingsExtraSize]);
 SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize]);
+void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize]);
 
 // A stored value read short fills only the leading bytes of its record; the rest keeps its contents.
 // `length` beyond the record's size is cut to it.
@@ -57,3 +61,4 @@ void overlaySettingsBlock(SettingsBlock& target, const uint8_t* bytes, size_t le
 void overlaySettingsExtra(SettingsExtra& target, const uint8_t* bytes, size_t length);
 void overlayCounterBlock(CounterBlock& target, const uint8_t* bytes, size_t length);
 void overlayRecordCount(int32_t& target, const uint8_t* bytes, size_t length);
+void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length);

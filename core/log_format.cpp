@@ -1,8 +1,10 @@
-// Month tests, the stored log as the views load it, and the fixed-format texts of the detailed list and the export.
+// Month filters, Clear, the stored log as the views load it, and the fixed-format texts of the detailed list and
+// the export.
 #include "core/log_format.h"
 
 #include <cstdio>
 
+#include "core/month.h"
 #include "core/ports.h"
 #include "core/text.h"
 
@@ -17,25 +19,13 @@ static_assert(kListTextSize >= kCostTextSize && kListTextSize >= kDurationTextSi
 static_assert(kExportLineSize >= 2 * kDateTimeTextSize + kDurationTextSize + kCostTextSize + 3 * 3 + 2,
               "an export line holds its largest parts with their separators");
 
-int clampedLength(int written, size_t size)
-{
-    if (written < 0 || size == 0)
-        return 0;
-    return static_cast<size_t>(written) < size ? written : static_cast<int>(size - 1);
-}
-
 unsigned field(uint16_t value) { return value; }
 
 } // namespace
 
 bool inCurrentMonth(const SystemTime& start, const SystemTime& today) { return start.wMonth == today.wMonth; }
 
-bool inLastMonth(const SystemTime& start, const SystemTime& today)
-{
-    if (start.wMonth + 1 == today.wMonth)
-        return true;
-    return today.wMonth == 1 && start.wMonth == 12 && today.wYear - start.wYear == 1;
-}
+bool inLastMonth(const SystemTime& start, const SystemTime& today) { return isNextMonth(start, today); }
 
 bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& today)
 {
@@ -52,15 +42,31 @@ bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& 
 
 bool clearKeeps(ClearMode mode, const SystemTime& start, const SystemTime& today)
 {
-    switch (mode) {
-    case ClearAll:
+    if (mode == ClearAll)
         return false;
-    case ClearUntilCurrentMonth:
-        return inCurrentMonth(start, today);
-    case ClearUntilLastMonth:
-        return inLastMonth(start, today) || inCurrentMonth(start, today);
-    }
-    return true;
+    if (mode != ClearUntilCurrentMonth && mode != ClearUntilLastMonth)
+        return true;
+    // The current month is always kept; "until last month" keeps the month before it too.
+    return inCurrentMonth(start, today) || (mode == ClearUntilLastMonth && inLastMonth(start, today));
+}
+
+void clearStoredLog(ClearMode mode)
+{
+    // Only the stored records are loaded: a live connection's reserved slot is not in the file yet.
+    const std::vector<ConnectionRecord> records = loadStoredLog();
+    const SystemTime today = localSystemTime();
+    std::vector<ConnectionRecord> keptRecords;
+    for (const ConnectionRecord& record : records)
+        if (clearKeeps(mode, record.start, today))
+            keptRecords.push_back(record);
+    // The kept records are stored again from offset 100 on in their old order, in one pass.
+    const int32_t kept = static_cast<int32_t>(keptRecords.size());
+    rewriteLog(keptRecords.data(), kept);
+    accounting.recordCount = kept;
+    writeRecordCount();
+    // The live connection keeps its reserved slot after the kept records, where its record will be stored.
+    if (accounting.liveConnection.connected)
+        accounting.recordCount = kept + 1;
 }
 
 MonthOfYear lastMonthOf(const SystemTime& today)
@@ -70,13 +76,21 @@ MonthOfYear lastMonthOf(const SystemTime& today)
     return MonthOfYear{field(today.wMonth) - 1u, field(today.wYear)};
 }
 
+// The month a month filter names: the last month before today, or else the month of `current`.
+static MonthOfYear shownMonth(ViewFilter filter, const SystemTime& current, const SystemTime& today)
+{
+    if (filter == LastMonth)
+        return lastMonthOf(today);
+    return MonthOfYear{field(current.wMonth), field(current.wYear)};
+}
+
 std::vector<ConnectionRecord> loadStoredLog()
 {
     // Grown one block at a time and never beyond what the file delivered, whatever the count says.
     constexpr int32_t kBlock = 1024;
     std::vector<ConnectionRecord> records;
-    for (int32_t first = 0; first < recordCount;) {
-        const int32_t wanted = recordCount - first < kBlock ? recordCount - first : kBlock;
+    for (int32_t first = 0; first < accounting.recordCount;) {
+        const int32_t wanted = accounting.recordCount - first < kBlock ? accounting.recordCount - first : kBlock;
         const size_t before = records.size();
         records.resize(before + static_cast<size_t>(wanted));
         const int32_t read = readRecords(first, wanted, records.data() + before);
@@ -90,31 +104,19 @@ std::vector<ConnectionRecord> loadStoredLog()
 
 int formatDetailsTitle(ViewFilter filter, const SystemTime& today, char* out, size_t size)
 {
-    int written = 0;
-    if (filter == CurrentMonth) {
-        written = std::snprintf(out, size, "Detailed statistics (%02u.%4u)", field(today.wMonth), field(today.wYear));
-    } else if (filter == LastMonth) {
-        const MonthOfYear last = lastMonthOf(today);
-        written = std::snprintf(out, size, "Detailed statistics (%02u.%4u)", last.month, last.year);
-    } else {
-        written = std::snprintf(out, size, "Detailed statistics (All)");
-    }
-    return clampedLength(written, size);
+    if (filter != CurrentMonth && filter != LastMonth)
+        return clampedLength(std::snprintf(out, size, "Detailed statistics (All)"), size);
+    const MonthOfYear shown = shownMonth(filter, today, today);
+    return clampedLength(std::snprintf(out, size, "Detailed statistics (%02u.%4u)", shown.month, shown.year), size);
 }
 
 int formatSuggestedName(ViewFilter filter, const SystemTime& firstExported, const SystemTime& today, char* out,
                         size_t size)
 {
-    int written = 0;
-    if (filter == CurrentMonth) {
-        written = std::snprintf(out, size, "%02u%04u", field(firstExported.wMonth), field(firstExported.wYear));
-    } else if (filter == LastMonth) {
-        const MonthOfYear last = lastMonthOf(today);
-        written = std::snprintf(out, size, "%02u%04u", last.month, last.year);
-    } else {
-        written = std::snprintf(out, size, "all%04u", field(firstExported.wYear));
-    }
-    return clampedLength(written, size);
+    if (filter != CurrentMonth && filter != LastMonth)
+        return clampedLength(std::snprintf(out, size, "all%04u", field(firstExported.wYear)), size);
+    const MonthOfYear shown = shownMonth(filter, firstExported, today);
+    return clampedLength(std::snprintf(out, size, "%02u%04u", shown.month, shown.year), size);
 }
 
 int formatListDate(const SystemTime& start, char* out, size_t size)

@@ -1,4 +1,5 @@
-// Which logged connections a view or a Clear keeps, loading the stored log, and the texts of the list and export.
+// Which logged connections a view or a Clear keeps, Clear itself, loading the stored log, and the texts of the
+// list and export.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,9 @@ bool inLastMonth(const SystemTime& start, const SystemTime& today);
 bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& today);
 // Whether a Clear in this mode keeps the record.
 bool clearKeeps(ClearMode mode, const SystemTime& start, const SystemTime& today);
+// Clear: stores again, in their order, the stored records the mode keeps, with their count; a live connection
+// then has its slot right after them.
+void clearStoredLog(ClearMode mode);
 
 // Month and year of the month before today's, as the title and the suggested export name show them.
 struct MonthOfYear {

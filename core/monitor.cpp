@@ -20,16 +20,16 @@ static double secondsBetween(int32_t now, int32_t since)
 
 void pollConnection(int timerId)
 {
-    if (timerId == kSlowTimer && settingsExtra.autoSumUp != 0)
+    if (timerId == kSlowTimer && settings.extra.autoSumUp != 0)
         checkMonthChange();
 
     ConnectionHandle first = 0;
     const int32_t count = enumerateConnections(&first);
     if (count >= 1)
-        liveConnection.lastRasState = queryConnectionState(first);
+        accounting.liveConnection.lastRasState = queryConnectionState(first, accounting.liveConnection.lastRasState);
 
-    const uint32_t state = liveConnection.lastRasState;
-    if (!liveConnection.connected) {
+    const uint32_t state = accounting.liveConnection.lastRasState;
+    if (!accounting.liveConnection.connected) {
         if (count >= 1 && state == kRasConnected) {
             beginConnection();
             advanceConnection();
@@ -45,29 +45,30 @@ void pollConnection(int timerId)
 
 void beginConnection()
 {
-    liveConnection.startTime = calendarNow();
-    liveConnection.connected = true;
-    if (settingsBlock.showCounterOnConnect != 0)
+    accounting.liveConnection.startTime = calendarNow();
+    accounting.liveConnection.connected = true;
+    if (settings.block.showCounterOnConnect != 0)
         showTimerWindow();
     paintConnected(true);
     // Reserves the log slot of this connection; the count is stored only when it ends.
-    if (recordCount < INT32_MAX)
-        ++recordCount;
-    liveConnection.pendingRecord.start = localSystemTime();
+    if (accounting.recordCount < INT32_MAX)
+        ++accounting.recordCount;
+    accounting.liveConnection.pendingRecord.start = localSystemTime();
 }
 
 void advanceConnection()
 {
     // One clock reading serves both the test and the new duration, so a clock set back between two
     // readings can never make the duration fall.
-    const double elapsed = secondsBetween(calendarNow(), liveConnection.startTime);
-    const double extra = settingsExtra.addSeconds;
-    if (elapsed < liveConnection.curConnSeconds - extra + 1)
+    LiveConnection& live = accounting.liveConnection;
+    const double elapsed = secondsBetween(calendarNow(), live.startTime);
+    const double extra = settings.extra.addSeconds;
+    if (elapsed < live.curConnSeconds - extra + 1)
         return;
 
-    liveConnection.curConnSeconds = elapsed + extra;
+    live.curConnSeconds = elapsed + extra;
     // The whole duration is priced at the tariff of this moment, so the cost may fall at a tariff change.
-    liveConnection.curConnCost = currentTariff() * liveConnection.curConnSeconds * kPerSecondOfMinute;
+    live.curConnCost = currentTariff() * live.curConnSeconds * kPerSecondOfMinute;
     if (timerWindowExists())
         paintTimer();
     paintConnected(false);
@@ -75,8 +76,8 @@ void advanceConnection()
 
 void endConnection()
 {
-    CounterBlock& totals = counterBlock;
-    LiveConnection& live = liveConnection;
+    CounterBlock& totals = accounting.counterBlock;
+    LiveConnection& live = accounting.liveConnection;
 
     totals.lastConnSeconds = live.curConnSeconds;
     totals.curMonthSeconds = (live.curConnSeconds - live.carriedSeconds) + totals.curMonthSeconds;
@@ -91,8 +92,8 @@ void endConnection()
 
     // The record lands in slot recordCount - 1; should the reservation made at the start have been
     // taken away meanwhile, the slot would fall inside the file's header, so the connection counts itself.
-    if (recordCount < 1)
-        recordCount = 1;
+    if (accounting.recordCount < 1)
+        accounting.recordCount = 1;
     writeRecordCount();
     appendRecord(live.pendingRecord);
     writeCounterBlock();

@@ -7,7 +7,7 @@
 // A new stamp in memory and in the data file, the totals stored, and a full repaint.
 static void recordRollOver()
 {
-    monthStamp = localSystemTime();
+    accounting.monthStamp = localSystemTime();
     writeMonthStamp();
     writeCounterBlock();
     invalidateStatistics();
@@ -17,49 +17,48 @@ void sumUp()
 {
     // The last month takes the current-month figure as displayed, live part included; that part is then
     // remembered as carried so the connection's end adds only what follows to the new current month.
-    counterBlock.lastMonthCost = counterBlock.curMonthCost + liveConnection.curConnCost - liveConnection.carriedCost;
-    counterBlock.lastMonthSeconds =
-        counterBlock.curMonthSeconds + liveConnection.curConnSeconds - liveConnection.carriedSeconds;
-    liveConnection.carriedSeconds = liveConnection.curConnSeconds;
-    liveConnection.carriedCost = liveConnection.curConnCost;
-    counterBlock.curMonthSeconds = 0;
-    counterBlock.curMonthCost = 0;
+    CounterBlock& totals = accounting.counterBlock;
+    LiveConnection& live = accounting.liveConnection;
+    totals.lastMonthCost = totals.curMonthCost + live.curConnCost - live.carriedCost;
+    totals.lastMonthSeconds = totals.curMonthSeconds + live.curConnSeconds - live.carriedSeconds;
+    live.carriedSeconds = live.curConnSeconds;
+    live.carriedCost = live.curConnCost;
+    totals.curMonthSeconds = 0;
+    totals.curMonthCost = 0;
     recordRollOver();
 }
 
 // Both month totals become stale when more than one month has passed: they are cleared, not rolled over.
 static void clearMonths()
 {
-    counterBlock.lastMonthCost = 0;
-    counterBlock.lastMonthSeconds = 0;
-    counterBlock.curMonthCost = 0;
-    counterBlock.curMonthSeconds = 0;
+    accounting.counterBlock.lastMonthCost = 0;
+    accounting.counterBlock.lastMonthSeconds = 0;
+    accounting.counterBlock.curMonthCost = 0;
+    accounting.counterBlock.curMonthSeconds = 0;
     recordRollOver();
+}
+
+bool isNextMonth(const SystemTime& earlier, const SystemTime& later)
+{
+    const int month = later.wMonth;
+    const int earlierMonth = earlier.wMonth;
+    if (month - earlierMonth == 1)
+        return true;
+    return month == 1 && earlierMonth == 12 && later.wYear - earlier.wYear == 1;
 }
 
 void checkMonthChange()
 {
     const SystemTime now = localSystemTime();
-    const int month = now.wMonth;
-    const int year = now.wYear;
-    const int stampMonth = monthStamp.wMonth;
-    const int stampYear = monthStamp.wYear;
-
-    if (month - stampMonth == 1) {
+    if (isNextMonth(accounting.monthStamp, now))
         sumUp();
-    } else if (month == 1 && stampMonth == 12) {
-        if (year - stampYear == 1)
-            sumUp();
-        else
-            clearMonths();
-    } else if (month != stampMonth) {
+    else if (now.wMonth != accounting.monthStamp.wMonth)
         clearMonths();
-    }
 }
 
 void resetCounters()
 {
-    counterBlock = CounterBlock{};
+    accounting.counterBlock = CounterBlock{};
     writeCounterBlock();
     paintNotConnected();
 }

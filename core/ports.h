@@ -21,8 +21,8 @@ LocalMoment localMomentOf(int32_t calendarTime); // local breakdown, as localtim
 using ConnectionHandle = uintptr_t;
 // Number of active connections; when at least one, *first receives the first one's handle.
 int32_t enumerateConnections(ConnectionHandle* first);
-// State of a connection; an unanswered query leaves the previous answer in place.
-uint32_t queryConnectionState(ConnectionHandle handle);
+// State of a connection; a query the service leaves unanswered returns `previous`, the latest answer.
+uint32_t queryConnectionState(ConnectionHandle handle, uint32_t previous);
 
 // Data file "Tq.dat"; each operation opens, transfers one field and closes.
 void writeCounterBlock();

@@ -1,16 +1,15 @@
 // The settings records in force and their first-run defaults.
 #include "core/settings.h"
 
-SettingsBlock settingsBlock;
-SettingsExtra settingsExtra;
+Settings settings;
 
 void applyDefaultSettings()
 {
-    settingsBlock.showCounterOnConnect = 1;
-    settingsBlock.calculateCost = 1;
-    settingsBlock.weekendAsEconomic = 1;
-    settingsBlock.commonFrom.hours = 7;
-    settingsBlock.commonTo.hours = 20;
-    settingsExtra.autoSumUp = 1;
-    settingsExtra.addSeconds = 0;
+    settings.block.showCounterOnConnect = 1;
+    settings.block.calculateCost = 1;
+    settings.block.weekendAsEconomic = 1;
+    settings.block.commonFrom.hours = 7;
+    settings.block.commonTo.hours = 20;
+    settings.extra.autoSumUp = 1;
+    settings.extra.addSeconds = 0;
 }

@@ -1,11 +1,12 @@
-// The user's settings records, as stored in the per-user registry key.
+// The user's records in the per-user registry: the settings ("Settings", "Settings1") and the detailed
+// window's placement ("Place").
 #pragma once
 
 #include <cstdint>
 
 #include "core/state.h"
 
-// Settings edited in the settings dialog; stored byte for byte as the value "Settings".
+// Settings edited in the settings dialog; stored as the value "Settings".
 struct SettingsBlock {
     int32_t showCounterOnConnect; // open the floating timer when a connection starts
     int32_t calculateCost;        // show costs in the windows and the export
@@ -38,8 +39,24 @@ struct SettingsExtra {
 };
 static_assert(sizeof(SettingsExtra) == 8, "the value \"Settings1\" is 8 bytes");
 
-extern SettingsBlock settingsBlock; // the settings in force
-extern SettingsExtra settingsExtra; // the later settings in force
+// How the detailed window was last left; stored little-endian as the registry value "Place".
+struct DetailPlacement {
+    int32_t gridState;       // "Show grid" menu state at closing: MF_CHECKED (8) or 0
+    int32_t left;            // left edge of the normal-position rectangle
+    int32_t top;             // top edge of the normal-position rectangle
+    int32_t right;           // right edge of the normal-position rectangle
+    int32_t bottom;          // bottom edge of the normal-position rectangle
+    int32_t columnWidths[4]; // widths of "Date", "Time", "Duration" and "Cost" in pixels
+    int32_t showCmd;         // show state at closing, used to show the window at the next opening
+};
+static_assert(sizeof(DetailPlacement) == 40, "the value \"Place\" is 40 bytes");
+
+// The settings in force: one record, the only one of its kind.
+struct Settings {
+    SettingsBlock block; // the value "Settings": switches, tariffs, hours and limits
+    SettingsExtra extra; // the value "Settings1": extra seconds and the automatic month check
+};
+extern Settings settings;
 
 // The first-run defaults, applied in memory.
 void applyDefaultSettings();

@@ -3,10 +3,7 @@
 
 #include "core/ports.h"
 
-LiveConnection liveConnection;
-CounterBlock counterBlock;
-SystemTime monthStamp;
-int32_t recordCount;
+Accounting accounting;
 
 // Converts like the C cast it replaces, but never through an out-of-range conversion:
 // values beyond the 32-bit range saturate instead of being undefined.
@@ -52,19 +49,21 @@ int32_t trustedRecordCount(int32_t stored, int32_t wholeInFile)
 void loadRecordCount()
 {
     readRecordCount();
-    recordCount = trustedRecordCount(recordCount, wholeRecordsInFile());
+    accounting.recordCount = trustedRecordCount(accounting.recordCount, wholeRecordsInFile());
 }
 
 double currentMonthSecondsShown()
 {
-    if (!liveConnection.connected)
-        return counterBlock.curMonthSeconds;
-    return liveConnection.curConnSeconds - liveConnection.carriedSeconds + counterBlock.curMonthSeconds;
+    const LiveConnection& live = accounting.liveConnection;
+    if (!live.connected)
+        return accounting.counterBlock.curMonthSeconds;
+    return live.curConnSeconds - live.carriedSeconds + accounting.counterBlock.curMonthSeconds;
 }
 
 double currentMonthCostShown()
 {
-    if (!liveConnection.connected)
-        return counterBlock.curMonthCost;
-    return liveConnection.curConnCost - liveConnection.carriedCost + counterBlock.curMonthCost;
+    const LiveConnection& live = accounting.liveConnection;
+    if (!live.connected)
+        return accounting.counterBlock.curMonthCost;
+    return live.curConnCost - live.carriedCost + accounting.counterBlock.curMonthCost;
 }

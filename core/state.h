@@ -59,10 +59,14 @@ struct LiveConnection {
     uint32_t lastRasState;          // state returned by the latest status query
 };
 
-extern LiveConnection liveConnection; // the connection in progress
-extern CounterBlock counterBlock;     // the persisted totals
-extern SystemTime monthStamp;         // local time of the last month roll-over
-extern int32_t recordCount;           // records in the log, plus the slot reserved by a live connection
+// The accounting heart's process-wide state: one record, the only one of its kind.
+struct Accounting {
+    LiveConnection liveConnection; // the connection in progress
+    CounterBlock counterBlock;     // the persisted totals
+    SystemTime monthStamp;         // local time of the last month roll-over
+    int32_t recordCount;           // records in the log, plus the slot reserved by a live connection
+};
+extern Accounting accounting;
 
 // Duration to hours, minutes and seconds; fractions of a second are dropped.
 Hms secondsToHms(double duration);

@@ -5,6 +5,6 @@
 #include "core/settings.h"
 
 // The tariff the settings give for a local moment.
-double tariffAt(const SettingsBlock& settings, const LocalMoment& moment);
+double tariffAt(const SettingsBlock& block, const LocalMoment& moment);
 // The tariff in force now, from the settings in force and the clock.
 double currentTariff();

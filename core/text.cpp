@@ -5,7 +5,7 @@
 
 #include "core/state.h"
 
-static int clampedLength(int written, size_t size)
+int clampedLength(int written, size_t size)
 {
     if (written < 0 || size == 0)
         return 0;

@@ -10,6 +10,10 @@ constexpr size_t kCostTextSize = 340;
 // Characters of a duration the windows draw: "000:00:00".
 constexpr int kDurationDrawnLength = 9;
 
+// The length of what snprintf wrote into `size` bytes, given the length it wanted (`written`): cut to the
+// buffer, 0 for an encoding error or an empty buffer. Every bounded formatter returns this.
+int clampedLength(int written, size_t size);
+
 // "%03u:%02u:%02u" of the duration, fractions of a second dropped; returns the text's length.
 int formatDuration(double seconds, char* out, size_t size);
 // The cost with two decimals when the common tariff is 60 or more, else four; returns the text's length.

@@ -13,9 +13,9 @@
 #define IDI_DETAILS 129      /* class icon of the detailed window */
 
 /* Menus */
-#define IDM_MAIN 104    /* menu bar of the statistics window */
-#define IDM_TRAY 112    /* its sub-menu 0 is the tray pop-up */
-#define IDM_DETAILS 128 /* menu bar of the detailed window */
+#define IDM_STATISTICS 104 /* menu bar of the statistics window */
+#define IDM_TRAY 112       /* its sub-menu 0 is the tray pop-up */
+#define IDM_DETAILS 128    /* menu bar of the detailed window */
 
 /* Dialogs */
 #define IDD_SETTINGS 114
@@ -33,15 +33,15 @@
 #define IDC_TRAY_SUM_UP 40030
 
 /* Statistics window menu commands */
-#define IDC_MAIN_ABOUT 40006
-#define IDC_MAIN_HIDE_STATISTICS 40007
-#define IDC_MAIN_RESET_COUNTERS 40008
-#define IDC_MAIN_SETTINGS 40009
-#define IDC_MAIN_EXIT 40010
-#define IDC_MAIN_DETAILS_ALL 40011
-#define IDC_MAIN_DETAILS_LAST_MONTH 40023
-#define IDC_MAIN_DETAILS_CURRENT_MONTH 40024
-#define IDC_MAIN_SUM_UP 40029
+#define IDC_STATISTICS_ABOUT 40006
+#define IDC_STATISTICS_HIDE_STATISTICS 40007
+#define IDC_STATISTICS_RESET_COUNTERS 40008
+#define IDC_STATISTICS_SETTINGS 40009
+#define IDC_STATISTICS_EXIT 40010
+#define IDC_STATISTICS_DETAILS_ALL 40011
+#define IDC_STATISTICS_DETAILS_LAST_MONTH 40023
+#define IDC_STATISTICS_DETAILS_CURRENT_MONTH 40024
+#define IDC_STATISTICS_SUM_UP 40029
 
 /* Detailed window menu commands */
 #define IDC_DETAILS_CLOSE 40013

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds both Windows executables and packs them with the users' text into dist/Tolvar-2.2.zip.
+# Builds both Windows executables and packs them with the users' text and a SHA-256 list of the files into
+# dist/Tolvar-2.2.zip. scripts/release-test.sh tests the archive as a user would install and remove it.
 set -euo pipefail
 TOLVAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$TOLVAR_ROOT"
@@ -15,6 +16,8 @@ cp build/win32/Tolvar.exe "$stage/Tolvar-2.2/32-bit/"
 cp build/win64/Tolvar.exe "$stage/Tolvar-2.2/64-bit/"
 # The users' text has Windows line ends.
 sed 's/$/\r/' dist-src/READ-ME.txt > "$stage/Tolvar-2.2/READ-ME.txt"
+# The check sums of every other file, in the form sha256sum -c reads.
+(cd "$stage/Tolvar-2.2" && sha256sum 32-bit/Tolvar.exe 64-bit/Tolvar.exe READ-ME.txt | sed 's/$/\r/' > SHA256SUMS.txt)
 mkdir -p dist
 rm -f dist/Tolvar-2.2.zip
 # Fixed dates and order, so the same sources give the same archive.

@@ -1,12 +1,11 @@
-// The statistics window's commands: one switch on the command, each case a named operation.
+// The commands of the statistics window's menu bar and the tray pop-up: one switch on the command, each case a
+// named operation.
 #include "win32/commands.h"
 
 #include "core/month.h"
 #include "core/ports.h"
-#include "win32/shell.h"
 #include "res/resource.h"
-#include "win32/details_window.h"
-#include "win32/settings_dialog.h"
+#include "win32/shell.h"
 
 const char exitQuestion[] = "If you will close program now, connection data may be incorrect.\n"
                             "Run Tolvar before connection.\n\nDo you want to close the program? ";
@@ -19,24 +18,26 @@ const char sumUpCaption[] = "Sum Up?";
 
 namespace {
 
-// Item states change only in the tray menu; the menu bar keeps its template states.
-void setTrayItem(UINT command, UINT state)
+// The settings item's state changes only in the tray menu; the menu bar keeps its template state.
+void setSettingsItem(UINT state)
 {
-    EnableMenuItem(trayMenu, command, MF_BYCOMMAND | state);
+    EnableMenuItem(shell.trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND | state);
 }
 
 // Yes and No with No as the default, so that a stray Enter changes nothing.
 bool confirmed(const char* text, const char* caption, UINT icon)
 {
-    return MessageBoxA(mainWindow, text, caption, MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
+    return MessageBoxA(shell.statisticsWindow, text, caption, MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
 }
 
 void openSettings()
 {
-    setTrayItem(IDC_TRAY_SETTINGS, MF_GRAYED);
+    setSettingsItem(MF_GRAYED);
     // The dialog enables the item again when it goes; one that could not be created never would.
-    if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), mainWindow, settingsDialogProc, 0) == -1)
-        setTrayItem(IDC_TRAY_SETTINGS, MF_ENABLED);
+    const INT_PTR result =
+        DialogBoxParamA(shell.instance, MAKEINTRESOURCEA(IDD_SETTINGS), shell.statisticsWindow, settingsDialogProc, 0);
+    if (result == -1)
+        setSettingsItem(MF_ENABLED);
 }
 
 void confirmExit()
@@ -57,69 +58,35 @@ void confirmSumUp()
         sumUp();
 }
 
-void showAbout()
-{
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), mainWindow, aboutDialogProc, 0);
-}
-
 void showDetails(ViewFilter filter)
 {
     openDetails(filter);
-    currentViewFilter = filter;
+    details.filter = filter;
 }
 
 } // namespace
-
-void showStatistics()
-{
-    ShowWindow(mainWindow, SW_SHOW);
-    setTrayItem(IDC_TRAY_SHOW_STATISTICS, MF_GRAYED);
-}
-
-void hideStatistics()
-{
-    ShowWindow(mainWindow, SW_HIDE);
-    setTrayItem(IDC_TRAY_SHOW_STATISTICS, MF_ENABLED);
-}
 
 void runCommand(WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
     case IDC_TRAY_SHOW_STATISTICS: showStatistics(); break;
-    case IDC_MAIN_HIDE_STATISTICS: hideStatistics(); break;
+    case IDC_STATISTICS_HIDE_STATISTICS: hideStatistics(); break;
     case IDC_TRAY_SETTINGS:
-    case IDC_MAIN_SETTINGS: openSettings(); break;
+    case IDC_STATISTICS_SETTINGS: openSettings(); break;
     case IDC_TRAY_EXIT:
-    case IDC_MAIN_EXIT: confirmExit(); break;
+    case IDC_STATISTICS_EXIT: confirmExit(); break;
     case IDC_TRAY_SHOW_TIMER: showTimerWindow(); break;
     case IDC_TRAY_RESET_COUNTERS:
-    case IDC_MAIN_RESET_COUNTERS: confirmReset(); break;
-    case IDC_MAIN_ABOUT: showAbout(); break;
+    case IDC_STATISTICS_RESET_COUNTERS: confirmReset(); break;
+    case IDC_STATISTICS_ABOUT: showAboutBox(); break;
     case IDC_TRAY_DETAILS_ALL:
-    case IDC_MAIN_DETAILS_ALL: showDetails(ViewFilter::All); break;
+    case IDC_STATISTICS_DETAILS_ALL: showDetails(ViewFilter::All); break;
     case IDC_TRAY_DETAILS_CURRENT_MONTH:
-    case IDC_MAIN_DETAILS_CURRENT_MONTH: showDetails(ViewFilter::CurrentMonth); break;
+    case IDC_STATISTICS_DETAILS_CURRENT_MONTH: showDetails(ViewFilter::CurrentMonth); break;
     case IDC_TRAY_DETAILS_LAST_MONTH:
-    case IDC_MAIN_DETAILS_LAST_MONTH: showDetails(ViewFilter::LastMonth); break;
+    case IDC_STATISTICS_DETAILS_LAST_MONTH: showDetails(ViewFilter::LastMonth); break;
     case IDC_TRAY_SUM_UP:
-    case IDC_MAIN_SUM_UP: confirmSumUp(); break;
+    case IDC_STATISTICS_SUM_UP: confirmSumUp(); break;
     default: break;
     }
-}
-
-// OK and the close box both end the box with 1; nothing else is handled.
-INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
-{
-    switch (message) {
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK)
-            EndDialog(dialog, 1);
-        break;
-    case WM_SYSCOMMAND:
-        if (wParam == SC_CLOSE)
-            EndDialog(dialog, 1);
-        break;
-    default: break;
-    }
-    return FALSE;
 }

@@ -74,7 +74,7 @@ bool slotReachable(int64_t index)
 void writeCounterBlock()
 {
     uint8_t bytes[kCounterBlockSize];
-    encodeCounterBlock(counterBlock, bytes);
+    encodeCounterBlock(accounting.counterBlock, bytes);
     writeAt(kCounterBlockOffset, bytes, sizeof bytes);
 }
 
@@ -82,7 +82,7 @@ void readCounterBlock()
 {
     uint8_t bytes[kCounterBlockSize];
     const DWORD read = readAt(kCounterBlockOffset, bytes, sizeof bytes);
-    overlayCounterBlock(counterBlock, bytes, read);
+    overlayCounterBlock(accounting.counterBlock, bytes, read);
 }
 
 void writeMonthStamp()
@@ -109,7 +109,7 @@ bool readMonthStamp(SystemTime& stamp)
 void writeRecordCount()
 {
     uint8_t bytes[kRecordCountSize];
-    putI32(bytes, recordCount);
+    putI32(bytes, accounting.recordCount);
     writeAt(kRecordCountOffset, bytes, sizeof bytes);
 }
 
@@ -117,7 +117,7 @@ void readRecordCount()
 {
     uint8_t bytes[kRecordCountSize];
     const DWORD read = readAt(kRecordCountOffset, bytes, sizeof bytes);
-    overlayRecordCount(recordCount, bytes, read);
+    overlayRecordCount(accounting.recordCount, bytes, read);
 }
 
 int32_t wholeRecordsInFile()
@@ -154,8 +154,8 @@ void appendRecord(ConnectionRecord record)
 {
     // The caller has already counted the record; with no slot counted there is none to fill,
     // and slot -1 would overwrite the header.
-    const int64_t index = static_cast<int64_t>(recordCount) - 1;
-    if (recordCount < 1 || !slotReachable(index))
+    const int64_t index = static_cast<int64_t>(accounting.recordCount) - 1;
+    if (accounting.recordCount < 1 || !slotReachable(index))
         return;
     uint8_t bytes[kRecordSize];
     encodeRecord(record, bytes);

@@ -3,55 +3,28 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <vector>
 
 #include "core/ports.h"
-#include "win32/shell.h"
-#include "res/resource.h"
 #include "core/settings.h"
-#include "win32/log_tools.h"
 #include "core/text.h"
-
-HWND detailsWindow;
-HWND detailsList;
-DetailPlacement detailPlacement;
-ViewFilter currentViewFilter = All;
+#include "res/resource.h"
+#include "win32/lazy_libraries.h"
+#include "win32/placement_store.h"
+#include "win32/shell.h"
 
 namespace {
 
 const char kDetailsClassName[] = "Details";
-const char kPlacementKeyPath[] = "Software\\Vesk\\Tolvar\\2.0";
-const char kPlacementValueName[] = "Place";
 
+// Width of every column while no placement is stored.
 constexpr int32_t kDefaultColumnWidth = 100;
-constexpr int kListMargin = 5;
-constexpr int kInitialListWidth = 200;
-constexpr int kInitialListHeight = 300;
-constexpr int kColumnsWithoutCost = 3;
-constexpr int kColumnsWithCost = 4;
-constexpr int kCostColumn = 3;
+// The list's margin inside the window, and its size until the first WM_SIZE fits it to the window.
+constexpr int kListMargin = 5, kInitialListWidth = 200, kInitialListHeight = 300;
+// Columns without and with cost calculation; the cost column comes last.
+constexpr int kColumnsWithoutCost = 3, kColumnsWithCost = 4, kCostColumn = 3;
 
 const char* const kColumnHeadings[kColumnsWithCost] = {"Date", "Time", "Duration", "Cost"};
-
-HMENU detailsMenu;      // the window's menu, loaded at each creation and destroyed with the window
-int detailsColumnCount; // columns inserted at creation: the cost column exists only if cost was on then
-
-// Reads "Place" over the in-memory placement; false when the key or the value cannot be read whole.
-bool loadPlacement()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlacementKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    uint8_t bytes[kDetailPlacementSize];
-    DWORD length = sizeof bytes;
-    const LONG result = RegQueryValueExA(key, kPlacementValueName, nullptr, nullptr, bytes, &length);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
-        return false;
-    overlayDetailPlacement(detailPlacement, bytes, length);
-    return true;
-}
 
 // A stored state that would leave the window hidden (a short or damaged value) shows it normally:
 // an open but invisible window could never be reached again, since opening it again only refills it.
@@ -60,54 +33,48 @@ int visibleShowState(int32_t showCmd)
     return showCmd > SW_HIDE && showCmd <= SW_MAX ? showCmd : SW_SHOW;
 }
 
-void storePlacement(HWND window)
+// The placement at closing, kept in memory and stored.
+void rememberPlacement(HWND window)
 {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(window, &placement);
-    detailPlacement.gridState = static_cast<int32_t>(GetMenuState(detailsMenu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND));
-    detailPlacement.left = placement.rcNormalPosition.left;
-    detailPlacement.top = placement.rcNormalPosition.top;
-    detailPlacement.right = placement.rcNormalPosition.right;
-    detailPlacement.bottom = placement.rcNormalPosition.bottom;
-    detailPlacement.showCmd = static_cast<int32_t>(placement.showCmd);
+    details.placement.gridState = static_cast<int32_t>(GetMenuState(details.menu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND));
+    details.placement.left = placement.rcNormalPosition.left;
+    details.placement.top = placement.rcNormalPosition.top;
+    details.placement.right = placement.rcNormalPosition.right;
+    details.placement.bottom = placement.rcNormalPosition.bottom;
+    details.placement.showCmd = static_cast<int32_t>(placement.showCmd);
 
     // The cost width is read only from a cost column that exists: a window created with cost off has
     // none, and reading it would store width 0 and hide the column at the next opening.
-    const int wanted = settingsBlock.calculateCost ? kColumnsWithCost : kColumnsWithoutCost;
-    for (int column = 0; column < wanted && column < detailsColumnCount; ++column)
-        detailPlacement.columnWidths[column] =
-            static_cast<int32_t>(SendMessageA(detailsList, LVM_GETCOLUMNWIDTH, column, 0));
-
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPlacementKeyPath, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-        return;
-    uint8_t bytes[kDetailPlacementSize];
-    encodeDetailPlacement(detailPlacement, bytes);
-    RegSetValueExA(key, kPlacementValueName, 0, REG_BINARY, bytes, sizeof bytes);
-    RegCloseKey(key);
+    const int wanted = settings.block.calculateCost ? kColumnsWithCost : kColumnsWithoutCost;
+    for (int column = 0; column < wanted && column < details.columnCount; ++column)
+        details.placement.columnWidths[column] =
+            static_cast<int32_t>(SendMessageA(details.list, LVM_GETCOLUMNWIDTH, column, 0));
+    storePlacement(details.placement);
 }
 
-bool gridShown() { return GetMenuState(detailsMenu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND) == MF_CHECKED; }
+bool gridShown() { return GetMenuState(details.menu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND) == MF_CHECKED; }
 
 // The zero mask makes the value replace every extended style.
 void applyGridStyle(bool grid)
 {
     const LPARAM style = grid ? LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES : LVS_EX_FULLROWSELECT;
-    SendMessageA(detailsList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
+    SendMessageA(details.list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
 }
 
 void insertDetailColumns(bool withCost)
 {
-    detailsColumnCount = withCost ? kColumnsWithCost : kColumnsWithoutCost;
-    for (int column = 0; column < detailsColumnCount; ++column) {
+    details.columnCount = withCost ? kColumnsWithCost : kColumnsWithoutCost;
+    for (int column = 0; column < details.columnCount; ++column) {
         LVCOLUMNA heading{};
         heading.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         heading.fmt = LVCFMT_LEFT;
-        heading.cx = detailPlacement.columnWidths[column];
+        heading.cx = details.placement.columnWidths[column];
         heading.pszText = const_cast<char*>(kColumnHeadings[column]);
         heading.iSubItem = column;
-        SendMessageA(detailsList, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&heading));
+        SendMessageA(details.list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&heading));
     }
 }
 
@@ -116,7 +83,7 @@ void setSubitemText(WPARAM row, int subitem, char* text)
     LVITEMA item{};
     item.iSubItem = subitem;
     item.pszText = text;
-    SendMessageA(detailsList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(details.list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
 void insertDetailRow(int row, const ConnectionRecord& record)
@@ -129,16 +96,16 @@ void insertDetailRow(int row, const ConnectionRecord& record)
     item.state = 0;
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.pszText = text;
-    const LRESULT index = SendMessageA(detailsList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    const LRESULT index = SendMessageA(details.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     if (index < 0)
         return;
     formatListTime(record.start, text, sizeof text);
     setSubitemText(static_cast<WPARAM>(index), 1, text);
     formatDuration(record.seconds, text, sizeof text);
     setSubitemText(static_cast<WPARAM>(index), 2, text);
-    if (detailsColumnCount > kCostColumn) {
-        formatListCost(record.cost, settingsBlock.tariffCommon, currencySymbol, currencySymbolDrawnLength(), text,
-                       sizeof text);
+    if (details.columnCount > kCostColumn) {
+        formatListCost(record.cost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(),
+                       text, sizeof text);
         setSubitemText(static_cast<WPARAM>(index), kCostColumn, text);
     }
 }
@@ -146,37 +113,36 @@ void insertDetailRow(int row, const ConnectionRecord& record)
 void showPeriod(ViewFilter filter)
 {
     fillDetails(filter);
-    currentViewFilter = filter;
+    details.filter = filter;
 }
 
 void toggleGrid()
 {
     const bool grid = !gridShown();
-    CheckMenuItem(detailsMenu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND | (grid ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(details.menu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND | (grid ? MF_CHECKED : MF_UNCHECKED));
     applyGridStyle(grid);
 }
 
 LRESULT onCreate(HWND window)
 {
-    detailsWindow = window;
-    detailsMenu = GetMenu(window);
-    InitCommonControls();
-    CheckMenuItem(detailsMenu, IDC_DETAILS_SHOW_GRID,
-                  MF_BYCOMMAND | (static_cast<UINT>(detailPlacement.gridState) & MF_CHECKED));
+    details.window = window;
+    details.menu = GetMenu(window);
+    CheckMenuItem(details.menu, IDC_DETAILS_SHOW_GRID,
+                  MF_BYCOMMAND | (static_cast<UINT>(details.placement.gridState) & MF_CHECKED));
     // Control identifier 0: nothing addresses the list by identifier.
-    detailsList = CreateWindowExA(0, WC_LISTVIEWA, "",
+    details.list = CreateWindowExA(0, WC_LISTVIEWA, "",
                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                                       LVS_NOSORTHEADER,
                                   kListMargin, kListMargin, kInitialListWidth, kInitialListHeight, window, nullptr,
-                                  instance, nullptr);
+                                  shell.instance, nullptr);
     applyGridStyle(gridShown());
-    insertDetailColumns(settingsBlock.calculateCost != 0);
+    insertDetailColumns(settings.block.calculateCost != 0);
     return 0;
 }
 
 LRESULT onSize(int clientWidth, int clientHeight)
 {
-    MoveWindow(detailsList, kListMargin, kListMargin, clientWidth - 2 * kListMargin, clientHeight - 2 * kListMargin,
+    MoveWindow(details.list, kListMargin, kListMargin, clientWidth - 2 * kListMargin, clientHeight - 2 * kListMargin,
                TRUE);
     return 0;
 }
@@ -201,59 +167,37 @@ LRESULT onCommand(HWND window, WORD command)
 
 LRESULT onDestroy(HWND window)
 {
-    storePlacement(window);
+    rememberPlacement(window);
     return 0;
 }
 
 } // namespace
 
-void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize])
-{
-    const int32_t fields[] = {value.gridState,       value.left,           value.top,
-                              value.right,           value.bottom,         value.columnWidths[0],
-                              value.columnWidths[1], value.columnWidths[2], value.columnWidths[3],
-                              value.showCmd};
-    static_assert(sizeof fields == kDetailPlacementSize, "every field of the placement is stored");
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i)
-        putI32(out + 4 * i, fields[i]);
-}
-
-void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length)
-{
-    uint8_t stored[kDetailPlacementSize];
-    encodeDetailPlacement(target, stored);
-    std::memcpy(stored, bytes, length < sizeof stored ? length : sizeof stored);
-    int32_t* const fields[] = {&target.gridState,       &target.left,           &target.top,
-                               &target.right,           &target.bottom,         &target.columnWidths[0],
-                               &target.columnWidths[1], &target.columnWidths[2], &target.columnWidths[3],
-                               &target.showCmd};
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i)
-        *fields[i] = getI32(stored + 4 * i);
-}
-
 void openDetails(ViewFilter filter)
 {
-    if (IsWindow(detailsWindow)) {
+    if (IsWindow(details.window)) {
         fillDetails(filter);
         return;
     }
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
     int showState = SW_SHOW;
-    if (loadPlacement()) {
-        x = detailPlacement.left;
-        y = detailPlacement.top;
+    if (loadPlacement(details.placement)) {
+        x = details.placement.left;
+        y = details.placement.top;
         // Computed wide: damaged edges must not overflow.
-        width = static_cast<int>(static_cast<int64_t>(detailPlacement.right) - detailPlacement.left);
-        height = static_cast<int>(static_cast<int64_t>(detailPlacement.bottom) - detailPlacement.top);
-        showState = visibleShowState(detailPlacement.showCmd);
+        width = static_cast<int>(static_cast<int64_t>(details.placement.right) - details.placement.left);
+        height = static_cast<int>(static_cast<int64_t>(details.placement.bottom) - details.placement.top);
+        showState = visibleShowState(details.placement.showCmd);
     } else {
-        for (int32_t& columnWidth : detailPlacement.columnWidths)
+        for (int32_t& columnWidth : details.placement.columnWidths)
             columnWidth = kDefaultColumnWidth;
-        detailPlacement.gridState = MF_CHECKED;
+        details.placement.gridState = MF_CHECKED;
     }
-    const HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_DETAILS));
+    if (!loadCommonControls(shell.statisticsWindow))
+        return;
+    const HMENU menu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_DETAILS));
     const HWND window = CreateWindowExA(0, kDetailsClassName, "", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr,
-                                        menu, instance, nullptr);
+                                        menu, shell.instance, nullptr);
     if (window == nullptr) {
         DestroyMenu(menu);
         return;
@@ -264,23 +208,23 @@ void openDetails(ViewFilter filter)
 
 void fillDetails(ViewFilter filter)
 {
-    if (!IsWindow(detailsWindow))
+    if (!IsWindow(details.window))
         return;
     const SystemTime today = localSystemTime();
     char title[kDetailsTitleSize];
     formatDetailsTitle(filter, today, title, sizeof title);
-    SetWindowTextA(detailsWindow, title);
+    SetWindowTextA(details.window, title);
 
-    SendMessageA(detailsList, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(detailsList, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageA(details.list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(details.list, LVM_DELETEALLITEMS, 0, 0);
     const std::vector<ConnectionRecord> records = loadStoredLog();
     int row = 0;
     for (const ConnectionRecord& record : records) {
         if (filterAdmits(filter, record.start, today))
             insertDetailRow(row++, record);
     }
-    SendMessageA(detailsList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(detailsList, nullptr, TRUE);
+    SendMessageA(details.list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(details.list, nullptr, TRUE);
 }
 
 LRESULT CALLBACK detailsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -296,6 +240,6 @@ LRESULT CALLBACK detailsWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 
 void refreshDetailsIfOpen()
 {
-    if (IsWindow(detailsWindow))
-        fillDetails(currentViewFilter);
+    if (IsWindow(details.window))
+        fillDetails(details.filter);
 }

@@ -1,24 +1,25 @@
 // Process entry: single instance, currency symbol, initialisation and the message loop.
-#include "win32/main_window.h"
 #include "win32/shell.h"
+#include "win32/startup.h"
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int)
 {
-    instance = module;
+    shell.instance = module;
     // Owned until the process ends; a second instance leaves at once without touching the first.
     CreateMutexA(nullptr, TRUE, "TQ");
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         ExitProcess(1);
-    currencySymbolLength = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SCURRENCY, currencySymbol, sizeof currencySymbol);
+    shell.currencySymbolLength =
+        GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SCURRENCY, shell.currencySymbol, sizeof shell.currencySymbol);
     if (!initApplication())
         return 0;
-    ShowWindow(mainWindow, SW_HIDE);
-    UpdateWindow(mainWindow);
+    ShowWindow(shell.statisticsWindow, SW_HIDE);
+    UpdateWindow(shell.statisticsWindow);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    DestroyWindow(mainWindow);
+    DestroyWindow(shell.statisticsWindow);
     return 1;
 }

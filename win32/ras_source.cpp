@@ -43,10 +43,6 @@ constexpr int kEnumerationAttempts = 3;
 // More simultaneous connections than any dial-up machine holds; a larger demand is not believed.
 constexpr DWORD kMostEntries = 64;
 
-// The status record lives as long as the process: a query the service leaves unanswered keeps
-// the state of the previous one.
-RasConnStatus connectionStatus;
-
 int32_t countOf(DWORD count) { return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count); }
 
 // Several connections are active (a tunnel over the dial-up link): enumerate again with room for
@@ -95,9 +91,12 @@ int32_t enumerateConnections(ConnectionHandle* first)
     return countOf(count);
 }
 
-uint32_t queryConnectionState(ConnectionHandle handle)
+uint32_t queryConnectionState(ConnectionHandle handle, uint32_t previous)
 {
-    connectionStatus.dwSize = sizeof connectionStatus;
-    RasGetConnectStatusA(reinterpret_cast<HANDLE>(handle), &connectionStatus);
-    return connectionStatus.rasconnstate;
+    // A query the service leaves unanswered leaves the record, and so the previous state, as it was.
+    RasConnStatus status{};
+    status.dwSize = sizeof status;
+    status.rasconnstate = previous;
+    RasGetConnectStatusA(reinterpret_cast<HANDLE>(handle), &status);
+    return status.rasconnstate;
 }

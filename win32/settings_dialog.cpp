@@ -1,17 +1,15 @@
 // The settings dialog: shows, cascades, validates and stores every setting.
-#include "win32/settings_dialog.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
-#include "win32/shell.h"
-#include "res/resource.h"
-#include "core/settings.h"
-#include "win32/settings_store.h"
 #include "core/money.h"
+#include "core/settings.h"
+#include "res/resource.h"
+#include "win32/settings_store.h"
+#include "win32/shell.h"
 #include "win32/time_fields.h"
 
 namespace {
@@ -77,7 +75,7 @@ void setPart(int index, const char* format, int32_t value)
 {
     char text[16];
     std::snprintf(text, sizeof text, format, static_cast<unsigned>(value));
-    SetWindowTextA(timeSubFields[index], text);
+    SetWindowTextA(shell.timeSubFields[index], text);
 }
 
 void setCheck(HWND dialog, int id, int32_t flag)
@@ -89,53 +87,55 @@ void setCheck(HWND dialog, int id, int32_t flag)
 void setCurrencyLabel(HWND dialog, int id, const char* suffix)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.*s%s", currencySymbolDrawnLength(), currencySymbol, suffix);
+    std::snprintf(text, sizeof text, "%.*s%s", currencySymbolDrawnLength(), shell.currencySymbol, suffix);
     SetDlgItemTextA(dialog, id, text);
 }
 
 // The cascade keeps every control's enabled state consistent with the boxes that govern it.
 
-void updateCostLimitRow(HWND dialog, int box, int edit, int label)
+// One limit row: its box, the limit it governs (a time field or an amount edit) and the label after it.
+struct LimitRow {
+    int box;
+    int limit;
+    int label;
+    bool timeField;
+};
+constexpr LimitRow kTimePerConn = {IDC_TIME_WARN_PER_CONN, IDC_TIME_LIMIT_PER_CONN, IDC_LABEL_TIME_PER_CONN, true};
+constexpr LimitRow kTimePerMonth = {IDC_TIME_WARN_PER_MONTH, IDC_TIME_LIMIT_PER_MONTH, IDC_LABEL_TIME_PER_MONTH,
+                                    true};
+constexpr LimitRow kCostPerConn = {IDC_COST_WARN_PER_CONN, IDC_COST_LIMIT_PER_CONN, IDC_LABEL_COST_PER_CONN, false};
+constexpr LimitRow kCostPerMonth = {IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_MONTH, IDC_LABEL_COST_PER_MONTH,
+                                    false};
+
+// A time field is shown or hidden with its state; an amount edit is only enabled or disabled.
+void enableLimit(HWND dialog, const LimitRow& row, bool on)
 {
-    const bool on = ticked(dialog, box);
-    enable(dialog, edit, on);
-    enable(dialog, label, on);
+    if (row.timeField)
+        showTimeField(dialog, row.limit, on);
+    else
+        enable(dialog, row.limit, on);
+    enable(dialog, row.label, on);
 }
 
-void updateTimeLimitRow(HWND dialog, int box, int field, int label)
-{
-    const bool on = ticked(dialog, box);
-    showTimeField(dialog, field, on);
-    enable(dialog, label, on);
-}
+void updateLimitRow(HWND dialog, const LimitRow& row) { enableLimit(dialog, row, ticked(dialog, row.box)); }
 
-void updateTimeWarning(HWND dialog)
+// The time or cost warning box governs its two rows: ticked, their boxes are enabled and each row follows its
+// own box; unticked, the whole rows are disabled.
+void updateWarningRows(HWND dialog, int groupBox, const LimitRow& perConn, const LimitRow& perMonth)
 {
-    if (ticked(dialog, IDC_TIME_WARNING)) {
-        enableAll(dialog, {IDC_TIME_WARN_PER_CONN, IDC_TIME_WARN_PER_MONTH}, true);
-        updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_CONN, IDC_TIME_LIMIT_PER_CONN, IDC_LABEL_TIME_PER_CONN);
-        updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_MONTH, IDC_TIME_LIMIT_PER_MONTH, IDC_LABEL_TIME_PER_MONTH);
-        return;
+    const bool on = ticked(dialog, groupBox);
+    for (const LimitRow* row : {&perConn, &perMonth}) {
+        enable(dialog, row->box, on);
+        if (on)
+            updateLimitRow(dialog, *row);
+        else
+            enableLimit(dialog, *row, false);
     }
-    enableAll(dialog, {IDC_TIME_WARN_PER_CONN, IDC_TIME_WARN_PER_MONTH}, false);
-    showTimeField(dialog, IDC_TIME_LIMIT_PER_CONN, false);
-    showTimeField(dialog, IDC_TIME_LIMIT_PER_MONTH, false);
-    enableAll(dialog, {IDC_LABEL_TIME_PER_CONN, IDC_LABEL_TIME_PER_MONTH}, false);
 }
 
-void updateCostWarning(HWND dialog)
-{
-    if (ticked(dialog, IDC_COST_WARNING)) {
-        enableAll(dialog, {IDC_COST_WARN_PER_CONN, IDC_COST_WARN_PER_MONTH}, true);
-        updateCostLimitRow(dialog, IDC_COST_WARN_PER_CONN, IDC_COST_LIMIT_PER_CONN, IDC_LABEL_COST_PER_CONN);
-        updateCostLimitRow(dialog, IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_MONTH, IDC_LABEL_COST_PER_MONTH);
-        return;
-    }
-    enableAll(dialog,
-              {IDC_COST_WARN_PER_CONN, IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_CONN, IDC_COST_LIMIT_PER_MONTH,
-               IDC_LABEL_COST_PER_CONN, IDC_LABEL_COST_PER_MONTH},
-              false);
-}
+void updateTimeWarning(HWND dialog) { updateWarningRows(dialog, IDC_TIME_WARNING, kTimePerConn, kTimePerMonth); }
+
+void updateCostWarning(HWND dialog) { updateWarningRows(dialog, IDC_COST_WARNING, kCostPerConn, kCostPerMonth); }
 
 void updateWarnings(HWND dialog)
 {
@@ -191,7 +191,7 @@ void updateWeekendTariff(HWND dialog)
 {
     if (!ticked(dialog, IDC_AS_ECONOMIC)) {
         enable(dialog, IDC_TARIFF_WEEKEND, true);
-        setMoney(dialog, IDC_TARIFF_WEEKEND, settingsBlock.tariffWeekend);
+        setMoney(dialog, IDC_TARIFF_WEEKEND, settings.block.tariffWeekend);
         return;
     }
     enable(dialog, IDC_TARIFF_WEEKEND, false);
@@ -219,7 +219,7 @@ void validateCurrency(HWND dialog, int id)
 
 void populateSettingsDialog(HWND dialog)
 {
-    const SettingsBlock& s = settingsBlock;
+    const SettingsBlock& s = settings.block;
     setCheck(dialog, IDC_SHOW_COUNTER, s.showCounterOnConnect);
     setCheck(dialog, IDC_CALCULATE_COST, s.calculateCost);
     setCheck(dialog, IDC_AS_ECONOMIC, s.weekendAsEconomic);
@@ -231,13 +231,13 @@ void populateSettingsDialog(HWND dialog)
     setCheck(dialog, IDC_COST_WARN_PER_MONTH, s.costWarnPerMonth);
     setCheck(dialog, IDC_TIME_WARNING, s.timeWarning);
     setCheck(dialog, IDC_COST_WARNING, s.costWarning);
-    setCheck(dialog, IDC_AUTO_SUM_UP, settingsExtra.autoSumUp);
+    setCheck(dialog, IDC_AUTO_SUM_UP, settings.extra.autoSumUp);
 
     setMoney(dialog, IDC_TARIFF_COMMON, s.tariffCommon);
     setMoney(dialog, IDC_TARIFF_ECONOMIC, s.tariffEconomic);
     setMoney(dialog, IDC_COST_LIMIT_PER_CONN, s.costLimitPerConn);
     setMoney(dialog, IDC_COST_LIMIT_PER_MONTH, s.costLimitPerMonth);
-    SetDlgItemInt(dialog, IDC_ADD_SECONDS, static_cast<UINT>(settingsExtra.addSeconds), FALSE);
+    SetDlgItemInt(dialog, IDC_ADD_SECONDS, static_cast<UINT>(settings.extra.addSeconds), FALSE);
 
     // Filling a part is corrected like typing, so a stored minute of 60 to 99 shows as its last digit.
     setPart(kFromPart, "%u", s.commonFrom.hours);
@@ -256,10 +256,10 @@ void populateSettingsDialog(HWND dialog)
     setCurrencyLabel(dialog, IDC_LABEL_COST_PER_CONN, " for connection");
     setCurrencyLabel(dialog, IDC_LABEL_COST_PER_MONTH, " for month");
 
-    updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_CONN, IDC_TIME_LIMIT_PER_CONN, IDC_LABEL_TIME_PER_CONN);
-    updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_MONTH, IDC_TIME_LIMIT_PER_MONTH, IDC_LABEL_TIME_PER_MONTH);
-    updateCostLimitRow(dialog, IDC_COST_WARN_PER_CONN, IDC_COST_LIMIT_PER_CONN, IDC_LABEL_COST_PER_CONN);
-    updateCostLimitRow(dialog, IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_MONTH, IDC_LABEL_COST_PER_MONTH);
+    updateLimitRow(dialog, kTimePerConn);
+    updateLimitRow(dialog, kTimePerMonth);
+    updateLimitRow(dialog, kCostPerConn);
+    updateLimitRow(dialog, kCostPerMonth);
     updateTimeWarning(dialog);
     updateCostWarning(dialog);
     updateWarnings(dialog);
@@ -269,10 +269,10 @@ void populateSettingsDialog(HWND dialog)
 
 Hms readTimeField(int first, bool withSeconds, Hms kept)
 {
-    kept.hours = readInteger(timeSubFields[first], withSeconds ? kLimitHoursReadLength : kPartReadLength);
-    kept.minutes = readInteger(timeSubFields[first + 1], kPartReadLength);
+    kept.hours = readInteger(shell.timeSubFields[first], withSeconds ? kLimitHoursReadLength : kPartReadLength);
+    kept.minutes = readInteger(shell.timeSubFields[first + 1], kPartReadLength);
     if (withSeconds)
-        kept.seconds = readInteger(timeSubFields[first + 2], kPartReadLength);
+        kept.seconds = readInteger(shell.timeSubFields[first + 2], kPartReadLength);
     return kept;
 }
 
@@ -280,7 +280,7 @@ Hms readTimeField(int first, bool withSeconds, Hms kept)
 // hours, which have no control, keep their values.
 void applySettings(HWND dialog)
 {
-    SettingsBlock s = settingsBlock;
+    SettingsBlock s = settings.block;
     s.showCounterOnConnect = ticked(dialog, IDC_SHOW_COUNTER);
     s.calculateCost = ticked(dialog, IDC_CALCULATE_COST);
     s.todayIsHoliday = ticked(dialog, IDC_HOLIDAY);
@@ -301,20 +301,20 @@ void applySettings(HWND dialog)
     s.commonTo = readTimeField(kToPart, false, s.commonTo);
     s.timeLimitPerConn = readTimeField(kConnLimitPart, true, s.timeLimitPerConn);
     s.timeLimitPerMonth = readTimeField(kMonthLimitPart, true, s.timeLimitPerMonth);
-    SettingsExtra extra = settingsExtra;
+    SettingsExtra extra = settings.extra;
     extra.addSeconds = readInteger(GetDlgItem(dialog, IDC_ADD_SECONDS), kAddReadLength);
     extra.autoSumUp = ticked(dialog, IDC_AUTO_SUM_UP);
-    settingsBlock = s;
-    settingsExtra = extra;
+    settings.block = s;
+    settings.extra = extra;
 }
 
-void enableSettingsCommand() { EnableMenuItem(trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND | MF_ENABLED); }
+void enableSettingsCommand() { EnableMenuItem(shell.trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND | MF_ENABLED); }
 
 void acceptSettings(HWND dialog)
 {
     applySettings(dialog);
     saveSettings();
-    InvalidateRect(mainWindow, nullptr, TRUE);
+    InvalidateRect(shell.statisticsWindow, nullptr, TRUE);
     EndDialog(dialog, 1);
 }
 
@@ -340,19 +340,11 @@ INT_PTR onCommand(HWND dialog, WPARAM wParam)
     case IDC_AS_ECONOMIC: updateWeekendTariff(dialog); break;
     case IDC_WARNINGS: updateWarnings(dialog); break;
     case IDC_TIME_WARNING: updateTimeWarning(dialog); break;
-    case IDC_TIME_WARN_PER_CONN:
-        updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_CONN, IDC_TIME_LIMIT_PER_CONN, IDC_LABEL_TIME_PER_CONN);
-        break;
-    case IDC_TIME_WARN_PER_MONTH:
-        updateTimeLimitRow(dialog, IDC_TIME_WARN_PER_MONTH, IDC_TIME_LIMIT_PER_MONTH, IDC_LABEL_TIME_PER_MONTH);
-        break;
+    case IDC_TIME_WARN_PER_CONN: updateLimitRow(dialog, kTimePerConn); break;
+    case IDC_TIME_WARN_PER_MONTH: updateLimitRow(dialog, kTimePerMonth); break;
     case IDC_COST_WARNING: updateCostWarning(dialog); break;
-    case IDC_COST_WARN_PER_CONN:
-        updateCostLimitRow(dialog, IDC_COST_WARN_PER_CONN, IDC_COST_LIMIT_PER_CONN, IDC_LABEL_COST_PER_CONN);
-        break;
-    case IDC_COST_WARN_PER_MONTH:
-        updateCostLimitRow(dialog, IDC_COST_WARN_PER_MONTH, IDC_COST_LIMIT_PER_MONTH, IDC_LABEL_COST_PER_MONTH);
-        break;
+    case IDC_COST_WARN_PER_CONN: updateLimitRow(dialog, kCostPerConn); break;
+    case IDC_COST_WARN_PER_MONTH: updateLimitRow(dialog, kCostPerMonth); break;
     case IDC_TARIFF_COMMON:
     case IDC_TARIFF_ECONOMIC:
     case IDC_TARIFF_WEEKEND:

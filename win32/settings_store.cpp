@@ -17,10 +17,10 @@ const char kExtraValue[] = "Settings1";
 void storeSettings(HKEY key)
 {
     uint8_t block[kSettingsBlockSize];
-    encodeSettingsBlock(settingsBlock, block);
+    encodeSettingsBlock(settings.block, block);
     RegSetValueExA(key, kSettingsValue, 0, REG_BINARY, block, sizeof block);
     uint8_t extra[kSettingsExtraSize];
-    encodeSettingsExtra(settingsExtra, extra);
+    encodeSettingsExtra(settings.extra, extra);
     RegSetValueExA(key, kExtraValue, 0, REG_BINARY, extra, sizeof extra);
 }
 
@@ -63,9 +63,9 @@ void loadSettings(HKEY key)
     // Missing values leave their records as they were; short ones fill the leading bytes only.
     std::vector<uint8_t> bytes;
     if (queryValue(key, kSettingsValue, kSettingsBlockSize, bytes))
-        overlaySettingsBlock(settingsBlock, bytes.data(), bytes.size());
+        overlaySettingsBlock(settings.block, bytes.data(), bytes.size());
     if (queryValue(key, kExtraValue, kSettingsExtraSize, bytes))
-        overlaySettingsExtra(settingsExtra, bytes.data(), bytes.size());
+        overlaySettingsExtra(settings.extra, bytes.data(), bytes.size());
 }
 
 void saveSettings()

@@ -1,19 +1,13 @@
-// Storage of the shell's process-wide items.
+// The Win32 side's process-wide records and the currency symbol as drawn.
 #include "win32/shell.h"
 
-HINSTANCE instance;
-HWND mainWindow;
-HMENU mainMenu;
-HMENU trayMenu;
-NOTIFYICONDATAA trayIconData;
-char currencySymbol[7];
-int currencySymbolLength;
-char exeDirectory[MAX_PATH + 1];
+Shell shell;
+DetailsView details;
 
 int currencySymbolDrawnLength()
 {
-    if (currencySymbolLength <= 1)
+    if (shell.currencySymbolLength <= 1)
         return 0;
-    const int stored = lstrlenA(currencySymbol);
-    return currencySymbolLength - 1 < stored ? currencySymbolLength - 1 : stored;
+    const int stored = lstrlenA(shell.currencySymbol);
+    return shell.currencySymbolLength - 1 < stored ? shell.currencySymbolLength - 1 : stored;
 }

@@ -4,8 +4,7 @@
 #include <cstdlib>
 
 #include "res/resource.h"
-
-HWND timeSubFields[kTimeSubFieldCount];
+#include "win32/shell.h"
 
 namespace {
 
@@ -65,7 +64,7 @@ int boundOf(HWND part)
 {
     static const int bounds[kTimeSubFieldCount] = {24, 60, 24, 60, 0, 60, 60, 0, 60, 60};
     for (int i = 0; i < kTimeSubFieldCount; ++i)
-        if (timeSubFields[i] == part)
+        if (shell.timeSubFields[i] == part)
             return bounds[i];
     return 0;
 }
@@ -182,7 +181,7 @@ void createTimeFields(HWND dialog)
         {IDC_TIME_LIMIT_PER_MONTH, LimitMinute, 2}, {IDC_TIME_LIMIT_PER_MONTH, LimitSecond, 2},
     };
     for (int i = 0; i < kTimeSubFieldCount; ++i)
-        timeSubFields[i] = createTimeSubField(dialog, parts[i].hostId, parts[i].kind, parts[i].textLimit);
+        shell.timeSubFields[i] = createTimeSubField(dialog, parts[i].hostId, parts[i].kind, parts[i].textLimit);
 }
 
 LRESULT CALLBACK timeFieldHostProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam)

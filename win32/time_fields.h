@@ -3,11 +3,10 @@
 
 #include <windows.h>
 
+#include "win32/shell.h"
+
 // Enables and shows (wParam nonzero) or disables and hides (zero) a time field.
 constexpr UINT WM_ENABLETIMEFIELD = WM_USER + 2;
-
-// Count of parts over the four fields.
-constexpr int kTimeSubFieldCount = 10;
 
 // The sample text, place and colon of a part.
 enum TimeSubFieldKind {
@@ -17,9 +16,6 @@ enum TimeSubFieldKind {
     LimitMinute = 4, // minutes of a time limit
     LimitSecond = 5, // seconds of a time limit
 };
-
-// The ten parts: hour and minute of "from" and "to", then hours, minutes and seconds of both limits.
-extern HWND timeSubFields[kTimeSubFieldCount];
 
 // Turns the four hosts of the dialog into time fields and fills timeSubFields.
 void createTimeFields(HWND dialog);

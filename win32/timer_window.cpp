@@ -2,13 +2,12 @@
 #include "win32/timer_window.h"
 
 #include "core/ports.h"
+#include "core/settings.h"
 #include "core/state.h"
-#include "win32/shell.h"
-#include "res/resource.h"
-#include "win32/statistics.h"
 #include "core/text.h"
-
-HWND timerWindow;
+#include "core/warning.h"
+#include "res/resource.h"
+#include "win32/shell.h"
 
 namespace {
 
@@ -24,7 +23,7 @@ SIZE measureTemplate(HDC dc, HFONT timerFont)
     return extent;
 }
 
-void onTimerCreate() { EnableMenuItem(trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND | MF_GRAYED); }
+void onTimerCreate() { EnableMenuItem(shell.trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND | MF_GRAYED); }
 
 // The strip is drawn after the paint is validated: validating it later would erase the digits again with the
 // black class background whenever the update asks for erasing.
@@ -39,14 +38,14 @@ void onTimerPaint(HWND window)
 void onTimerDoubleClick(HWND window)
 {
     DestroyWindow(window);
-    EnableMenuItem(trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(shell.trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND | MF_ENABLED);
 }
 
 // A destroyed handle may be reused by an unrelated window, which the strip must then never paint.
 void onTimerNcDestroy(HWND window)
 {
-    if (timerWindow == window)
-        timerWindow = nullptr;
+    if (shell.timerWindow == window)
+        shell.timerWindow = nullptr;
 }
 
 } // namespace
@@ -76,27 +75,30 @@ void showTimerWindow()
     ReleaseDC(nullptr, screen);
 
     const int x = GetSystemMetrics(SM_CXSCREEN) - 3 * GetSystemMetrics(SM_CXSIZE) - cx / 10 - cx;
-    timerWindow = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Counter", "", WS_POPUP | WS_VISIBLE, x, 0,
-                                  cx + cx / 10, GetSystemMetrics(SM_CYCAPTION), nullptr, nullptr, instance, nullptr);
+    shell.timerWindow =
+        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Counter", "", WS_POPUP | WS_VISIBLE, x, 0, cx + cx / 10,
+                        GetSystemMetrics(SM_CYCAPTION), nullptr, nullptr, shell.instance, nullptr);
 }
 
-bool timerWindowExists() { return timerWindow != nullptr && IsWindow(timerWindow) != FALSE; }
+bool timerWindowExists() { return shell.timerWindow != nullptr && IsWindow(shell.timerWindow) != FALSE; }
 
 void paintTimer()
 {
     if (!timerWindowExists())
         return; // GetDC of no window would draw on the whole screen
-    HDC dc = GetDC(timerWindow);
+    HDC dc = GetDC(shell.timerWindow);
     RECT client;
-    GetClientRect(timerWindow, &client);
+    GetClientRect(shell.timerWindow, &client);
     const int captionHeight = GetSystemMetrics(SM_CYCAPTION);
-    SetTextColor(dc, connectionTimeWarns(liveConnection.curConnSeconds) ? kTimerWarningColour : kTimerColour);
+    const double seconds = accounting.liveConnection.curConnSeconds;
+    const bool warns = aboveLimit(settings.block, WatchedFigure::ConnectionTime, seconds);
+    SetTextColor(dc, warns ? kTimerWarningColour : kTimerColour);
 
     HFONT timerFont = createGuiFont(dc, captionHeight, FW_BOLD);
     const SIZE extent = measureTemplate(dc, timerFont);
     HGDIOBJ oldFont = SelectObject(dc, timerFont);
     char text[kDurationTextSize];
-    int length = formatDuration(liveConnection.curConnSeconds, text, sizeof text);
+    int length = formatDuration(accounting.liveConnection.curConnSeconds, text, sizeof text);
     if (length > kDurationDrawnLength)
         length = kDurationDrawnLength;
 
@@ -108,11 +110,11 @@ void paintTimer()
 
     SelectObject(dc, oldFont);
     DeleteObject(timerFont);
-    ReleaseDC(timerWindow, dc);
+    ReleaseDC(shell.timerWindow, dc);
 }
 
 void destroyTimerWindow()
 {
     if (timerWindowExists())
-        DestroyWindow(timerWindow);
+        DestroyWindow(shell.timerWindow);
 }

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-extern HWND timerWindow; // the strip the monitor paints and closes; cleared when it is destroyed
-
 LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // showTimerWindow, timerWindowExists, paintTimer and destroyTimerWindow are the display seams of core/ports.h.
 

@@ -1,13 +1,12 @@
 // The tray icon and its mouse callback.
-#include "win32/tray.h"
+#include <windows.h>
 
 #include <shellapi.h>
 
 #include <cstdio>
 
-#include "win32/commands.h"
-#include "win32/shell.h"
 #include "res/resource.h"
+#include "win32/shell.h"
 
 // The first-generation record, which every shell accepts; its size differs between the two builds.
 #if defined(__i386__)
@@ -18,23 +17,29 @@ namespace {
 
 using NotifyIconFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
 
-UINT taskbarCreated; // the shell's "TaskbarCreated" message, 0 until registered
-
 // Shell32 is loaded for the call only and freed after it. Real shell32 exports the ANSI entry as
 // "Shell_NotifyIconA"; Wine's exports that name too and also an alias "Shell_NotifyIcon" for the same
 // function. The ANSI name is tried first because it is the one every shell32 has; the bare name is the
 // fallback for a shell32 that only knows it. The result is not needed by any caller.
 void notifyShell(DWORD action)
 {
-    HMODULE shell = LoadLibraryA("Shell32.dll");
-    if (shell == nullptr)
+    HMODULE shell32 = LoadLibraryA("Shell32.dll");
+    if (shell32 == nullptr)
         return;
-    FARPROC entry = GetProcAddress(shell, "Shell_NotifyIconA");
+    FARPROC entry = GetProcAddress(shell32, "Shell_NotifyIconA");
     if (entry == nullptr)
-        entry = GetProcAddress(shell, "Shell_NotifyIcon");
+        entry = GetProcAddress(shell32, "Shell_NotifyIcon");
     if (entry != nullptr)
-        reinterpret_cast<NotifyIconFunction>(reinterpret_cast<void*>(entry))(action, &trayIconData);
-    FreeLibrary(shell);
+        reinterpret_cast<NotifyIconFunction>(reinterpret_cast<void*>(entry))(action, &shell.trayIconData);
+    FreeLibrary(shell32);
+}
+
+// The tray pop-up with its first item made the default one.
+HMENU prepareTrayMenu()
+{
+    HMENU popup = GetSubMenu(shell.trayMenu, 0);
+    SetMenuDefaultItem(popup, 0, TRUE);
+    return popup;
 }
 
 // The pop-up opens at the cursor on the press of the right button.
@@ -42,22 +47,22 @@ void openTrayMenu()
 {
     POINT cursor{};
     GetCursorPos(&cursor);
-    SetForegroundWindow(mainWindow);
-    TrackPopupMenu(prepareTrayMenu(), 0, cursor.x, cursor.y, 0, mainWindow, nullptr);
+    SetForegroundWindow(shell.statisticsWindow);
+    TrackPopupMenu(prepareTrayMenu(), 0, cursor.x, cursor.y, 0, shell.statisticsWindow, nullptr);
 }
 
 } // namespace
 
 void addTrayIcon(HWND window)
 {
-    trayIconData = NOTIFYICONDATAA{};
-    trayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    trayIconData.hWnd = window;
-    trayIconData.uID = 0;
-    trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    trayIconData.uCallbackMessage = WM_TRAYNOTIFY;
-    trayIconData.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY));
-    std::snprintf(trayIconData.szTip, sizeof trayIconData.szTip, "%s", "Tolvar");
+    shell.trayIconData = NOTIFYICONDATAA{};
+    shell.trayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    shell.trayIconData.hWnd = window;
+    shell.trayIconData.uID = 0;
+    shell.trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    shell.trayIconData.uCallbackMessage = WM_TRAYNOTIFY;
+    shell.trayIconData.hIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_TRAY));
+    std::snprintf(shell.trayIconData.szTip, sizeof shell.trayIconData.szTip, "%s", "Tolvar");
     notifyShell(NIM_ADD);
 }
 
@@ -68,20 +73,13 @@ void removeTrayIcon()
 
 UINT registerTaskbarCreated()
 {
-    taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    return taskbarCreated;
+    shell.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    return shell.taskbarCreated;
 }
 
 bool isTaskbarCreated(UINT message)
 {
-    return taskbarCreated != 0 && message == taskbarCreated;
-}
-
-HMENU prepareTrayMenu()
-{
-    HMENU popup = GetSubMenu(trayMenu, 0);
-    SetMenuDefaultItem(popup, 0, TRUE);
-    return popup;
+    return shell.taskbarCreated != 0 && message == shell.taskbarCreated;
 }
 
 void onTrayNotify(LPARAM lParam)

@@ -87,11 +87,11 @@ TEST_F(UserCommands, AnsweringNoToAnyConfirmationChangesNothing)
     readRegistryValue(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\1.0", "Settings", settingsBefore);
 
     confirm(IDC_TRAY_EXIT, kExitText, "Tolvar 2.2", IDNO);
-    confirm(IDC_MAIN_EXIT, kExitText, "Tolvar 2.2", IDNO);
+    confirm(IDC_STATISTICS_EXIT, kExitText, "Tolvar 2.2", IDNO);
     confirm(IDC_TRAY_RESET_COUNTERS, kResetText, "Reset counters?", IDNO);
-    confirm(IDC_MAIN_RESET_COUNTERS, kResetText, "Reset counters?", IDNO);
+    confirm(IDC_STATISTICS_RESET_COUNTERS, kResetText, "Reset counters?", IDNO);
     confirm(IDC_TRAY_SUM_UP, kSumUpText, "Sum Up?", IDNO);
-    confirm(IDC_MAIN_SUM_UP, kSumUpText, "Sum Up?", IDNO);
+    confirm(IDC_STATISTICS_SUM_UP, kSumUpText, "Sum Up?", IDNO);
 
     EXPECT_EQ(waitForExit(program, 0), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_EQ(readFileBytes(dataFile()), before);
@@ -103,7 +103,7 @@ TEST_F(UserCommands, ResetCountersAnsweredYesZeroesTheTotalsOnly)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
     const std::vector<uint8_t> before = readFileBytes(dataFile());
-    confirm(IDC_MAIN_RESET_COUNTERS, kResetText, "Reset counters?", IDYES);
+    confirm(IDC_STATISTICS_RESET_COUNTERS, kResetText, "Reset counters?", IDYES);
     const std::vector<uint8_t> after = readFileBytes(dataFile());
     ASSERT_EQ(after.size(), before.size());
     EXPECT_EQ(std::vector<uint8_t>(after.begin(), after.begin() + 48), std::vector<uint8_t>(48, 0));
@@ -128,7 +128,7 @@ TEST_F(UserCommands, SumUpDuringAConnectionCarriesTheLivePartIntoTheLastMonth)
     restartWithTotals(CounterBlock{5, 1000, 7, 0, 0, 0});
     setService(folder, 1, "connected");
     Sleep(2500);
-    confirm(IDC_MAIN_SUM_UP, kSumUpText, "Sum Up?", IDYES);
+    confirm(IDC_STATISTICS_SUM_UP, kSumUpText, "Sum Up?", IDYES);
     const CounterBlock atSumUp = fileCounters(readFileBytes(dataFile()));
     const double carried = atSumUp.lastMonthSeconds - 1000;
     EXPECT_GE(carried, 1);
@@ -152,7 +152,7 @@ TEST_F(UserCommands, ExitAnsweredYesRemovesTheIconAndEndsWithCodeOne)
 {
     ASSERT_TRUE(waitUntil([&] { return trayIconCount() >= 1; }));
     const int icons = trayIconCount();
-    confirm(IDC_MAIN_EXIT, kExitText, "Tolvar 2.2", IDYES);
+    confirm(IDC_STATISTICS_EXIT, kExitText, "Tolvar 2.2", IDYES);
     EXPECT_EQ(waitForExit(program, 10000), 1u);
     EXPECT_TRUE(waitUntil([&] { return trayIconCount() == icons - 1; }));
 }
@@ -162,7 +162,7 @@ TEST_F(UserCommands, TheStatisticsWindowIsShownAndHiddenOnRequest)
     EXPECT_FALSE(IsWindowVisible(program.mainWindow));
     command(IDC_TRAY_SHOW_STATISTICS);
     EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(program.mainWindow) != FALSE; }));
-    command(IDC_MAIN_HIDE_STATISTICS);
+    command(IDC_STATISTICS_HIDE_STATISTICS);
     EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(program.mainWindow); }));
 
     tray(WM_LBUTTONDBLCLK);
@@ -206,12 +206,12 @@ TEST_F(UserCommands, ShowDetailedOpensOneWindowAndLaterRefillsKeepTheFilter)
     char last[64];
     std::snprintf(last, sizeof last, "Detailed statistics (%02u.%4u)", lastMonth, lastYear);
 
-    command(IDC_MAIN_DETAILS_ALL);
+    command(IDC_STATISTICS_DETAILS_ALL);
     HWND details = waitForWindowOf(processId(), "Details", "Detailed statistics (All)");
     ASSERT_NE(details, nullptr);
     command(IDC_TRAY_DETAILS_LAST_MONTH);
     EXPECT_EQ(waitForWindowOf(processId(), "Details", last), details);
-    command(IDC_MAIN_DETAILS_CURRENT_MONTH);
+    command(IDC_STATISTICS_DETAILS_CURRENT_MONTH);
     EXPECT_EQ(waitForWindowOf(processId(), "Details", current), details);
 
     HWND list = FindWindowExA(details, nullptr, "SysListView32", nullptr);
@@ -241,7 +241,7 @@ TEST_F(UserCommands, SettingsAndAboutOpenTheirDialogs)
                  reinterpret_cast<LPARAM>(GetDlgItem(settings, IDC_CANCEL)));
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(settings); }));
 
-    command(IDC_MAIN_ABOUT);
+    command(IDC_STATISTICS_ABOUT);
     HWND about = waitForWindowOf(processId(), "#32770", "About Tolvar 2.2");
     ASSERT_NE(about, nullptr);
     PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);

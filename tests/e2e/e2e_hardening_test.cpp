@@ -357,7 +357,7 @@ TEST_F(LongCurrencySymbol, LeavesEveryWindowAndTheExportWithoutASymbol)
     EXPECT_NE(exported.find(" | 0.0000 \r\n"), std::string::npos) << exported;
     EXPECT_EQ(exported.find("EURO"), std::string::npos) << exported;
 
-    PostMessageA(program.mainWindow, WM_COMMAND, IDC_MAIN_SETTINGS, 0);
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_SETTINGS, 0);
     const HWND settings = waitForWindowOf(program.process.dwProcessId, "#32770", "Settings", 5000);
     ASSERT_NE(settings, nullptr);
     char label[64] = "";

@@ -78,7 +78,7 @@ protected:
     void sumUp(double& seconds, double& cost)
     {
         const Bytes before = readFileBytes(folder + "Tq.dat");
-        PostMessageA(program.mainWindow, WM_COMMAND, IDC_MAIN_SUM_UP, 0);
+        PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_SUM_UP, 0);
         const MessageBoxInfo box = waitForMessageBox(program.process.dwProcessId, 5000);
         ASSERT_EQ(box.caption, "Sum Up?");
         pressButton(box.window, IDYES);

@@ -108,7 +108,7 @@ bool connectionOf(const std::string& folder, DWORD milliseconds)
 
 HWND openDetailsList(const Program& program)
 {
-    PostMessageA(program.mainWindow, WM_COMMAND, IDC_MAIN_DETAILS_ALL, 0);
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_DETAILS_ALL, 0);
     const HWND details = waitForWindowOf(program.process.dwProcessId, "Details", nullptr, 5000);
     // Found while it is being created; it is shown once its creation and first fill are done.
     waitUntil([&] { return IsWindowVisible(details) != FALSE; }, 5000);

@@ -10,12 +10,12 @@ FakeWorld fake;
 void resetWorld()
 {
     fake = FakeWorld{};
-    liveConnection = LiveConnection{};
-    counterBlock = CounterBlock{};
-    monthStamp = SystemTime{};
-    recordCount = 0;
-    settingsBlock = SettingsBlock{};
-    settingsExtra = SettingsExtra{};
+    accounting.liveConnection = LiveConnection{};
+    accounting.counterBlock = CounterBlock{};
+    accounting.monthStamp = SystemTime{};
+    accounting.recordCount = 0;
+    settings.block = SettingsBlock{};
+    settings.extra = SettingsExtra{};
 }
 
 int countCalls(const std::string& name)
@@ -58,18 +58,18 @@ int32_t enumerateConnections(ConnectionHandle* first)
     return fake.connectionCount;
 }
 
-uint32_t queryConnectionState(ConnectionHandle) { return fake.connectionState; }
+uint32_t queryConnectionState(ConnectionHandle, uint32_t) { return fake.connectionState; }
 
 void writeCounterBlock()
 {
     fileCall("writeCounterBlock");
-    fake.storedCounters = counterBlock;
+    fake.storedCounters = accounting.counterBlock;
 }
 
 void readCounterBlock()
 {
     fileCall("readCounterBlock");
-    counterBlock = fake.storedCounters;
+    accounting.counterBlock = fake.storedCounters;
 }
 
 void writeMonthStamp()
@@ -90,13 +90,13 @@ bool readMonthStamp(SystemTime& stamp)
 void writeRecordCount()
 {
     fileCall("writeRecordCount");
-    fake.storedCount = recordCount;
+    fake.storedCount = accounting.recordCount;
 }
 
 void readRecordCount()
 {
     fileCall("readRecordCount");
-    recordCount = fake.storedCount;
+    accounting.recordCount = fake.storedCount;
 }
 
 int32_t wholeRecordsInFile()
@@ -118,9 +118,9 @@ bool readRecord(int32_t index, ConnectionRecord& record)
 void appendRecord(ConnectionRecord record)
 {
     fileCall("appendRecord");
-    if (recordCount < 1)
+    if (accounting.recordCount < 1)
         return;
-    const size_t slot = static_cast<size_t>(recordCount - 1);
+    const size_t slot = static_cast<size_t>(accounting.recordCount - 1);
     if (fake.storedRecords.size() <= slot)
         fake.storedRecords.resize(slot + 1);
     fake.storedRecords[slot] = record;

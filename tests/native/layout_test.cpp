@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <vector>
 
@@ -67,8 +68,8 @@ TEST(StoredLayout, PrimitivesAreLittleEndian)
 TEST(StoredLayout, DefaultSettingsEncodeToTheFirstRunBytes)
 {
     resetWorld();
-    settingsBlock = SettingsBlock{};
-    settingsExtra = SettingsExtra{};
+    settings.block = SettingsBlock{};
+    settings.extra = SettingsExtra{};
     applyDefaultSettings();
     Bytes expected(136, 0);
     expected[0] = 1;
@@ -76,29 +77,8 @@ TEST(StoredLayout, DefaultSettingsEncodeToTheFirstRunBytes)
     expected[12] = 1;
     expected[88] = 7;
     expected[100] = 20;
-    EXPECT_EQ(expected, blockBytes(settingsBlock));
-    EXPECT_EQ((Bytes{0, 0, 0, 0, 1, 0, 0, 0}), extraBytes(settingsExtra));
-}
-
-TEST(StoredLayout, SettingsFieldsLieAtTheirOffsets)
-{
-    SettingsBlock block{};
-    block.costWarnPerMonth = 0x01020304;
-    block.tariffCommon = 2.5;
-    block.costLimitPerMonth = -1.0;
-    block.commonTo = Hms{20, 30, 45};
-    block.timeLimitPerMonth = Hms{-1, 0, 0x7FFFFFFF};
-    const Bytes bytes = blockBytes(block);
-    EXPECT_EQ((Bytes{4, 3, 2, 1}), Bytes(bytes.begin() + 40, bytes.begin() + 44));
-    EXPECT_EQ(Bytes(4, 0), Bytes(bytes.begin() + 44, bytes.begin() + 48));
-    EXPECT_EQ(2.5, getF64(&bytes[48]));
-    EXPECT_EQ(-1.0, getF64(&bytes[80]));
-    EXPECT_EQ(20, getI32(&bytes[100]));
-    EXPECT_EQ(30, getI32(&bytes[104]));
-    EXPECT_EQ(45, getI32(&bytes[108]));
-    EXPECT_EQ(-1, getI32(&bytes[124]));
-    EXPECT_EQ(0x7FFFFFFF, getI32(&bytes[132]));
-    EXPECT_EQ(bytes, blockBytes(decodeSettingsBlock(bytes.data())));
+    EXPECT_EQ(expected, blockBytes(settings.block));
+    EXPECT_EQ((Bytes{0, 0, 0, 0, 1, 0, 0, 0}), extraBytes(settings.extra));
 }
 
 TEST(StoredLayout, AnyBytesSurviveADecodeAndEncode)
@@ -122,23 +102,102 @@ TEST(StoredLayout, AnyBytesSurviveADecodeAndEncode)
     EXPECT_EQ(counters, countersAgain);
 }
 
-TEST(StoredLayout, RecordAndCounterFieldsLieAtTheirOffsets)
-{
-    const ConnectionRecord record{{2024, 12, 2, 31, 23, 59, 58, 999}, 3725.0, 0.25};
-    uint8_t bytes[kRecordSize];
-    encodeRecord(record, bytes);
-    EXPECT_EQ(2024, getU16(bytes));
-    EXPECT_EQ(12, getU16(bytes + 2));
-    EXPECT_EQ(31, getU16(bytes + 6));
-    EXPECT_EQ(999, getU16(bytes + 14));
-    EXPECT_EQ(3725.0, getF64(bytes + 16));
-    EXPECT_EQ(0.25, getF64(bytes + 24));
+// One stored field: where it lies, how wide it is (2: u16, 4: i32, 8: f64) and the value the test gives it.
+struct At {
+    size_t offset;
+    size_t width;
+    double value;
+};
 
-    const CounterBlock counters{1, 2, 3, 4, 5, 6};
-    uint8_t block[kCounterBlockSize];
-    encodeCounterBlock(counters, block);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(i + 1.0, getF64(block + 8 * i)) << "field " << i;
+// The bytes a table describes, every field at its literal offset.
+Bytes bytesOf(size_t length, std::initializer_list<At> table)
+{
+    Bytes bytes(length, 0);
+    size_t covered = 0;
+    for (const At& field : table) {
+        if (field.width == 2)
+            putU16(&bytes[field.offset], static_cast<uint16_t>(field.value));
+        else if (field.width == 4)
+            putI32(&bytes[field.offset], static_cast<int32_t>(field.value));
+        else
+            putF64(&bytes[field.offset], field.value);
+        covered += field.width;
+    }
+    EXPECT_EQ(length, covered) << "the table covers every byte";
+    return bytes;
+}
+
+// The record, whose every field has its own value, encodes to the table's bytes and decodes from them
+// field for field: two fields swapped in the encoder and the decoder alike fail here.
+template <class Record, class Encode, class Decode>
+void expectFieldsAt(const Record& record, size_t length, std::initializer_list<At> table, Encode encode,
+                    Decode decode)
+{
+    const Bytes expected = bytesOf(length, table);
+    Bytes encoded(length);
+    encode(record, encoded.data());
+    EXPECT_EQ(expected, encoded);
+    const Record decoded = decode(expected.data());
+    EXPECT_EQ(0, std::memcmp(&decoded, &record, sizeof record)) << "decoded field for field";
+}
+
+TEST(StoredLayout, EveryFieldLiesAtItsLiteralOffset)
+{
+    {
+        SCOPED_TRACE("\"Settings\"");
+        SettingsBlock s{};
+        s.showCounterOnConnect = 1, s.calculateCost = 2, s.todayIsHoliday = 3, s.weekendAsEconomic = 4;
+        s.warningsEnabled = 5, s.timeWarning = 6, s.costWarning = 7, s.timeWarnPerConn = 8;
+        s.timeWarnPerMonth = 9, s.costWarnPerConn = 10, s.costWarnPerMonth = 11, s.reserved = 12;
+        s.tariffCommon = 1.5, s.tariffEconomic = 2.5, s.tariffWeekend = 3.5;
+        s.costLimitPerConn = 4.5, s.costLimitPerMonth = 5.5;
+        s.commonFrom = Hms{21, 22, 23}, s.commonTo = Hms{24, 25, 26};
+        s.timeLimitPerConn = Hms{27, 28, 29}, s.timeLimitPerMonth = Hms{30, 31, 32};
+        expectFieldsAt(s, 136,
+                       {{0, 4, 1},     {4, 4, 2},     {8, 4, 3},     {12, 4, 4},    {16, 4, 5},    {20, 4, 6},
+                        {24, 4, 7},    {28, 4, 8},    {32, 4, 9},    {36, 4, 10},   {40, 4, 11},   {44, 4, 12},
+                        {48, 8, 1.5},  {56, 8, 2.5},  {64, 8, 3.5},  {72, 8, 4.5},  {80, 8, 5.5},  {88, 4, 21},
+                        {92, 4, 22},   {96, 4, 23},   {100, 4, 24},  {104, 4, 25},  {108, 4, 26},  {112, 4, 27},
+                        {116, 4, 28},  {120, 4, 29},  {124, 4, 30},  {128, 4, 31},  {132, 4, 32}},
+                       encodeSettingsBlock, decodeSettingsBlock);
+    }
+    {
+        SCOPED_TRACE("\"Settings1\"");
+        expectFieldsAt(SettingsExtra{7, 8}, 8, {{0, 4, 7}, {4, 4, 8}}, encodeSettingsExtra, decodeSettingsExtra);
+    }
+    {
+        SCOPED_TRACE("\"Place\"");
+        const DetailPlacement place{1, 2, 3, 4, 5, {6, 7, 8, 9}, 10};
+        expectFieldsAt(place, 40,
+                       {{0, 4, 1}, {4, 4, 2}, {8, 4, 3}, {12, 4, 4}, {16, 4, 5}, {20, 4, 6}, {24, 4, 7},
+                        {28, 4, 8}, {32, 4, 9}, {36, 4, 10}},
+                       encodeDetailPlacement, [](const uint8_t* in) {
+                           DetailPlacement decoded{};
+                           overlayDetailPlacement(decoded, in, kDetailPlacementSize);
+                           return decoded;
+                       });
+    }
+    {
+        SCOPED_TRACE("header: the six totals");
+        expectFieldsAt(CounterBlock{1.5, 2.5, 3.5, 4.5, 5.5, 6.5}, 48,
+                       {{0, 8, 1.5}, {8, 8, 2.5}, {16, 8, 3.5}, {24, 8, 4.5}, {32, 8, 5.5}, {40, 8, 6.5}},
+                       encodeCounterBlock, decodeCounterBlock);
+    }
+    {
+        SCOPED_TRACE("header: the month stamp");
+        expectFieldsAt(SystemTime{2024, 12, 2, 31, 23, 59, 58, 999}, 16,
+                       {{0, 2, 2024}, {2, 2, 12}, {4, 2, 2}, {6, 2, 31}, {8, 2, 23}, {10, 2, 59}, {12, 2, 58},
+                        {14, 2, 999}},
+                       encodeSystemTime, decodeSystemTime);
+    }
+    {
+        SCOPED_TRACE("log record");
+        const ConnectionRecord record{{2023, 11, 1, 30, 22, 58, 57, 998}, 3725.0, 0.25};
+        expectFieldsAt(record, 32,
+                       {{0, 2, 2023}, {2, 2, 11}, {4, 2, 1}, {6, 2, 30}, {8, 2, 22}, {10, 2, 58}, {12, 2, 57},
+                        {14, 2, 998}, {16, 8, 3725.0}, {24, 8, 0.25}},
+                       encodeRecord, decodeRecord);
+    }
 }
 
 TEST(StoredLayout, ShortValuesOverlayOnlyTheirLeadingBytes)

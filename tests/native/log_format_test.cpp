@@ -204,7 +204,7 @@ protected:
 TEST_F(StoredLog, LoadsTheCountedRecordsInOrder)
 {
     fake.storedRecords = {record(day(2000, 1), 1, 0.1), record(day(2000, 2), 2, 0.2), record(day(2000, 3), 3, 0.3)};
-    recordCount = 2;
+    accounting.recordCount = 2;
     const std::vector<ConnectionRecord> loaded = loadStoredLog();
     ASSERT_EQ(2u, loaded.size());
     EXPECT_EQ(1.0, loaded[0].seconds);
@@ -214,20 +214,60 @@ TEST_F(StoredLog, LoadsTheCountedRecordsInOrder)
 TEST_F(StoredLog, TheLiveConnectionsReservedSlotGivesNoRow)
 {
     fake.storedRecords = {record(day(2000, 1), 1, 0.1), record(day(2000, 2), 2, 0.2)};
-    recordCount = 3;
-    liveConnection.connected = true;
+    accounting.recordCount = 3;
+    accounting.liveConnection.connected = true;
     EXPECT_EQ(2u, loadStoredLog().size());
 }
 
 TEST_F(StoredLog, ACorruptCountReadsOnlyWhatIsStored)
 {
     fake.storedRecords = {record(day(2000, 1), 1, 0.1)};
-    recordCount = INT_MAX;
+    accounting.recordCount = INT_MAX;
     EXPECT_EQ(1u, loadStoredLog().size());
     EXPECT_EQ(1, countCalls("readRecords"));
 
-    recordCount = -5;
+    accounting.recordCount = -5;
     EXPECT_TRUE(loadStoredLog().empty());
-    recordCount = 0;
+    accounting.recordCount = 0;
     EXPECT_TRUE(loadStoredLog().empty());
+}
+
+// Clear from the stored log in each mode, with and without a live connection: which records stay, in which
+// order, the stored count, and the slot the live connection's record will take.
+TEST_F(StoredLog, ClearKeepsItsMonthsInOrderAndGivesTheLiveConnectionTheNextSlot)
+{
+    struct ClearCase {
+        ClearMode mode;
+        bool connected;
+        std::vector<double> kept; // durations of the kept records, in stored order
+    };
+    const ClearCase cases[] = {
+        {ClearAll, false, {}},
+        {ClearAll, true, {}},
+        {ClearUntilCurrentMonth, false, {2, 5}},
+        {ClearUntilCurrentMonth, true, {2, 5}},
+        {ClearUntilLastMonth, false, {2, 3, 5}},
+        {ClearUntilLastMonth, true, {2, 3, 5}},
+    };
+    for (const ClearCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.connected ? ", connected" : ", idle"));
+        resetWorld();
+        fake.localTime = day(2001, 1);
+        // January of any year is this month; December 2000 is the last month; the others go.
+        fake.storedRecords = {record(day(2000, 11), 1, 0), record(day(1999, 1), 2, 0), record(day(2000, 12), 3, 0),
+                              record(day(1999, 12), 4, 0), record(day(2001, 1, 2), 5, 0)};
+        accounting.recordCount = c.connected ? 6 : 5;
+        accounting.liveConnection.connected = c.connected;
+
+        clearStoredLog(c.mode);
+
+        std::vector<double> kept;
+        for (const ConnectionRecord& r : fake.storedRecords)
+            kept.push_back(r.seconds);
+        EXPECT_EQ(c.kept, kept);
+        const int32_t count = static_cast<int32_t>(c.kept.size());
+        EXPECT_EQ(count, fake.storedCount) << "the stored count leaves out the live slot";
+        EXPECT_EQ(c.connected ? count + 1 : count, accounting.recordCount);
+        EXPECT_EQ((std::vector<std::string>{"readRecords", "rewriteLog", "writeRecordCount"}), fake.calls);
+    }
 }

@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         resetWorld();
-        settingsBlock.tariffCommon = settingsBlock.tariffEconomic = settingsBlock.tariffWeekend = 0.6;
+        settings.block.tariffCommon = settings.block.tariffEconomic = settings.block.tariffWeekend = 0.6;
         fake.calendarTime = kStart;
     }
 
@@ -40,16 +40,16 @@ protected:
 
 TEST_F(Monitor, FirstSightingPaintsAndReservesTheLogSlot)
 {
-    recordCount = 3;
+    accounting.recordCount = 3;
     fake.localTime.wHour = 19;
     linkUp();
     pollAt(0);
 
-    EXPECT_TRUE(liveConnection.connected);
-    EXPECT_EQ(liveConnection.startTime, kStart);
-    EXPECT_EQ(liveConnection.curConnSeconds, 0);
-    EXPECT_EQ(recordCount, 4);
-    EXPECT_EQ(liveConnection.pendingRecord.start.wHour, 19);
+    EXPECT_TRUE(accounting.liveConnection.connected);
+    EXPECT_EQ(accounting.liveConnection.startTime, kStart);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 0);
+    EXPECT_EQ(accounting.recordCount, 4);
+    EXPECT_EQ(accounting.liveConnection.pendingRecord.start.wHour, 19);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"paintConnected(full)"}));
     EXPECT_EQ(fake.fileOperations, 0);
 }
@@ -59,27 +59,27 @@ TEST_F(Monitor, WithoutExtraSecondsTheFirstUpdateComesOneSecondLater)
     linkUp();
     pollAt(0);
     pollAt(0);
-    EXPECT_EQ(liveConnection.curConnSeconds, 0);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 0);
     EXPECT_EQ(updates(), 0);
 
     pollAt(1);
-    EXPECT_EQ(liveConnection.curConnSeconds, 1);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 1);
     EXPECT_EQ(updates(), 1);
     pollAt(2);
-    EXPECT_EQ(liveConnection.curConnSeconds, 2);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 2);
 }
 
 TEST_F(Monitor, ExtraSecondsShowOnTheFirstPoll)
 {
-    settingsExtra.addSeconds = 5;
+    settings.extra.addSeconds = 5;
     linkUp();
     pollAt(0);
-    EXPECT_EQ(liveConnection.curConnSeconds, 5);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 5);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"paintConnected(full)", "paintConnected"}));
     pollAt(0);
-    EXPECT_EQ(liveConnection.curConnSeconds, 5);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 5);
     pollAt(1);
-    EXPECT_EQ(liveConnection.curConnSeconds, 6);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 6);
 }
 
 TEST_F(Monitor, TwoPollsInOneClockSecondAdvanceOnce)
@@ -91,7 +91,7 @@ TEST_F(Monitor, TwoPollsInOneClockSecondAdvanceOnce)
         pollAt(second, kSlowTimer);
         pollAt(second, kFastTimer);
     }
-    EXPECT_EQ(liveConnection.curConnSeconds, 3);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 3);
     EXPECT_EQ(updates(), 3);
 }
 
@@ -100,20 +100,20 @@ TEST_F(Monitor, IntermediateStateFreezesThenCatchesUp)
     linkUp();
     pollAt(0);
     pollAt(5);
-    ASSERT_EQ(liveConnection.curConnSeconds, 5);
+    ASSERT_EQ(accounting.liveConnection.curConnSeconds, 5);
 
     fake.connectionState = kAuthenticating;
     const int before = updates();
     for (int second = 6; second <= 15; ++second)
         pollAt(second);
-    EXPECT_TRUE(liveConnection.connected);
-    EXPECT_EQ(liveConnection.lastRasState, kAuthenticating);
-    EXPECT_EQ(liveConnection.curConnSeconds, 5);
+    EXPECT_TRUE(accounting.liveConnection.connected);
+    EXPECT_EQ(accounting.liveConnection.lastRasState, kAuthenticating);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 5);
     EXPECT_EQ(updates(), before);
 
     fake.connectionState = kRasConnected;
     pollAt(15);
-    EXPECT_EQ(liveConnection.curConnSeconds, 15);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 15);
 }
 
 TEST_F(Monitor, IdleLinkInAnIntermediateStateIsNotAConnection)
@@ -121,16 +121,16 @@ TEST_F(Monitor, IdleLinkInAnIntermediateStateIsNotAConnection)
     fake.connectionCount = 1;
     fake.connectionState = kAuthenticating;
     pollAt(0);
-    EXPECT_FALSE(liveConnection.connected);
-    EXPECT_EQ(liveConnection.lastRasState, kAuthenticating);
+    EXPECT_FALSE(accounting.liveConnection.connected);
+    EXPECT_EQ(accounting.liveConnection.lastRasState, kAuthenticating);
 
     // No connection enumerated: no query, the last answer stays.
     fake.connectionCount = 0;
     fake.connectionState = kRasConnected;
     pollAt(1);
-    EXPECT_EQ(liveConnection.lastRasState, kAuthenticating);
+    EXPECT_EQ(accounting.liveConnection.lastRasState, kAuthenticating);
     EXPECT_TRUE(fake.calls.empty());
-    EXPECT_EQ(recordCount, 0);
+    EXPECT_EQ(accounting.recordCount, 0);
 }
 
 TEST_F(Monitor, NoConnectionOrDisconnectedStateEndsTheConnection)
@@ -149,10 +149,10 @@ TEST_F(Monitor, NoConnectionOrDisconnectedStateEndsTheConnection)
         fake.connectionState = ending.state;
         pollAt(7);
 
-        EXPECT_FALSE(liveConnection.connected);
-        EXPECT_EQ(counterBlock.lastConnSeconds, 7);
-        EXPECT_EQ(liveConnection.curConnSeconds, 0);
-        EXPECT_EQ(liveConnection.curConnCost, 0);
+        EXPECT_FALSE(accounting.liveConnection.connected);
+        EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 7);
+        EXPECT_EQ(accounting.liveConnection.curConnSeconds, 0);
+        EXPECT_EQ(accounting.liveConnection.curConnCost, 0);
         EXPECT_EQ(fake.storedCount, 1);
         ASSERT_EQ(fake.storedRecords.size(), 1u);
         EXPECT_EQ(fake.storedRecords[0].seconds, 7);
@@ -172,51 +172,51 @@ TEST_F(Monitor, ClockSetBackFreezesTheDuration)
     pollAt(3);
     pollAt(9);
     pollAt(10);
-    EXPECT_EQ(liveConnection.curConnSeconds, 10);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 10);
     pollAt(11);
-    EXPECT_EQ(liveConnection.curConnSeconds, 11);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 11);
     pollAt(100);
-    EXPECT_EQ(liveConnection.curConnSeconds, 100);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 100);
 }
 
 TEST_F(Monitor, WholeDurationIsRepricedWhenTheEconomicTariffBegins)
 {
-    settingsBlock.tariffCommon = 1.2;
-    settingsBlock.tariffEconomic = 0.3;
-    settingsBlock.commonFrom = Hms{7, 0, 0};
-    settingsBlock.commonTo = Hms{20, 0, 0};
+    settings.block.tariffCommon = 1.2;
+    settings.block.tariffEconomic = 0.3;
+    settings.block.commonFrom = Hms{7, 0, 0};
+    settings.block.commonTo = Hms{20, 0, 0};
     fake.useMomentOverride = false;
     linkUp();
 
     pollAt(0);
     pollAt(29); // 19:59:59
-    EXPECT_DOUBLE_EQ(liveConnection.curConnCost, 1.2 * 29 / 60);
-    const double beforeChange = liveConnection.curConnCost;
+    EXPECT_DOUBLE_EQ(accounting.liveConnection.curConnCost, 1.2 * 29 / 60);
+    const double beforeChange = accounting.liveConnection.curConnCost;
     pollAt(30); // 20:00:00
-    EXPECT_DOUBLE_EQ(liveConnection.curConnCost, 0.3 * 30 / 60);
-    EXPECT_LT(liveConnection.curConnCost, beforeChange);
+    EXPECT_DOUBLE_EQ(accounting.liveConnection.curConnCost, 0.3 * 30 / 60);
+    EXPECT_LT(accounting.liveConnection.curConnCost, beforeChange);
     pollAt(60); // 20:00:30
     fake.connectionCount = 0;
     pollAt(60);
-    EXPECT_DOUBLE_EQ(counterBlock.lastConnCost, 0.3);
+    EXPECT_DOUBLE_EQ(accounting.counterBlock.lastConnCost, 0.3);
     EXPECT_DOUBLE_EQ(fake.storedRecords.back().cost, 0.3);
 }
 
 TEST_F(Monitor, CostIsFormedInTheStatedOrder)
 {
-    settingsBlock.tariffCommon = settingsBlock.tariffEconomic = settingsBlock.tariffWeekend = 0.7;
+    settings.block.tariffCommon = settings.block.tariffEconomic = settings.block.tariffWeekend = 0.7;
     linkUp();
     pollAt(0);
     pollAt(13);
     const double expected = 0.7 * 13.0 * 0.016666666666666666;
-    EXPECT_EQ(liveConnection.curConnCost, expected);
+    EXPECT_EQ(accounting.liveConnection.curConnCost, expected);
 }
 
 TEST_F(Monitor, ConnectionOfOneHundredTwentyFiveSecondsClosesIntoTotalsAndLog)
 {
-    counterBlock.curMonthSeconds = 1000;
-    counterBlock.curMonthCost = 3;
-    recordCount = 2;
+    accounting.counterBlock.curMonthSeconds = 1000;
+    accounting.counterBlock.curMonthCost = 3;
+    accounting.recordCount = 2;
     fake.storedCount = 2;
     fake.storedRecords.resize(2);
     fake.localTime = SystemTime{2000, 1, 3, 5, 19, 59, 30, 0};
@@ -227,12 +227,12 @@ TEST_F(Monitor, ConnectionOfOneHundredTwentyFiveSecondsClosesIntoTotalsAndLog)
     fake.connectionCount = 0;
     pollAt(125);
 
-    EXPECT_EQ(counterBlock.lastConnSeconds, 125);
-    EXPECT_NEAR(counterBlock.lastConnCost, 1.25, 1e-12);
-    EXPECT_EQ(counterBlock.curMonthSeconds, 1125);
-    EXPECT_NEAR(counterBlock.curMonthCost, 4.25, 1e-12);
+    EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 125);
+    EXPECT_NEAR(accounting.counterBlock.lastConnCost, 1.25, 1e-12);
+    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 1125);
+    EXPECT_NEAR(accounting.counterBlock.curMonthCost, 4.25, 1e-12);
     EXPECT_EQ(fake.storedCounters.lastConnSeconds, 125);
-    EXPECT_EQ(recordCount, 3);
+    EXPECT_EQ(accounting.recordCount, 3);
     EXPECT_EQ(fake.storedCount, 3);
     ASSERT_EQ(fake.storedRecords.size(), 3u);
     const ConnectionRecord& last = fake.storedRecords.back();
@@ -248,7 +248,7 @@ TEST_F(Monitor, ConnectionOfOneHundredTwentyFiveSecondsClosesIntoTotalsAndLog)
 
 TEST_F(Monitor, FloatingTimerOpensPaintsAndCloses)
 {
-    settingsBlock.showCounterOnConnect = 1;
+    settings.block.showCounterOnConnect = 1;
     linkUp();
     pollAt(0);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"showTimerWindow", "paintConnected(full)"}));
@@ -277,25 +277,25 @@ TEST_F(Monitor, WithoutTheSettingNoTimerOpens)
 TEST_F(Monitor, SlowTimerRunsTheMonthCheckFirstAndOnlyWhenEnabled)
 {
     // A stamp of the previous month: any check that runs rolls over and writes the stamp.
-    monthStamp = SystemTime{1999, 12, 0, 1, 0, 0, 0, 0};
+    accounting.monthStamp = SystemTime{1999, 12, 0, 1, 0, 0, 0, 0};
     linkUp();
 
-    settingsExtra.autoSumUp = 1;
+    settings.extra.autoSumUp = 1;
     pollAt(0, kFastTimer);
     EXPECT_EQ(countCalls("writeMonthStamp"), 0);
 
-    settingsExtra.autoSumUp = 0;
+    settings.extra.autoSumUp = 0;
     pollAt(1, kSlowTimer);
     EXPECT_EQ(countCalls("writeMonthStamp"), 0);
 
-    settingsExtra.autoSumUp = 1;
+    settings.extra.autoSumUp = 1;
     fake.calls.clear();
     pollAt(2, kSlowTimer);
     ASSERT_EQ(fake.calls.size(), 4u);
     EXPECT_EQ(fake.calls[0], "writeMonthStamp");
     EXPECT_EQ(fake.calls[3], "paintConnected");
-    EXPECT_EQ(liveConnection.carriedSeconds, 1);
-    EXPECT_EQ(liveConnection.curConnSeconds, 2);
+    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 1);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 2);
 }
 
 TEST_F(Monitor, IdlePollTouchesNeitherFileNorDisplay)
@@ -314,18 +314,18 @@ TEST_F(Monitor, IdlePollTouchesNeitherFileNorDisplay)
 
 TEST_F(Monitor, ConnectionEndsWithItsOwnRecordEvenWhenItsSlotWasTakenAway)
 {
-    recordCount = 5;
+    accounting.recordCount = 5;
     fake.storedCount = 5;
     linkUp();
     pollAt(0);
     pollAt(4);
-    recordCount = 0; // the whole log was cleared while the connection ran
+    accounting.recordCount = 0; // the whole log was cleared while the connection ran
     fake.storedRecords.clear();
     fake.storedCount = 0;
     fake.connectionCount = 0;
     pollAt(4);
 
-    EXPECT_EQ(recordCount, 1);
+    EXPECT_EQ(accounting.recordCount, 1);
     EXPECT_EQ(fake.storedCount, 1);
     ASSERT_EQ(fake.storedRecords.size(), 1u);
     EXPECT_EQ(fake.storedRecords[0].seconds, 4);
@@ -333,7 +333,7 @@ TEST_F(Monitor, ConnectionEndsWithItsOwnRecordEvenWhenItsSlotWasTakenAway)
 
 TEST_F(Monitor, ANewConnectionStartsFromZero)
 {
-    settingsExtra.addSeconds = 2;
+    settings.extra.addSeconds = 2;
     linkUp();
     pollAt(0);
     pollAt(50);
@@ -341,10 +341,10 @@ TEST_F(Monitor, ANewConnectionStartsFromZero)
     pollAt(51);
     fake.connectionState = kRasConnected;
     pollAt(60);
-    EXPECT_TRUE(liveConnection.connected);
-    EXPECT_EQ(liveConnection.startTime, kStart + 60);
-    EXPECT_EQ(liveConnection.curConnSeconds, 2);
-    EXPECT_EQ(recordCount, 2);
+    EXPECT_TRUE(accounting.liveConnection.connected);
+    EXPECT_EQ(accounting.liveConnection.startTime, kStart + 60);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 2);
+    EXPECT_EQ(accounting.recordCount, 2);
     EXPECT_EQ(fake.storedCount, 1);
 }
 
@@ -354,10 +354,10 @@ namespace {
 
 TEST_F(Monitor, AFullCountIsNotRaisedPastItsRange)
 {
-    recordCount = INT32_MAX;
+    accounting.recordCount = INT32_MAX;
     linkUp();
     pollAt(0);
-    EXPECT_EQ(recordCount, INT32_MAX);
+    EXPECT_EQ(accounting.recordCount, INT32_MAX);
 }
 
 } // namespace

@@ -36,26 +36,26 @@ void expectTotals(const CounterBlock& expected)
         {"curMonthCost", &CounterBlock::curMonthCost},       {"lastMonthCost", &CounterBlock::lastMonthCost},
     };
     for (const auto& total : totals)
-        EXPECT_EQ(counterBlock.*total.field, expected.*total.field) << total.name;
+        EXPECT_EQ(accounting.counterBlock.*total.field, expected.*total.field) << total.name;
 }
 
 void setTotals(double curMonthSeconds, double curMonthCost)
 {
-    counterBlock.curMonthSeconds = curMonthSeconds;
-    counterBlock.curMonthCost = curMonthCost;
+    accounting.counterBlock.curMonthSeconds = curMonthSeconds;
+    accounting.counterBlock.curMonthCost = curMonthCost;
 }
 
 void runTo(double seconds)
 {
     fake.calendarTime = kStart + static_cast<int32_t>(seconds);
     pollConnection(kFastTimer);
-    ASSERT_EQ(liveConnection.curConnSeconds, seconds);
+    ASSERT_EQ(accounting.liveConnection.curConnSeconds, seconds);
 }
 
 // Brings a connection up at kStart and runs it to `seconds` with a constant tariff of 1 per minute.
 void connectFor(double seconds)
 {
-    settingsBlock.tariffCommon = settingsBlock.tariffEconomic = settingsBlock.tariffWeekend = 1.0;
+    settings.block.tariffCommon = settings.block.tariffEconomic = settings.block.tariffWeekend = 1.0;
     fake.connectionCount = 1;
     fake.connectionState = kRasConnected;
     fake.calendarTime = kStart;
@@ -67,29 +67,29 @@ void disconnect()
 {
     fake.connectionCount = 0;
     pollConnection(kFastTimer);
-    ASSERT_FALSE(liveConnection.connected);
+    ASSERT_FALSE(accounting.liveConnection.connected);
 }
 
 TEST(SumUp, WithoutConnectionMovesTheCurrentMonth)
 {
     resetWorld();
     setTotals(1000, 2.5);
-    counterBlock.lastConnSeconds = 77;
-    counterBlock.lastConnCost = 0.7;
+    accounting.counterBlock.lastConnSeconds = 77;
+    accounting.counterBlock.lastConnCost = 0.7;
     fake.localTime = monthOf(2000, 4);
 
     sumUp();
 
     expectTotals(CounterBlock{77, 0, 1000, 0.7, 0, 2.5});
-    EXPECT_EQ(liveConnection.carriedSeconds, 0);
-    EXPECT_TRUE(sameTime(monthStamp, fake.localTime));
+    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 0);
+    EXPECT_TRUE(sameTime(accounting.monthStamp, fake.localTime));
     EXPECT_TRUE(sameTime(fake.storedStamp, fake.localTime));
     EXPECT_EQ(fake.storedCounters.lastMonthSeconds, 1000);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"writeMonthStamp", "writeCounterBlock", "invalidateStatistics"}));
 
     sumUp();
-    EXPECT_EQ(counterBlock.lastMonthSeconds, 0);
-    EXPECT_EQ(counterBlock.lastMonthCost, 0);
+    EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 0);
+    EXPECT_EQ(accounting.counterBlock.lastMonthCost, 0);
 }
 
 TEST(SumUp, DuringConnectionCarriesTheLivePart)
@@ -99,11 +99,11 @@ TEST(SumUp, DuringConnectionCarriesTheLivePart)
     connectFor(600);
 
     sumUp();
-    EXPECT_EQ(counterBlock.lastMonthSeconds, 1600);
-    EXPECT_DOUBLE_EQ(counterBlock.lastMonthCost, 20);
-    EXPECT_EQ(liveConnection.carriedSeconds, 600);
-    EXPECT_DOUBLE_EQ(liveConnection.carriedCost, 10);
-    EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+    EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 1600);
+    EXPECT_DOUBLE_EQ(accounting.counterBlock.lastMonthCost, 20);
+    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 600);
+    EXPECT_DOUBLE_EQ(accounting.liveConnection.carriedCost, 10);
+    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0);
     EXPECT_EQ(currentMonthSecondsShown(), 0);
 
     runTo(700);
@@ -111,13 +111,13 @@ TEST(SumUp, DuringConnectionCarriesTheLivePart)
 
     runTo(900);
     disconnect();
-    EXPECT_EQ(counterBlock.curMonthSeconds, 300);
-    EXPECT_DOUBLE_EQ(counterBlock.curMonthCost, 5);
-    EXPECT_EQ(counterBlock.lastConnSeconds, 900);
-    EXPECT_DOUBLE_EQ(counterBlock.lastConnCost, 15);
-    EXPECT_EQ(counterBlock.lastMonthSeconds, 1600);
-    EXPECT_EQ(liveConnection.carriedSeconds, 0);
-    EXPECT_EQ(liveConnection.carriedCost, 0);
+    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 300);
+    EXPECT_DOUBLE_EQ(accounting.counterBlock.curMonthCost, 5);
+    EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 900);
+    EXPECT_DOUBLE_EQ(accounting.counterBlock.lastConnCost, 15);
+    EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 1600);
+    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 0);
+    EXPECT_EQ(accounting.liveConnection.carriedCost, 0);
 }
 
 TEST(SumUp, SecondSumUpInOneConnectionMovesOnlyWhatFollowedTheFirst)
@@ -129,15 +129,15 @@ TEST(SumUp, SecondSumUpInOneConnectionMovesOnlyWhatFollowedTheFirst)
     runTo(800);
 
     sumUp();
-    EXPECT_EQ(counterBlock.lastMonthSeconds, 200);
-    EXPECT_NEAR(counterBlock.lastMonthCost, 800.0 / 60 - 10, 1e-9);
-    EXPECT_EQ(liveConnection.carriedSeconds, 800);
+    EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 200);
+    EXPECT_NEAR(accounting.counterBlock.lastMonthCost, 800.0 / 60 - 10, 1e-9);
+    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 800);
     EXPECT_EQ(currentMonthSecondsShown(), 0);
 
     runTo(900);
     disconnect();
-    EXPECT_EQ(counterBlock.curMonthSeconds, 100);
-    EXPECT_EQ(counterBlock.lastConnSeconds, 900);
+    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 100);
+    EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 900);
     EXPECT_EQ(fake.storedRecords.back().seconds, 900);
 }
 
@@ -146,17 +146,17 @@ TEST(SumUp, ConnectionOfAHundredSecondsWithSumUpAtForty)
     resetWorld();
     connectFor(40);
     sumUp();
-    EXPECT_EQ(liveConnection.carriedSeconds, 40);
-    EXPECT_EQ(counterBlock.curMonthSeconds, 0);
+    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 40);
+    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0);
     runTo(70);
     EXPECT_EQ(currentMonthSecondsShown(), 30);
     runTo(100);
     disconnect();
-    EXPECT_EQ(counterBlock.curMonthSeconds, 60);
-    EXPECT_EQ(counterBlock.lastConnSeconds, 100);
+    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 60);
+    EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 100);
     EXPECT_EQ(fake.storedRecords.back().seconds, 100);
-    EXPECT_EQ(liveConnection.carriedSeconds, 0);
-    EXPECT_EQ(recordCount, fake.storedCount);
+    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 0);
+    EXPECT_EQ(accounting.recordCount, fake.storedCount);
 }
 
 enum class Outcome { Nothing, RollOver, Clear };
@@ -179,8 +179,8 @@ TEST(MonthCheck, ComparesMonthsAndOnlyAcrossDecemberTheYears)
         SCOPED_TRACE(testing::Message() << c.stampYear << "-" << c.stampMonth << " -> " << c.nowYear << "-"
                                         << c.nowMonth);
         resetWorld();
-        counterBlock = CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25};
-        monthStamp = monthOf(c.stampYear, c.stampMonth);
+        accounting.counterBlock = CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25};
+        accounting.monthStamp = monthOf(c.stampYear, c.stampMonth);
         fake.localTime = monthOf(c.nowYear, c.nowMonth);
         fake.localTime.wDay = 1;
 
@@ -191,7 +191,7 @@ TEST(MonthCheck, ComparesMonthsAndOnlyAcrossDecemberTheYears)
         case Outcome::Nothing:
             EXPECT_TRUE(fake.calls.empty());
             expectTotals(CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25});
-            EXPECT_EQ(monthStamp.wYear, c.stampYear);
+            EXPECT_EQ(accounting.monthStamp.wYear, c.stampYear);
             break;
         case Outcome::RollOver:
             expectTotals(CounterBlock{11, 0, 1000, 0.11, 0, 2.5});
@@ -201,7 +201,7 @@ TEST(MonthCheck, ComparesMonthsAndOnlyAcrossDecemberTheYears)
             break;
         }
         if (c.expected != Outcome::Nothing) {
-            EXPECT_TRUE(sameTime(monthStamp, fake.localTime));
+            EXPECT_TRUE(sameTime(accounting.monthStamp, fake.localTime));
             EXPECT_EQ(fake.calls,
                       (std::vector<std::string>{"writeMonthStamp", "writeCounterBlock", "invalidateStatistics"}));
             EXPECT_EQ(fake.storedCounters.curMonthSeconds, 0);
@@ -215,15 +215,15 @@ TEST(MonthCheck, ClearingKeepsTheLiveConnectionAndItsCarriedPart)
     connectFor(300);
     sumUp();
     runTo(400);
-    monthStamp = monthOf(2000, 1);
+    accounting.monthStamp = monthOf(2000, 1);
     fake.localTime = monthOf(2000, 6);
 
     checkMonthChange();
 
-    EXPECT_TRUE(liveConnection.connected);
-    EXPECT_EQ(liveConnection.curConnSeconds, 400);
-    EXPECT_EQ(liveConnection.carriedSeconds, 300);
-    EXPECT_EQ(counterBlock.lastMonthSeconds, 0);
+    EXPECT_TRUE(accounting.liveConnection.connected);
+    EXPECT_EQ(accounting.liveConnection.curConnSeconds, 400);
+    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 300);
+    EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 0);
     EXPECT_EQ(currentMonthSecondsShown(), 100);
 }
 
@@ -231,23 +231,23 @@ TEST(MonthCheck, RunsOnceAMonth)
 {
     resetWorld();
     setTotals(1000, 2.5);
-    monthStamp = monthOf(2000, 3);
+    accounting.monthStamp = monthOf(2000, 3);
     fake.localTime = monthOf(2000, 4);
     checkMonthChange();
     checkMonthChange();
     EXPECT_EQ(countCalls("writeMonthStamp"), 1);
-    EXPECT_EQ(counterBlock.lastMonthSeconds, 1000);
+    EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 1000);
 }
 
 TEST(ResetCounters, ZeroesTheTotalsOnly)
 {
     resetWorld();
-    counterBlock = CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25};
-    monthStamp = monthOf(2000, 3);
-    recordCount = 4;
+    accounting.counterBlock = CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25};
+    accounting.monthStamp = monthOf(2000, 3);
+    accounting.recordCount = 4;
     fake.storedCount = 4;
     fake.storedRecords.resize(4);
-    fake.storedCounters = counterBlock;
+    fake.storedCounters = accounting.counterBlock;
 
     resetCounters();
 
@@ -255,8 +255,8 @@ TEST(ResetCounters, ZeroesTheTotalsOnly)
     EXPECT_EQ(fake.storedCounters.curMonthSeconds, 0);
     EXPECT_EQ(fake.storedCounters.lastConnCost, 0);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"writeCounterBlock", "paintNotConnected"}));
-    EXPECT_EQ(monthStamp.wMonth, 3);
-    EXPECT_EQ(recordCount, 4);
+    EXPECT_EQ(accounting.monthStamp.wMonth, 3);
+    EXPECT_EQ(accounting.recordCount, 4);
     EXPECT_EQ(fake.storedCount, 4);
     EXPECT_EQ(fake.storedRecords.size(), 4u);
 }

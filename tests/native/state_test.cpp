@@ -48,16 +48,16 @@ TEST(HmsToSeconds, ComputesIn32Bits)
 TEST(DisplayRows, CurrentMonthWhileConnectedSubtractsTheCarriedPart)
 {
     resetWorld();
-    counterBlock.curMonthSeconds = 0;
-    counterBlock.curMonthCost = 0.5;
-    liveConnection.connected = true;
-    liveConnection.curConnSeconds = 900;
-    liveConnection.carriedSeconds = 600;
-    liveConnection.curConnCost = 3.0;
-    liveConnection.carriedCost = 2.0;
+    accounting.counterBlock.curMonthSeconds = 0;
+    accounting.counterBlock.curMonthCost = 0.5;
+    accounting.liveConnection.connected = true;
+    accounting.liveConnection.curConnSeconds = 900;
+    accounting.liveConnection.carriedSeconds = 600;
+    accounting.liveConnection.curConnCost = 3.0;
+    accounting.liveConnection.carriedCost = 2.0;
     EXPECT_EQ(currentMonthSecondsShown(), 300);
     EXPECT_DOUBLE_EQ(currentMonthCostShown(), 1.5);
-    liveConnection.connected = false;
+    accounting.liveConnection.connected = false;
     EXPECT_EQ(currentMonthSecondsShown(), 0);
     EXPECT_DOUBLE_EQ(currentMonthCostShown(), 0.5);
 }

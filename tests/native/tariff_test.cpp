@@ -114,7 +114,7 @@ TEST(Tariff, AsEconomicIsNotConsulted)
 TEST(Tariff, CurrentTariffReadsTheSettingsInForceAndTheClock)
 {
     resetWorld();
-    settingsBlock = tariffs({7, 0, 0}, {20, 0, 0});
+    settings.block = tariffs({7, 0, 0}, {20, 0, 0});
     fake.useMomentOverride = false;
     fake.calendarTime = 947030400 + 12 * 3600; // Wednesday 2000-01-05, 12:00 UTC
     EXPECT_EQ(currentTariff(), kCommon);
@@ -122,7 +122,7 @@ TEST(Tariff, CurrentTariffReadsTheSettingsInForceAndTheClock)
     EXPECT_EQ(currentTariff(), kEconomic);
     fake.calendarTime = 946684800 + 12 * 3600; // Saturday 2000-01-01
     EXPECT_EQ(currentTariff(), kWeekend);
-    settingsBlock.tariffWeekend = 9;
+    settings.block.tariffWeekend = 9;
     EXPECT_EQ(currentTariff(), 9);
 }
 

@@ -11,7 +11,7 @@
 
 #include "core/state.h"
 #include "win32/commands.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/settings.h"
@@ -28,7 +28,7 @@ using wine::windowText;
 // Runs `command` on this thread while a second thread reads the box it opens and presses `answer`.
 wine::BoxSeen answerBox(WPARAM command, int answer)
 {
-    return wine::answerOwnedBox(mainWindow, answer, [command] { SendMessageA(mainWindow, WM_COMMAND, command, 0); });
+    return wine::answerOwnedBox(shell.statisticsWindow, answer, [command] { SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0); });
 }
 
 CounterBlock sampleTotals()
@@ -67,11 +67,11 @@ struct Confirmation {
 
 const Confirmation kConfirmations[] = {
     {IDC_TRAY_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
-    {IDC_MAIN_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
+    {IDC_STATISTICS_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
     {IDC_TRAY_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
-    {IDC_MAIN_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
+    {IDC_STATISTICS_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
     {IDC_TRAY_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
-    {IDC_MAIN_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
+    {IDC_STATISTICS_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
 };
 
 TEST(ConfirmationTexts, AreWordForWordWithTheirTrailingBlanks)
@@ -100,18 +100,18 @@ TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndItsTextCapt
 TEST_F(CommandsTest, AnsweringNoChangesNothing)
 {
     const CounterBlock sample = sampleTotals();
-    counterBlock = sample;
+    accounting.counterBlock = sample;
     for (const Confirmation& box : kConfirmations) {
         ASSERT_TRUE(answerBox(box.command, IDNO).found) << box.command;
         WPARAM code = 0;
         EXPECT_FALSE(quitPosted(code)) << box.command;
-        EXPECT_EQ(std::memcmp(&counterBlock, &sample, sizeof counterBlock), 0) << box.command;
+        EXPECT_EQ(std::memcmp(&accounting.counterBlock, &sample, sizeof accounting.counterBlock), 0) << box.command;
     }
 }
 
 TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
 {
-    for (WPARAM command : {IDC_TRAY_EXIT, IDC_MAIN_EXIT}) {
+    for (WPARAM command : {IDC_TRAY_EXIT, IDC_STATISTICS_EXIT}) {
         ASSERT_TRUE(answerBox(command, IDYES).found);
         WPARAM code = 0;
         ASSERT_TRUE(quitPosted(code)) << command;
@@ -121,24 +121,24 @@ TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
 
 TEST_F(CommandsTest, ResetAnsweredYesClearsAllSixTotals)
 {
-    for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_MAIN_RESET_COUNTERS}) {
-        counterBlock = sampleTotals();
+    for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_STATISTICS_RESET_COUNTERS}) {
+        accounting.counterBlock = sampleTotals();
         ASSERT_TRUE(answerBox(command, IDYES).found);
         const CounterBlock zero{};
-        EXPECT_EQ(std::memcmp(&counterBlock, &zero, sizeof zero), 0) << command;
+        EXPECT_EQ(std::memcmp(&accounting.counterBlock, &zero, sizeof zero), 0) << command;
     }
 }
 
 TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthToTheLast)
 {
-    for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_MAIN_SUM_UP}) {
-        counterBlock = sampleTotals();
+    for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_STATISTICS_SUM_UP}) {
+        accounting.counterBlock = sampleTotals();
         ASSERT_TRUE(answerBox(command, IDYES).found);
-        EXPECT_EQ(counterBlock.lastMonthSeconds, 7200.0) << command;
-        EXPECT_EQ(counterBlock.lastMonthCost, 40.0) << command;
-        EXPECT_EQ(counterBlock.curMonthSeconds, 0.0) << command;
-        EXPECT_EQ(counterBlock.curMonthCost, 0.0) << command;
-        EXPECT_EQ(counterBlock.lastConnSeconds, 90.0) << command;
+        EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 7200.0) << command;
+        EXPECT_EQ(accounting.counterBlock.lastMonthCost, 40.0) << command;
+        EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0.0) << command;
+        EXPECT_EQ(accounting.counterBlock.curMonthCost, 0.0) << command;
+        EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 90.0) << command;
     }
 }
 
@@ -152,7 +152,7 @@ TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTh
         bool iconShown = false;
         bool credits = false;
         std::thread watcher([&] {
-            const HWND box = wine::waitForOwnedBox(mainWindow);
+            const HWND box = wine::waitForOwnedBox(shell.statisticsWindow);
             if (box == nullptr)
                 return;
             caption = windowText(box);
@@ -174,7 +174,7 @@ TEST_F(CommandsTest, TheAboutBoxShowsItsTextsAndEndsWithOneThroughOkAndThroughTh
             if (!ended)
                 SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         });
-        const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), mainWindow, aboutDialogProc, 0);
+        const INT_PTR result = DialogBoxParamA(shell.instance, MAKEINTRESOURCEA(IDD_ABOUT), shell.statisticsWindow, aboutDialogProc, 0);
         watcher.join();
         EXPECT_TRUE(ended) << closeBox;
         EXPECT_EQ(result, 1) << closeBox;
@@ -190,62 +190,62 @@ TEST_F(CommandsTest, TheAboutCommandOpensTheBoxOwnedByTheStatisticsWindow)
 {
     std::string caption;
     std::thread watcher([&] {
-        const HWND box = wine::waitForOwnedBox(mainWindow);
+        const HWND box = wine::waitForOwnedBox(shell.statisticsWindow);
         if (box == nullptr)
             return;
         caption = windowText(box);
         SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     });
-    SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_ABOUT, 0);
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_ABOUT, 0);
     watcher.join();
     EXPECT_EQ(caption, "About Tolvar 2.2");
 }
 
 TEST_F(CommandsTest, ShowAndHideStatisticsGrayAndEnableTheTrayItem)
 {
-    SendMessageA(mainWindow, WM_COMMAND, IDC_TRAY_SHOW_STATISTICS, 0);
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_TRAY_SHOW_STATISTICS, 0);
+    EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
-    SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_HIDE_STATISTICS, 0);
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_HIDE_STATISTICS, 0);
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
     // Only the low word names the command.
-    SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_TRAY_SHOW_STATISTICS, 1), 0);
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, MAKEWPARAM(IDC_TRAY_SHOW_STATISTICS, 1), 0);
+    EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     // The menu bar's items keep their template states.
-    EXPECT_EQ(GetMenuState(mainMenu, IDC_MAIN_HIDE_STATISTICS, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(GetMenuState(shell.statisticsMenu, IDC_STATISTICS_HIDE_STATISTICS, MF_BYCOMMAND) & MF_GRAYED, 0u);
 }
 
 TEST_F(CommandsTest, AtStartShowTimerAndResetCountersAreGrayed)
 {
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_TIMER));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_RESET_COUNTERS));
-    EXPECT_NE(GetMenuState(mainMenu, IDC_MAIN_RESET_COUNTERS, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_NE(GetMenuState(shell.statisticsMenu, IDC_STATISTICS_RESET_COUNTERS, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SETTINGS));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SUM_UP));
 }
 
 TEST_F(CommandsTest, ShowTimerOpensAFloatingTimer)
 {
-    SendMessageA(mainWindow, WM_COMMAND, IDC_TRAY_SHOW_TIMER, 0);
-    ASSERT_TRUE(timerWindow != nullptr && IsWindow(timerWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_TRAY_SHOW_TIMER, 0);
+    ASSERT_TRUE(shell.timerWindow != nullptr && IsWindow(shell.timerWindow));
     char className[16] = {};
-    GetClassNameA(timerWindow, className, sizeof className);
+    GetClassNameA(shell.timerWindow, className, sizeof className);
     EXPECT_STREQ(className, "Counter");
 }
 
 TEST_F(CommandsTest, SettingsGraysItsTrayItemWhileTheDialogIsOpen)
 {
-    for (WPARAM command : {IDC_TRAY_SETTINGS, IDC_MAIN_SETTINGS}) {
+    for (WPARAM command : {IDC_TRAY_SETTINGS, IDC_STATISTICS_SETTINGS}) {
         bool grayedWhileOpen = false;
         std::thread watcher([&] {
-            const HWND dialog = wine::waitForOwnedBox(mainWindow);
+            const HWND dialog = wine::waitForOwnedBox(shell.statisticsWindow);
             if (dialog == nullptr)
                 return;
             grayedWhileOpen = trayItemGrayed(IDC_TRAY_SETTINGS);
             PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         });
-        SendMessageA(mainWindow, WM_COMMAND, command, 0);
+        SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0);
         watcher.join();
         EXPECT_TRUE(grayedWhileOpen) << command;
         EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SETTINGS)) << command;
@@ -258,37 +258,37 @@ TEST_F(CommandsTest, TheDetailedCommandsOpenTheListAndRememberTheirFilter)
         WPARAM command;
         ViewFilter filter;
     };
-    for (const Case& view : {Case{IDC_MAIN_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
+    for (const Case& view : {Case{IDC_STATISTICS_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
                              Case{IDC_TRAY_DETAILS_ALL, ViewFilter::All},
                              Case{IDC_TRAY_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
                              Case{IDC_TRAY_DETAILS_LAST_MONTH, ViewFilter::LastMonth},
-                             Case{IDC_MAIN_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
-                             Case{IDC_MAIN_DETAILS_ALL, ViewFilter::All}}) {
-        SendMessageA(mainWindow, WM_COMMAND, view.command, 0);
-        EXPECT_EQ(currentViewFilter, view.filter) << view.command;
-        EXPECT_TRUE(detailsWindow != nullptr && IsWindow(detailsWindow)) << view.command;
+                             Case{IDC_STATISTICS_DETAILS_CURRENT_MONTH, ViewFilter::CurrentMonth},
+                             Case{IDC_STATISTICS_DETAILS_ALL, ViewFilter::All}}) {
+        SendMessageA(shell.statisticsWindow, WM_COMMAND, view.command, 0);
+        EXPECT_EQ(details.filter, view.filter) << view.command;
+        EXPECT_TRUE(details.window != nullptr && IsWindow(details.window)) << view.command;
     }
 }
 
 TEST_F(CommandsTest, CommandsOfOtherMenusAndUnknownIdsDoNothing)
 {
     const CounterBlock sample = sampleTotals();
-    counterBlock = sample;
+    accounting.counterBlock = sample;
     std::atomic<bool> boxOpened{false};
     std::thread watcher([&] {
-        if (HWND box = wine::waitForOwnedBox(mainWindow)) {
+        if (HWND box = wine::waitForOwnedBox(shell.statisticsWindow)) {
             boxOpened = true;
             PostMessageA(box, WM_COMMAND, IDNO, 0);
         }
     });
     for (WPARAM command : {0, 1, IDC_DETAILS_CLOSE, IDC_DETAILS_CLEAR_ALL, IDC_DETAILS_SHOW_LAST_MONTH, 40027, 40099})
-        SendMessageA(mainWindow, WM_COMMAND, command, 0);
+        SendMessageA(shell.statisticsWindow, WM_COMMAND, command, 0);
     watcher.join();
     EXPECT_FALSE(boxOpened);
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(detailsWindow == nullptr || !IsWindow(detailsWindow));
-    EXPECT_TRUE(timerWindow == nullptr || !IsWindow(timerWindow));
-    EXPECT_EQ(std::memcmp(&counterBlock, &sample, sizeof counterBlock), 0);
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
+    EXPECT_TRUE(details.window == nullptr || !IsWindow(details.window));
+    EXPECT_TRUE(shell.timerWindow == nullptr || !IsWindow(shell.timerWindow));
+    EXPECT_EQ(std::memcmp(&accounting.counterBlock, &sample, sizeof accounting.counterBlock), 0);
     WPARAM code = 0;
     EXPECT_FALSE(quitPosted(code));
 }

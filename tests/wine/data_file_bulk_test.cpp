@@ -124,7 +124,7 @@ TEST_F(DataFileBulk, AFileHeldForAMomentIsWaitedFor)
     HANDLE holder = CreateFileA("Tq.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     HANDLE release = CreateThread(nullptr, 0, closeAfterAMoment, holder, 0, nullptr);
-    recordCount = 3;
+    accounting.recordCount = 3;
     appendRecord(sample(3));
     WaitForSingleObject(release, INFINITE);
     CloseHandle(release);

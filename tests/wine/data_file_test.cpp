@@ -68,8 +68,8 @@ TEST_F(DataFile, FirstStampAndFirstConnectionGiveTheDocumentedLayout)
     EXPECT_EQ(before.wMonth, stamp.wMonth);
     EXPECT_EQ(before.wDay, stamp.wDay);
 
-    counterBlock = CounterBlock{3725, 3725, 0, 12.345, 12.345, 0};
-    recordCount = 1;
+    accounting.counterBlock = CounterBlock{3725, 3725, 0, 12.345, 12.345, 0};
+    accounting.recordCount = 1;
     writeRecordCount();
     appendRecord(kSample);
     writeCounterBlock();
@@ -90,13 +90,13 @@ TEST_F(DataFile, FirstStampAndFirstConnectionGiveTheDocumentedLayout)
 TEST_F(DataFile, AppendWritesOnlyTheCountedSlot)
 {
     putFile(Bytes(100, 0));
-    recordCount = 3;
+    accounting.recordCount = 3;
     appendRecord(kSample);
     Bytes bytes = fileBytes();
     ASSERT_EQ(196u, bytes.size());
     EXPECT_EQ(Bytes(164, 0), slice(bytes, 0, 164));
     EXPECT_EQ(encoded(kSample), slice(bytes, 164, 32));
-    EXPECT_EQ(3, recordCount);
+    EXPECT_EQ(3, accounting.recordCount);
 
     const Bytes before = patterned(300);
     putFile(before);
@@ -113,7 +113,7 @@ TEST_F(DataFile, AppendWithoutACountedSlotLeavesTheHeaderIntact)
     const Bytes before = patterned(132);
     putFile(before);
     for (int32_t count : {0, -1, INT32_MIN}) {
-        recordCount = count;
+        accounting.recordCount = count;
         appendRecord(kSample);
         EXPECT_EQ(before, fileBytes()) << "count " << count;
     }
@@ -125,7 +125,7 @@ TEST_F(DataFile, SlotsBeyondFourGibibytesAreNeitherWrittenNorRead)
     putFile(before);
     // 100 + 32 * 134217726 + 32 passes 2^32; a 32-bit offset would wrap into the header.
     for (int32_t count : {134217727, INT32_MAX}) {
-        recordCount = count;
+        accounting.recordCount = count;
         appendRecord(kSample);
         EXPECT_EQ(before, fileBytes()) << "count " << count;
         ConnectionRecord record = kSample;
@@ -175,8 +175,8 @@ TEST_F(DataFile, MonthStampCountsOnlyWhenAllSixteenBytesArrive)
 
 TEST_F(DataFile, HeaderWritesNeverChangeTheLengthOfAFileWithAHeader)
 {
-    counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
-    recordCount = 9;
+    accounting.counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
+    accounting.recordCount = 9;
     for (size_t length : {100u, 164u}) {
         putFile(patterned(length));
         writeCounterBlock();
@@ -197,44 +197,44 @@ TEST_F(DataFile, ShortReadsOverlayOnlyTheBytesDelivered)
     putF64(file.data() + 8, 22.0);
     file[16] = 0x01; // the low byte of the third double; 3.0 has zeros there
     putFile(file);
-    counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
+    accounting.counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
     readCounterBlock();
-    EXPECT_EQ(11.0, counterBlock.lastConnSeconds);
-    EXPECT_EQ(22.0, counterBlock.curMonthSeconds);
+    EXPECT_EQ(11.0, accounting.counterBlock.lastConnSeconds);
+    EXPECT_EQ(22.0, accounting.counterBlock.curMonthSeconds);
     uint8_t third[8];
     putF64(third, 3.0);
     third[0] = 0x01;
-    EXPECT_EQ(getF64(third), counterBlock.lastMonthSeconds) << "its low four bytes came from the file";
-    EXPECT_EQ(4.0, counterBlock.lastConnCost);
-    EXPECT_EQ(5.0, counterBlock.curMonthCost);
-    EXPECT_EQ(6.0, counterBlock.lastMonthCost);
+    EXPECT_EQ(getF64(third), accounting.counterBlock.lastMonthSeconds) << "its low four bytes came from the file";
+    EXPECT_EQ(4.0, accounting.counterBlock.lastConnCost);
+    EXPECT_EQ(5.0, accounting.counterBlock.curMonthCost);
+    EXPECT_EQ(6.0, accounting.counterBlock.lastMonthCost);
 
     file.assign(82, 0);
     file[80] = 0x34;
     file[81] = 0x12;
     putFile(file);
-    recordCount = 0x7F000000;
+    accounting.recordCount = 0x7F000000;
     readRecordCount();
-    EXPECT_EQ(0x7F001234, recordCount);
+    EXPECT_EQ(0x7F001234, accounting.recordCount);
 
     putFile(Bytes());
-    counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
-    recordCount = 5;
+    accounting.counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
+    accounting.recordCount = 5;
     readCounterBlock();
     readRecordCount();
-    EXPECT_EQ(1.0, counterBlock.lastConnSeconds);
-    EXPECT_EQ(6.0, counterBlock.lastMonthCost);
-    EXPECT_EQ(5, recordCount);
+    EXPECT_EQ(1.0, accounting.counterBlock.lastConnSeconds);
+    EXPECT_EQ(6.0, accounting.counterBlock.lastMonthCost);
+    EXPECT_EQ(5, accounting.recordCount);
 }
 
 TEST_F(DataFile, RecordsReadBackOnlyWhenTheirSlotIsComplete)
 {
     const ConnectionRecord second{{2024, 4, 1, 1, 0, 0, 1, 0}, 60.0, -0.5};
-    recordCount = 1;
+    accounting.recordCount = 1;
     appendRecord(kSample);
-    recordCount = 2;
+    accounting.recordCount = 2;
     appendRecord(second);
-    recordCount = 3; // the slot a live connection reserves, not yet stored
+    accounting.recordCount = 3; // the slot a live connection reserves, not yet stored
     writeRecordCount();
 
     ConnectionRecord record{};
@@ -273,8 +273,8 @@ TEST_F(DataFile, AFileHeldElsewhereIsNeitherReadNorChanged)
     for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
         const HANDLE held = holdDataFile(GENERIC_READ, share);
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
-        counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
-        recordCount = 2;
+        accounting.counterBlock = CounterBlock{1, 2, 3, 4, 5, 6};
+        accounting.recordCount = 2;
         writeCounterBlock();
         writeMonthStamp();
         writeRecordCount();
@@ -282,8 +282,8 @@ TEST_F(DataFile, AFileHeldElsewhereIsNeitherReadNorChanged)
         truncateLog();
         readCounterBlock();
         readRecordCount();
-        EXPECT_EQ(1.0, counterBlock.lastConnSeconds);
-        EXPECT_EQ(2, recordCount);
+        EXPECT_EQ(1.0, accounting.counterBlock.lastConnSeconds);
+        EXPECT_EQ(2, accounting.recordCount);
         SystemTime stamp{};
         EXPECT_FALSE(readMonthStamp(stamp));
         ConnectionRecord record = kSample;
@@ -296,7 +296,7 @@ TEST_F(DataFile, AFileHeldElsewhereIsNeitherReadNorChanged)
 
 TEST_F(DataFile, EveryOperationClosesTheFileBeforeReturning)
 {
-    recordCount = 1;
+    accounting.recordCount = 1;
     SystemTime stamp{};
     ConnectionRecord record{};
     const auto exclusiveOpenWorks = [] {

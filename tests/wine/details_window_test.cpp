@@ -54,25 +54,25 @@ std::string cell(int row, int column)
     item.iSubItem = column;
     item.pszText = text;
     item.cchTextMax = sizeof text;
-    SendMessageA(detailsList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(details.list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
     return text;
 }
 
 int columnCount()
 {
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(detailsList, LVM_GETHEADER, 0, 0));
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(details.list, LVM_GETHEADER, 0, 0));
     return static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
 }
 
-int columnWidth(int column) { return static_cast<int>(SendMessageA(detailsList, LVM_GETCOLUMNWIDTH, column, 0)); }
+int columnWidth(int column) { return static_cast<int>(SendMessageA(details.list, LVM_GETCOLUMNWIDTH, column, 0)); }
 
-std::string windowTitle() { return wine::windowText(detailsWindow); }
+std::string windowTitle() { return wine::windowText(details.window); }
 
-UINT gridMenuState() { return GetMenuState(GetMenu(detailsWindow), IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND); }
+UINT gridMenuState() { return GetMenuState(GetMenu(details.window), IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND); }
 
-LRESULT extendedStyle() { return SendMessageA(detailsList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0); }
+LRESULT extendedStyle() { return SendMessageA(details.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0); }
 
-void command(WORD id) { SendMessageA(detailsWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+void command(WORD id) { SendMessageA(details.window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
 std::string monthTitle(unsigned month, unsigned year)
 {
@@ -88,20 +88,20 @@ protected:
         ASSERT_TRUE(scratch.enter("tolvar-details"));
         wine::takeAsProgramFolder(scratch.path());
         wine::prepareDetailsWindow(1);
-        detailPlacement = DetailPlacement{};
+        details.placement = DetailPlacement{};
     }
 
     void TearDown() override
     {
-        if (IsWindow(detailsWindow))
-            DestroyWindow(detailsWindow);
+        if (IsWindow(details.window))
+            DestroyWindow(details.window);
         scratch.leave();
     }
 
     void logOf(const std::vector<ConnectionRecord>& records)
     {
         writeDataFile(records, static_cast<int32_t>(records.size()));
-        recordCount = static_cast<int32_t>(records.size());
+        accounting.recordCount = static_cast<int32_t>(records.size());
     }
 
     wine::ScratchFolder scratch;
@@ -112,10 +112,10 @@ TEST_F(DetailsWindow, FirstOpeningShowsEveryRecordWithDefaults)
     SystemTime start{2000, 8, 6, 5, 14, 3, 27, 0};
     logOf({record(start, 3725, 1.5), record(monthsBefore(0), 59.9, 12.345)});
     openDetails(All);
-    ASSERT_TRUE(IsWindow(detailsWindow));
-    EXPECT_TRUE(IsWindowVisible(detailsWindow));
+    ASSERT_TRUE(IsWindow(details.window));
+    EXPECT_TRUE(IsWindowVisible(details.window));
     EXPECT_EQ("Detailed statistics (All)", windowTitle());
-    EXPECT_EQ(WS_OVERLAPPEDWINDOW, GetWindowLongA(detailsWindow, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
+    EXPECT_EQ(WS_OVERLAPPEDWINDOW, GetWindowLongA(details.window, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
 
     ASSERT_EQ(2, wine::detailsRowCount());
     EXPECT_EQ("05.08.2000", cell(0, 0));
@@ -130,11 +130,11 @@ TEST_F(DetailsWindow, FirstOpeningShowsEveryRecordWithDefaults)
         EXPECT_EQ(100, columnWidth(column)) << column;
     EXPECT_EQ(static_cast<UINT>(MF_CHECKED), gridMenuState());
     EXPECT_EQ(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES, extendedStyle());
-    const LONG listStyle = GetWindowLongA(detailsList, GWL_STYLE);
+    const LONG listStyle = GetWindowLongA(details.list, GWL_STYLE);
     EXPECT_EQ(LVS_REPORT, listStyle & LVS_TYPEMASK);
     EXPECT_TRUE(listStyle & LVS_SINGLESEL);
     EXPECT_TRUE(listStyle & LVS_NOSORTHEADER);
-    EXPECT_EQ(0, GetDlgCtrlID(detailsList));
+    EXPECT_EQ(0, GetDlgCtrlID(details.list));
 }
 
 TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
@@ -143,7 +143,7 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
     const SystemTime last = monthsBefore(1);
     logOf({record(monthsBefore(0, 1), 1, 0), record(last, 2, 0), record(monthsBefore(2), 3, 0),
            record(now, 4, 0.5)});
-    settingsBlock.tariffCommon = 59.99;
+    settings.block.tariffCommon = 59.99;
     openDetails(CurrentMonth);
     EXPECT_EQ(monthTitle(now.wMonth, now.wYear), windowTitle());
     ASSERT_EQ(2, wine::detailsRowCount());
@@ -152,7 +152,7 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
     EXPECT_EQ("0.5000 $", cell(1, 3));
 
     command(IDC_DETAILS_SHOW_LAST_MONTH);
-    EXPECT_EQ(LastMonth, currentViewFilter);
+    EXPECT_EQ(LastMonth, details.filter);
     EXPECT_EQ(monthTitle(last.wMonth, last.wYear), windowTitle());
     ASSERT_EQ(1, wine::detailsRowCount());
     EXPECT_EQ("000:00:02", cell(0, 2));
@@ -164,21 +164,21 @@ TEST_F(DetailsWindow, PeriodsListTheirMonthsAndKeepTheChoice)
     EXPECT_EQ("000:00:05", cell(1, 2));
 
     command(IDC_DETAILS_SHOW_ALL);
-    EXPECT_EQ(All, currentViewFilter);
+    EXPECT_EQ(All, details.filter);
     EXPECT_EQ(2, wine::detailsRowCount());
     command(IDC_DETAILS_SHOW_CURRENT_MONTH);
-    EXPECT_EQ(CurrentMonth, currentViewFilter);
+    EXPECT_EQ(CurrentMonth, details.filter);
     EXPECT_EQ(0, wine::detailsRowCount());
 
     // Opening again only refills: an open window keeps its place.
     RECT before;
-    GetWindowRect(detailsWindow, &before);
-    const HWND window = detailsWindow;
+    GetWindowRect(details.window, &before);
+    const HWND window = details.window;
     openDetails(LastMonth);
-    EXPECT_EQ(window, detailsWindow);
+    EXPECT_EQ(window, details.window);
     EXPECT_EQ(2, wine::detailsRowCount());
     RECT after;
-    GetWindowRect(detailsWindow, &after);
+    GetWindowRect(details.window, &after);
     EXPECT_TRUE(EqualRect(&before, &after));
 }
 
@@ -186,14 +186,14 @@ TEST_F(DetailsWindow, OnlyStoredRecordsBecomeRows)
 {
     // The live connection's reserved slot is not in the file yet.
     logOf({record(monthsBefore(0), 1, 0), record(monthsBefore(0), 2, 0)});
-    recordCount = 3;
-    liveConnection.connected = true;
+    accounting.recordCount = 3;
+    accounting.liveConnection.connected = true;
     openDetails(All);
     EXPECT_EQ(2, wine::detailsRowCount());
 
     // A damaged count far beyond the stored records lists what is there.
     writeDataFile({record(monthsBefore(0), 1, 0)}, 0x7fffffff);
-    recordCount = 0x7fffffff;
+    accounting.recordCount = 0x7fffffff;
     fillDetails(All);
     EXPECT_EQ(1, wine::detailsRowCount());
 
@@ -204,7 +204,7 @@ TEST_F(DetailsWindow, OnlyStoredRecordsBecomeRows)
 
 TEST_F(DetailsWindow, CostOffGivesThreeColumnsWithoutCostTexts)
 {
-    settingsBlock.calculateCost = 0;
+    settings.block.calculateCost = 0;
     logOf({record(monthsBefore(0), 61, 7.25)});
     openDetails(All);
     EXPECT_EQ(3, columnCount());
@@ -213,7 +213,7 @@ TEST_F(DetailsWindow, CostOffGivesThreeColumnsWithoutCostTexts)
     EXPECT_EQ("", cell(0, 3));
 
     // Switching cost on while open adds no column, and a missing column stores no width over the old one.
-    settingsBlock.calculateCost = 1;
+    settings.block.calculateCost = 1;
     fillDetails(All);
     EXPECT_EQ(3, columnCount());
     command(IDC_DETAILS_CLOSE);
@@ -237,10 +237,10 @@ TEST_F(DetailsWindow, StoredPlaceGivesPositionWidthsAndGrid)
     stored.showCmd = SW_SHOWNORMAL;
     storePlacement(stored);
     openDetails(All);
-    ASSERT_TRUE(IsWindow(detailsWindow));
+    ASSERT_TRUE(IsWindow(details.window));
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
-    GetWindowPlacement(detailsWindow, &placement);
+    GetWindowPlacement(details.window, &placement);
     EXPECT_EQ(40, placement.rcNormalPosition.left);
     EXPECT_EQ(30, placement.rcNormalPosition.top);
     EXPECT_EQ(640, placement.rcNormalPosition.right);
@@ -254,9 +254,9 @@ TEST_F(DetailsWindow, StoredPlaceGivesPositionWidthsAndGrid)
 
     // The list fills the client area less a 5-pixel margin.
     RECT client, list;
-    GetClientRect(detailsWindow, &client);
-    GetWindowRect(detailsList, &list);
-    MapWindowPoints(nullptr, detailsWindow, reinterpret_cast<POINT*>(&list), 2);
+    GetClientRect(details.window, &client);
+    GetWindowRect(details.list, &list);
+    MapWindowPoints(nullptr, details.window, reinterpret_cast<POINT*>(&list), 2);
     EXPECT_EQ(5, list.left);
     EXPECT_EQ(5, list.top);
     EXPECT_EQ(client.right - 5, list.right);
@@ -273,13 +273,13 @@ TEST_F(DetailsWindow, StoredPlaceGivesPositionWidthsAndGrid)
 TEST_F(DetailsWindow, ClosingStoresThePlaceField)
 {
     openDetails(All);
-    ASSERT_TRUE(IsWindow(detailsWindow));
-    MoveWindow(detailsWindow, 30, 40, 500, 350, TRUE);
-    SendMessageA(detailsList, LVM_SETCOLUMNWIDTH, 1, 77);
-    SendMessageA(detailsList, LVM_SETCOLUMNWIDTH, 3, 55);
+    ASSERT_TRUE(IsWindow(details.window));
+    MoveWindow(details.window, 30, 40, 500, 350, TRUE);
+    SendMessageA(details.list, LVM_SETCOLUMNWIDTH, 1, 77);
+    SendMessageA(details.list, LVM_SETCOLUMNWIDTH, 3, 55);
     command(IDC_DETAILS_SHOW_GRID);
     command(IDC_DETAILS_CLOSE);
-    EXPECT_FALSE(IsWindow(detailsWindow));
+    EXPECT_FALSE(IsWindow(details.window));
 
     DWORD type = 0;
     const std::vector<uint8_t> place = readPlace(&type);
@@ -291,20 +291,20 @@ TEST_F(DetailsWindow, ClosingStoresThePlaceField)
 
     // With cost off at closing the cost width is not read again.
     openDetails(All);
-    SendMessageA(detailsList, LVM_SETCOLUMNWIDTH, 3, 99);
-    settingsBlock.calculateCost = 0;
-    DestroyWindow(detailsWindow);
+    SendMessageA(details.list, LVM_SETCOLUMNWIDTH, 3, 99);
+    settings.block.calculateCost = 0;
+    DestroyWindow(details.window);
     EXPECT_EQ(55, getI32(readPlace().data() + 32));
 }
 
 TEST_F(DetailsWindow, StoredMaximisedStateReopensMaximised)
 {
     openDetails(All);
-    ShowWindow(detailsWindow, SW_MAXIMIZE);
-    DestroyWindow(detailsWindow);
+    ShowWindow(details.window, SW_MAXIMIZE);
+    DestroyWindow(details.window);
     ASSERT_EQ(SW_SHOWMAXIMIZED, getI32(readPlace().data() + 36));
     openDetails(All);
-    EXPECT_TRUE(IsZoomed(detailsWindow));
+    EXPECT_TRUE(IsZoomed(details.window));
 }
 
 TEST_F(DetailsWindow, DamagedPlaceValues)
@@ -315,22 +315,22 @@ TEST_F(DetailsWindow, DamagedPlaceValues)
     openDetails(All);
     EXPECT_EQ(100, columnWidth(2));
     EXPECT_EQ(static_cast<UINT>(MF_CHECKED), gridMenuState());
-    DestroyWindow(detailsWindow);
+    DestroyWindow(details.window);
 
     // A shorter one fills only its leading fields; the others keep what the last closing left.
-    detailPlacement.columnWidths[0] = 90;
-    detailPlacement.showCmd = SW_HIDE;
+    details.placement.columnWidths[0] = 90;
+    details.placement.showCmd = SW_HIDE;
     uint8_t shortValue[8];
     putI32(shortValue, 0);
     putI32(shortValue + 4, 12);
     storePlace(shortValue, 6);
     openDetails(All);
-    EXPECT_EQ(0, detailPlacement.gridState);
-    EXPECT_EQ(12, detailPlacement.left);
+    EXPECT_EQ(0, details.placement.gridState);
+    EXPECT_EQ(12, details.placement.left);
     EXPECT_EQ(90, columnWidth(0));
     EXPECT_EQ(0u, gridMenuState());
     // A stored hidden state would make the window unreachable: it is shown.
-    EXPECT_TRUE(IsWindowVisible(detailsWindow));
+    EXPECT_TRUE(IsWindowVisible(details.window));
 }
 
 } // namespace

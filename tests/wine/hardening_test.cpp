@@ -24,8 +24,6 @@
 #include "tests/wine/wine_support.h"
 #include "win32/details_window.h"
 #include "core/log_format.h"
-#include "win32/log_tools.h"
-#include "win32/settings_dialog.h"
 #include "win32/time_fields.h"
 
 namespace {
@@ -180,14 +178,14 @@ protected:
         ASSERT_TRUE(scratch.enter("tolvar-hardening"));
         wine::takeAsProgramFolder(scratch.path());
         wine::useCurrencySymbol("$");
-        instance = GetModuleHandleA(nullptr);
+        shell.instance = GetModuleHandleA(nullptr);
         resetProcess();
     }
 
     void TearDown() override
     {
-        if (IsWindow(detailsWindow))
-            DestroyWindow(detailsWindow);
+        if (IsWindow(details.window))
+            DestroyWindow(details.window);
         scratch.leave();
     }
 
@@ -196,15 +194,15 @@ protected:
     {
         wine::zeroRecords();
         applyDefaultSettings();
-        settingsBlock.showCounterOnConnect = 0;
-        currentViewFilter = All;
+        settings.block.showCounterOnConnect = 0;
+        details.filter = All;
     }
 
     // What start-up reads from the data file.
     static void loadLikeStartup()
     {
         readCounterBlock();
-        readMonthStamp(monthStamp);
+        readMonthStamp(accounting.monthStamp);
         loadRecordCount();
     }
 
@@ -212,8 +210,8 @@ protected:
     static void connectionOf(double seconds)
     {
         beginConnection();
-        liveConnection.curConnSeconds = seconds;
-        liveConnection.curConnCost = seconds / 100;
+        accounting.liveConnection.curConnSeconds = seconds;
+        accounting.liveConnection.curConnCost = seconds / 100;
         endConnection();
     }
 
@@ -234,14 +232,14 @@ TEST_F(Hardening, ReadsOfADataFileCutAnywhereTakeOnlyWhatIsThere)
         Bytes expectedCounters(kCounterBlockSize, 0);
         std::memcpy(expectedCounters.data(), image.data(), length < kCounterBlockSize ? length : kCounterBlockSize);
         uint8_t counters[kCounterBlockSize];
-        encodeCounterBlock(counterBlock, counters);
+        encodeCounterBlock(accounting.counterBlock, counters);
         EXPECT_EQ(Bytes(counters, counters + kCounterBlockSize), expectedCounters) << "length " << length;
 
         SystemTime stamp{};
         EXPECT_EQ(readMonthStamp(stamp), length >= kMonthStampOffset + kSystemTimeSize) << "length " << length;
 
         // Whatever the count field kept, the program counts the whole records the cut file still holds.
-        EXPECT_EQ(recordCount, wholeSlots(length)) << "length " << length;
+        EXPECT_EQ(accounting.recordCount, wholeSlots(length)) << "length " << length;
 
         const std::vector<ConnectionRecord> log = loadStoredLog();
         const int expectedRows = wholeSlots(length);
@@ -263,14 +261,14 @@ TEST_F(Hardening, AConnectionEndOnACutDataFileKeepsEveryWholeRecordAndTheHeader)
         writeDataFile(cut);
         resetProcess();
         loadLikeStartup();
-        const int32_t countBefore = recordCount;
+        const int32_t countBefore = accounting.recordCount;
 
         connectionOf(42);
 
         const Bytes after = readDataFile();
         const int32_t stored = getI32(after.data() + kRecordCountOffset);
         EXPECT_EQ(stored, countBefore + 1) << "length " << length;
-        EXPECT_EQ(stored, recordCount) << "length " << length;
+        EXPECT_EQ(stored, accounting.recordCount) << "length " << length;
         EXPECT_GE(stored - 1, wholeSlots(length)) << "the new record went over a stored one, length " << length;
         EXPECT_EQ(after.size(), recordOffset(stored - 1) + kRecordSize) << "length " << length;
         EXPECT_EQ(fileRecordSeconds(after, stored - 1), 42.0) << "length " << length;
@@ -287,7 +285,7 @@ TEST_F(Hardening, ClearingACutDataFileKeepsTheWholeRecordsOfTheMonth)
         writeDataFile(cut);
         resetProcess();
         loadLikeStartup();
-        const int32_t kept = wholeSlots(length) < recordCount ? wholeSlots(length) : recordCount;
+        const int32_t kept = wholeSlots(length) < accounting.recordCount ? wholeSlots(length) : accounting.recordCount;
 
         clearLog(ClearUntilCurrentMonth);
 
@@ -297,7 +295,7 @@ TEST_F(Hardening, ClearingACutDataFileKeepsTheWholeRecordsOfTheMonth)
         expected.insert(expected.end(), image.begin() + kHeaderSize,
                         image.begin() + static_cast<std::ptrdiff_t>(recordOffset(kept)));
         EXPECT_EQ(readDataFile(), expected) << "length " << length;
-        EXPECT_EQ(recordCount, kept) << "length " << length;
+        EXPECT_EQ(accounting.recordCount, kept) << "length " << length;
     }
     answerer.stop();
     EXPECT_EQ(answerer.seen().size(), kLongestCut + 1) << "one confirmation per Clear";
@@ -314,7 +312,7 @@ TEST_F(Hardening, ExportingACutDataFileWritesTheWholeRecordsOrSaysThereIsNothing
         DeleteFileA(exportPath.c_str());
         resetProcess();
         loadLikeStartup();
-        const int rows = wholeSlots(length) < recordCount ? wholeSlots(length) : recordCount;
+        const int rows = wholeSlots(length) < accounting.recordCount ? wholeSlots(length) : accounting.recordCount;
 
         BoxAnswerer answerer(exportPath);
         exportLog(All);
@@ -409,7 +407,7 @@ TEST_F(Hardening, ACountBeyondTheStoredRecordsIsTakenBackToThem)
 {
     writeDataFile(validImage(1000));
     loadLikeStartup();
-    ASSERT_EQ(recordCount, kStoredRecords);
+    ASSERT_EQ(accounting.recordCount, kStoredRecords);
     EXPECT_EQ(loadStoredLog().size(), static_cast<size_t>(kStoredRecords));
     connectionOf(42);
     const Bytes after = readDataFile();
@@ -455,8 +453,8 @@ TEST_F(Hardening, SettingsValuesOfEveryLengthAndTypeFillOnlyTheLeadingBytes)
                 continue;
             ++cases;
             Bytes before(kSettingsBlockSize, 0xEE), beforeExtra(kSettingsExtraSize, 0xDD);
-            settingsBlock = decodeSettingsBlock(before.data());
-            settingsExtra = decodeSettingsExtra(beforeExtra.data());
+            settings.block = decodeSettingsBlock(before.data());
+            settings.extra = decodeSettingsExtra(beforeExtra.data());
 
             loadSettings(key);
 
@@ -464,8 +462,8 @@ TEST_F(Hardening, SettingsValuesOfEveryLengthAndTypeFillOnlyTheLeadingBytes)
             std::memcpy(beforeExtra.data(), extra.data(),
                         extra.size() < beforeExtra.size() ? extra.size() : beforeExtra.size());
             uint8_t loaded[kSettingsBlockSize], loadedExtra[kSettingsExtraSize];
-            encodeSettingsBlock(settingsBlock, loaded);
-            encodeSettingsExtra(settingsExtra, loadedExtra);
+            encodeSettingsBlock(settings.block, loaded);
+            encodeSettingsExtra(settings.extra, loadedExtra);
             EXPECT_EQ(Bytes(loaded, loaded + sizeof loaded), before) << "type " << type << ", length " << length;
             EXPECT_EQ(Bytes(loadedExtra, loadedExtra + sizeof loadedExtra), beforeExtra)
                 << "type " << type << ", length " << length;
@@ -489,11 +487,11 @@ TEST_F(Hardening, PlaceValuesOfEveryLengthAndTypeStillOpenAVisibleWindow)
             Bytes stored;
             if (!storeValue(key, "Place", type, pattern(length, 3), stored))
                 continue;
-            detailPlacement = DetailPlacement{};
+            details.placement = DetailPlacement{};
             openDetails(All);
-            ASSERT_TRUE(IsWindow(detailsWindow)) << "type " << type << ", length " << length;
-            EXPECT_TRUE(IsWindowVisible(detailsWindow)) << "type " << type << ", length " << length;
-            DestroyWindow(detailsWindow);
+            ASSERT_TRUE(IsWindow(details.window)) << "type " << type << ", length " << length;
+            EXPECT_TRUE(IsWindowVisible(details.window)) << "type " << type << ", length " << length;
+            DestroyWindow(details.window);
 
             DWORD againType = 0;
             bool found = false;
@@ -514,15 +512,15 @@ protected:
     void SetUp() override
     {
         Hardening::SetUp();
-        trayMenu = CreatePopupMenu();
-        AppendMenuA(trayMenu, MF_STRING | MF_GRAYED, IDC_TRAY_SETTINGS, "Settings");
+        shell.trayMenu = CreatePopupMenu();
+        AppendMenuA(shell.trayMenu, MF_STRING | MF_GRAYED, IDC_TRAY_SETTINGS, "Settings");
     }
     void TearDown() override
     {
         if (dialog != nullptr)
             DestroyWindow(dialog);
-        DestroyMenu(trayMenu);
-        trayMenu = nullptr;
+        DestroyMenu(shell.trayMenu);
+        shell.trayMenu = nullptr;
         Hardening::TearDown();
     }
 
@@ -560,8 +558,8 @@ TEST_F(PastedAmounts, AreRefusedOrNormalisedAndStoredFromTheirFirstTenCharacters
         std::string(25, '0') + "." + std::string(25, '0'),
     };
     for (const std::string& pasted : texts) {
-        settingsBlock.tariffCommon = 1.5;
-        dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, settingsDialogProc, 0);
+        settings.block.tariffCommon = 1.5;
+        dialog = CreateDialogParamA(shell.instance, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, settingsDialogProc, 0);
         ASSERT_NE(dialog, nullptr);
         ShowWindow(dialog, SW_SHOW);
         const std::string context = pasted.substr(0, 40) + " (" + std::to_string(pasted.size()) + " characters)";
@@ -582,8 +580,8 @@ TEST_F(PastedAmounts, AreRefusedOrNormalisedAndStoredFromTheirFirstTenCharacters
         }
 
         SendDlgItemMessageA(dialog, IDC_OK, BM_CLICK, 0, 0);
-        EXPECT_TRUE(std::isfinite(settingsBlock.tariffCommon)) << context;
-        EXPECT_EQ(settingsBlock.tariffCommon, std::atof(shown.substr(0, 10).c_str())) << context;
+        EXPECT_TRUE(std::isfinite(settings.block.tariffCommon)) << context;
+        EXPECT_EQ(settings.block.tariffCommon, std::atof(shown.substr(0, 10).c_str())) << context;
         DestroyWindow(dialog);
         dialog = nullptr;
     }

@@ -18,7 +18,6 @@
 #include "core/settings.h"
 #include "tests/wine/wine_support.h"
 #include "win32/details_window.h"
-#include "win32/log_tools.h"
 
 namespace {
 
@@ -63,12 +62,10 @@ struct Seen {
     std::string caption; // its caption
     std::string text;    // a message box's text, or the file name the save dialog suggested
     int defaultButton;   // the button that Enter would press
-    std::chrono::steady_clock::time_point answeredAt; // when its button was pressed
 };
 
 // Answers the given windows of the test's thread in order, then dismisses anything else that appears.
-// Not wine::MessageBoxWatcher: the windows come in an expected order, the save dialog is filled in,
-// and the time of each answer is kept for the measurements.
+// Not wine::MessageBoxWatcher: the windows come in an expected order and the save dialog is filled in.
 class Watcher {
 public:
     explicit Watcher(std::vector<Answer> answers)
@@ -107,7 +104,7 @@ private:
 
     void answerOne(const Answer& answer, HWND window)
     {
-        Seen seen{answer.caption, "", wine::readMessageBox(window).defaultButton, {}};
+        Seen seen{answer.caption, "", wine::readMessageBox(window).defaultButton};
         if (answer.fileName.empty()) {
             seen.text = wine::windowText(GetDlgItem(window, wine::kMessageBoxText));
         } else {
@@ -115,7 +112,6 @@ private:
             seen.text = wine::windowText(name);
             SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.fileName.c_str()));
         }
-        seen.answeredAt = std::chrono::steady_clock::now();
         seen_.push_back(seen);
         // Under Wine without a window manager a closing window can stay visible for seconds: an answered
         // window is never looked at again.
@@ -186,8 +182,8 @@ protected:
 
     void TearDown() override
     {
-        if (IsWindow(detailsWindow))
-            DestroyWindow(detailsWindow);
+        if (IsWindow(details.window))
+            DestroyWindow(details.window);
         // The scratch folder takes only its own files with it: the export folder goes first.
         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(target.c_str());
@@ -198,7 +194,7 @@ protected:
     void logOf(const std::vector<ConnectionRecord>& records)
     {
         writeDataFile(records, static_cast<int32_t>(records.size()));
-        recordCount = static_cast<int32_t>(records.size());
+        accounting.recordCount = static_cast<int32_t>(records.size());
     }
 
     // Clear in `mode`, answering the confirmation with `button`; returns what the box showed.
@@ -231,7 +227,7 @@ TEST_F(LogTools, ClearUntilCurrentMonthKeepsThisMonthOfEveryYear)
     const std::vector<uint8_t> file = readFile("Tq.dat");
     ASSERT_EQ(kHeaderSize + 2 * kRecordSize, file.size());
     EXPECT_EQ(2, getI32(file.data() + kRecordCountOffset));
-    EXPECT_EQ(2, recordCount);
+    EXPECT_EQ(2, accounting.recordCount);
     const std::vector<ConnectionRecord> kept = storedRecords(file);
     EXPECT_TRUE(sameStart(yearAgo, kept[0].start));
     EXPECT_EQ(20.0, kept[0].seconds);
@@ -248,7 +244,7 @@ TEST_F(LogTools, ClearUntilLastMonthKeepsTheLastTwoMonths)
                      now = monthsBefore(0);
     logOf({record(twoAgo, 1, 0), record(last, 2, 0), record(old, 3, 0), record(twoAgo, 4, 0), record(now, 5, 0)});
     openDetails(LastMonth);
-    currentViewFilter = LastMonth;
+    details.filter = LastMonth;
     clearAnswering(ClearUntilLastMonth, IDYES);
 
     const std::vector<ConnectionRecord> kept = storedRecords(readFile("Tq.dat"));
@@ -256,7 +252,7 @@ TEST_F(LogTools, ClearUntilLastMonthKeepsTheLastTwoMonths)
     EXPECT_EQ(2.0, kept[0].seconds);
     EXPECT_EQ(3.0, kept[1].seconds);
     EXPECT_EQ(5.0, kept[2].seconds);
-    EXPECT_EQ(3, recordCount);
+    EXPECT_EQ(3, accounting.recordCount);
     // The refill keeps the chosen period.
     EXPECT_EQ(1, wine::detailsRowCount());
 }
@@ -269,7 +265,7 @@ TEST_F(LogTools, ClearAllOnAnEmptyLogStillAsksAndLeavesTheHeader)
     const std::vector<uint8_t> file = readFile("Tq.dat");
     ASSERT_EQ(kHeaderSize, file.size());
     EXPECT_EQ(0, getI32(file.data() + kRecordCountOffset));
-    EXPECT_EQ(0, recordCount);
+    EXPECT_EQ(0, accounting.recordCount);
 
     logOf({record(monthsBefore(0), 1, 0), record(monthsBefore(1), 2, 0)});
     clearAnswering(ClearAll, IDYES);
@@ -285,7 +281,7 @@ TEST_F(LogTools, AnsweringNoChangesNothing)
     for (ClearMode mode : {ClearAll, ClearUntilCurrentMonth, ClearUntilLastMonth})
         clearAnswering(mode, IDNO);
     EXPECT_EQ(before, readFile("Tq.dat"));
-    EXPECT_EQ(2, recordCount);
+    EXPECT_EQ(2, accounting.recordCount);
     EXPECT_EQ(2, wine::detailsRowCount());
 }
 
@@ -294,8 +290,8 @@ TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
     const SystemTime now = monthsBefore(0);
     logOf({record(monthsBefore(4), 1, 0), record(now, 2, 0), record(monthsBefore(5), 3, 0)});
     // The monitor has counted the live connection; its record is not stored yet.
-    recordCount = 4;
-    liveConnection.connected = true;
+    accounting.recordCount = 4;
+    accounting.liveConnection.connected = true;
     openDetails(All);
     EXPECT_EQ(3, wine::detailsRowCount());
 
@@ -303,11 +299,11 @@ TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
     std::vector<uint8_t> file = readFile("Tq.dat");
     EXPECT_EQ(1, getI32(file.data() + kRecordCountOffset));
     EXPECT_EQ(kHeaderSize + kRecordSize, file.size());
-    EXPECT_EQ(2, recordCount);
+    EXPECT_EQ(2, accounting.recordCount);
     EXPECT_EQ(1, wine::detailsRowCount());
 
     // The connection ends as the monitor ends it: count, then the record into the reserved slot.
-    liveConnection.connected = false;
+    accounting.liveConnection.connected = false;
     writeRecordCount();
     appendRecord(record(now, 99, 0));
     file = readFile("Tq.dat");
@@ -320,8 +316,8 @@ TEST_F(LogTools, ClearDuringAConnectionKeepsItsSlotAfterTheKeptRecords)
 
 TEST_F(LogTools, ExportWritesTheChosenFileReadOnly)
 {
-    settingsBlock.calculateCost = 1;
-    settingsBlock.tariffCommon = 0.5;
+    settings.block.calculateCost = 1;
+    settings.block.tariffCommon = 0.5;
     const SystemTime first{1999, 8, 0, 5, 14, 3, 27, 0};
     logOf({record(first, 3725, 1.5), record(monthsBefore(0), 60, 0.25)});
     openDetails(All);
@@ -400,8 +396,8 @@ TEST_F(LogTools, NothingToSave)
     logOf({record(monthsBefore(1), 1, 0)});
     exportLog(CurrentMonth);
     logOf({});
-    recordCount = 1;
-    liveConnection.connected = true;
+    accounting.recordCount = 1;
+    accounting.liveConnection.connected = true;
     exportLog(All);
     const std::vector<Seen> seen = watcher.finish();
     ASSERT_TRUE(watcher.unexpected().empty()) << watcher.unexpected().front();
@@ -436,88 +432,6 @@ TEST_F(LogTools, AFileThatCannotBeWrittenIsReportedAndKept)
     EXPECT_EQ("kept\r\n", readText(target));
     // The earlier export's protection is restored as well.
     EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
-}
-
-// Figures for 10 000 records, run by hand: log_tools_test.exe --gtest_also_run_disabled_tests
-// --gtest_filter=LogTools.DISABLED_*. Times are taken from the press of the last button to the return.
-class LogToolsMeasure : public LogTools {
-protected:
-    static constexpr int kRecords = 10000;
-
-    void SetUp() override
-    {
-        LogTools::SetUp();
-        std::vector<ConnectionRecord> records;
-        for (int i = 0; i < kRecords; ++i)
-            records.push_back(record(monthsBefore(static_cast<unsigned>(i % 3)), 60.0 + i, 0.01 * i));
-        logOf(records);
-        settingsBlock.calculateCost = 1;
-    }
-
-    static double secondsSince(std::chrono::steady_clock::time_point start)
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-};
-
-TEST_F(LogToolsMeasure, DISABLED_FillExportAndClear)
-{
-    openDetails(All);
-    auto start = std::chrono::steady_clock::now();
-    const size_t loaded = loadStoredLog().size();
-    const double load = secondsSince(start);
-    EXPECT_EQ(static_cast<size_t>(kRecords), loaded);
-    start = std::chrono::steady_clock::now();
-    fillDetails(All);
-    const double fill = secondsSince(start);
-    EXPECT_EQ(kRecords, wine::detailsRowCount());
-
-    Watcher saving({{"Save connection data", IDOK, target}});
-    start = std::chrono::steady_clock::now();
-    exportLog(All);
-    const double exportWhole = secondsSince(start);
-    const std::vector<Seen> saved = saving.finish();
-    ASSERT_EQ(1u, saved.size());
-    const double exportAfterDialog = secondsSince(saved[0].answeredAt) - (secondsSince(start) - exportWhole);
-    const std::string text = readText(target);
-    EXPECT_EQ(static_cast<size_t>(kRecords + 1), static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
-
-    // The same with Cancel: what is left is the dialog's own closing, to be taken off the figure above.
-    Watcher cancelling({{"Save connection data", IDCANCEL, "ignored"}});
-    start = std::chrono::steady_clock::now();
-    exportLog(All);
-    const double cancelWhole = secondsSince(start);
-    const std::vector<Seen> cancelled = cancelling.finish();
-    ASSERT_EQ(1u, cancelled.size());
-    const double closingOnly = secondsSince(cancelled[0].answeredAt) - (secondsSince(start) - cancelWhole);
-
-    // A confirmation answered No: the box's own closing, to be taken off the Clear below.
-    Watcher declining({{"Clear?", IDNO, ""}});
-    start = std::chrono::steady_clock::now();
-    clearLog(ClearUntilLastMonth);
-    const double declineWhole = secondsSince(start);
-    const std::vector<Seen> declined = declining.finish();
-    ASSERT_EQ(1u, declined.size());
-    const double boxClosing = secondsSince(declined[0].answeredAt) - (secondsSince(start) - declineWhole);
-
-    Watcher clearing({{"Clear?", IDYES, ""}});
-    start = std::chrono::steady_clock::now();
-    clearLog(ClearUntilLastMonth);
-    const double clearWhole = secondsSince(start);
-    const std::vector<Seen> cleared = clearing.finish();
-    ASSERT_EQ(1u, cleared.size());
-    const double clearAfterAnswer = secondsSince(cleared[0].answeredAt) - (secondsSince(start) - clearWhole);
-    EXPECT_EQ(kRecords * 2 / 3 + 1, recordCount);
-
-    std::printf("records %d\n", kRecords);
-    std::printf("loading the log               %.3f s\n", load);
-    std::printf("fill (All)                    %.3f s\n", fill);
-    std::printf("export: after the dialog's OK %.3f s (with the dialog %.3f s)\n", exportAfterDialog, exportWhole);
-    std::printf("export cancelled: after Cancel %.3f s, so writing takes about %.3f s\n", closingOnly,
-                exportAfterDialog - closingOnly);
-    std::printf("clear: after the answer Yes   %.3f s (with the box %.3f s)\n", clearAfterAnswer, clearWhole);
-    std::printf("clear answered No: after No %.3f s, so clearing and refilling take about %.3f s\n", boxClosing,
-                clearAfterAnswer - boxClosing);
 }
 
 } // namespace

@@ -41,7 +41,7 @@ protected:
         ConnectionHandle first = 0;
         EXPECT_EQ(enumerateConnections(&first), expectedCount);
         EXPECT_NE(first, 0u);
-        return queryConnectionState(first);
+        return queryConnectionState(first, 0);
     }
 };
 
@@ -67,12 +67,12 @@ TEST_F(RasSource, UnansweredQueryLeavesThePreviousState)
     simulate("connections=1\nstate=connected\n");
     ConnectionHandle first = 0;
     ASSERT_EQ(enumerateConnections(&first), 1);
-    ASSERT_EQ(queryConnectionState(first), kRasConnected);
+    ASSERT_EQ(queryConnectionState(first, 0), kRasConnected);
 
     // The connection vanished between enumeration and query: its handle is no longer known.
     simulate("connections=0\nstate=disconnected\n");
-    EXPECT_EQ(queryConnectionState(first), kRasConnected);
-    EXPECT_EQ(queryConnectionState(first + 1000), kRasConnected);
+    EXPECT_EQ(queryConnectionState(first, kAuthenticating), kAuthenticating);
+    EXPECT_EQ(queryConnectionState(first + 1000, kRasConnected), kRasConnected);
 }
 
 TEST_F(RasSource, SecondConnectionDoesNotHideTheFirst)
@@ -86,26 +86,26 @@ TEST_F(RasSource, SecondConnectionDoesNotHideTheFirst)
     ConnectionHandle first = 0;
     EXPECT_EQ(enumerateConnections(&first), 2);
     EXPECT_EQ(first, alone);
-    EXPECT_EQ(queryConnectionState(first), kRasConnected);
+    EXPECT_EQ(queryConnectionState(first, 0), kRasConnected);
 }
 
 TEST_F(RasSource, LiveConnectionSurvivesASecondConnection)
 {
-    liveConnection = LiveConnection{};
-    liveConnection.connected = true;
-    liveConnection.lastRasState = kRasConnected;
+    accounting.liveConnection = LiveConnection{};
+    accounting.liveConnection.connected = true;
+    accounting.liveConnection.lastRasState = kRasConnected;
     // A start in the future keeps the poll from advancing, so nothing is painted or written.
-    liveConnection.startTime = calendarNow() + 3600;
-    recordCount = 1;
+    accounting.liveConnection.startTime = calendarNow() + 3600;
+    accounting.recordCount = 1;
     simulate("connections=2\nstate=connected\n");
 
     pollConnection(kFastTimer);
 
-    EXPECT_TRUE(liveConnection.connected);
-    EXPECT_EQ(liveConnection.lastRasState, kRasConnected);
-    EXPECT_EQ(recordCount, 1);
-    liveConnection = LiveConnection{};
-    recordCount = 0;
+    EXPECT_TRUE(accounting.liveConnection.connected);
+    EXPECT_EQ(accounting.liveConnection.lastRasState, kRasConnected);
+    EXPECT_EQ(accounting.recordCount, 1);
+    accounting.liveConnection = LiveConnection{};
+    accounting.recordCount = 0;
 }
 
 // The simulator answers like the service: size checks, short buffers and unknown handles.

@@ -20,8 +20,6 @@
 #include "core/ports.h"
 #include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "win32/details_window.h"
-#include "win32/log_tools.h"
 #include "win32/settings_store.h"
 #include "win32/shell.h"
 
@@ -105,19 +103,19 @@ const Connection kTwoDecimals[] = {{61.7, 59}, {99.99, 3599}, {60.0, 1}, {123.45
 
 void setTariff(double tariff)
 {
-    settingsBlock.tariffCommon = tariff;
-    settingsBlock.tariffEconomic = tariff;
-    settingsBlock.tariffWeekend = tariff;
+    settings.block.tariffCommon = tariff;
+    settings.block.tariffEconomic = tariff;
+    settings.block.tariffWeekend = tariff;
 }
 
 // Brings the live connection to exactly `seconds` of clock time, as the once-a-second update would.
 bool advanceTo(int32_t seconds)
 {
     for (int attempt = 0; attempt < 5; ++attempt) {
-        liveConnection.startTime = calendarNow() - seconds;
-        liveConnection.curConnSeconds = 0;
+        accounting.liveConnection.startTime = calendarNow() - seconds;
+        accounting.liveConnection.curConnSeconds = 0;
         advanceConnection();
-        if (liveConnection.curConnSeconds == seconds + settingsExtra.addSeconds)
+        if (accounting.liveConnection.curConnSeconds == seconds + settings.extra.addSeconds)
             return true;
     }
     return false;
@@ -128,7 +126,7 @@ void connect(const Connection& connection, const SystemTime& start)
 {
     setTariff(connection.tariff);
     beginConnection();
-    liveConnection.pendingRecord.start = start;
+    accounting.liveConnection.pendingRecord.start = start;
     ASSERT_TRUE(advanceTo(connection.seconds));
     endConnection();
 }
@@ -145,13 +143,13 @@ SystemTime minutesInto(SystemTime day, int minutes)
 std::string listTexts()
 {
     std::string rows;
-    const int columns = Header_GetItemCount(ListView_GetHeader(detailsList));
-    const int count = ListView_GetItemCount(detailsList);
+    const int columns = Header_GetItemCount(ListView_GetHeader(details.list));
+    const int count = ListView_GetItemCount(details.list);
     char cell[256];
     for (int row = 0; row < count; ++row) {
         for (int column = 0; column < columns; ++column) {
             cell[0] = '\0';
-            ListView_GetItemText(detailsList, row, column, cell, sizeof cell);
+            ListView_GetItemText(details.list, row, column, cell, sizeof cell);
             rows += cell;
             rows += column + 1 < columns ? '\t' : '\n';
         }
@@ -233,9 +231,9 @@ protected:
 // The outputs go to the folder TOLVAR_SAME_BYTES_OUT names, when it is set, for the test command to compare.
 TEST_F(SameBytes, OneSessionWritesItsFilesValuesAndTexts)
 {
-    settingsBlock.calculateCost = 1;
-    settingsBlock.showCounterOnConnect = 1;
-    settingsExtra.addSeconds = 7;
+    settings.block.calculateCost = 1;
+    settings.block.showCounterOnConnect = 1;
+    settings.extra.addSeconds = 7;
     const SystemTime day = wine::monthsBefore(0);
     int minute = 0;
     for (const Connection& connection : kSession) {
@@ -246,7 +244,7 @@ TEST_F(SameBytes, OneSessionWritesItsFilesValuesAndTexts)
     // A connection a Sum Up cuts in two, and the live figures painted while it runs.
     setTariff(0.77);
     beginConnection();
-    liveConnection.pendingRecord.start = minutesInto(day, minute += 97);
+    accounting.liveConnection.pendingRecord.start = minutesInto(day, minute += 97);
     ASSERT_TRUE(advanceTo(1234));
     sumUp();
     ASSERT_TRUE(advanceTo(2345));
@@ -263,7 +261,7 @@ TEST_F(SameBytes, OneSessionWritesItsFilesValuesAndTexts)
 
     const int sessions = static_cast<int>(std::size(kSession) + 1 + std::size(kTwoDecimals));
     openDetails(All);
-    EXPECT_EQ(ListView_GetItemCount(detailsList), sessions);
+    EXPECT_EQ(ListView_GetItemCount(details.list), sessions);
     // The list and the export with two decimals, then with four.
     const std::string listTwo = listTexts();
     const std::vector<uint8_t> exportedTwo = exportAll();
@@ -277,9 +275,9 @@ TEST_F(SameBytes, OneSessionWritesItsFilesValuesAndTexts)
     ASSERT_EQ(dataFile.size(), kHeaderSize + kRecordSize * static_cast<size_t>(sessions));
     // The month stamp is the clock's: the two runs need not share a second.
     std::memset(dataFile.data() + kMonthStampOffset, 0, kSystemTimeSize);
-    const std::vector<uint8_t> settings = wine::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Settings");
+    const std::vector<uint8_t> block = wine::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Settings");
     const std::vector<uint8_t> extra = wine::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Settings1");
-    EXPECT_EQ(settings.size(), kSettingsBlockSize);
+    EXPECT_EQ(block.size(), kSettingsBlockSize);
     EXPECT_EQ(extra.size(), kSettingsExtraSize);
     EXPECT_NE(painted.find("000:39:12"), std::string::npos) << painted;
 
@@ -291,7 +289,7 @@ TEST_F(SameBytes, OneSessionWritesItsFilesValuesAndTexts)
         out = "Z:" + out;
     CreateDirectoryA(out.c_str(), nullptr);
     writeOutput(out, "Tq.dat", dataFile);
-    writeOutput(out, "Settings", settings);
+    writeOutput(out, "Settings", block);
     writeOutput(out, "Settings1", extra);
     writeOutput(out, "export-two-decimals.txt", exportedTwo);
     writeOutput(out, "export-four-decimals.txt", exportedFour);

@@ -15,7 +15,6 @@
 #include "core/settings.h"
 #include "win32/settings_store.h"
 #include "tests/wine/wine_support.h"
-#include "win32/settings_dialog.h"
 #include "win32/time_fields.h"
 
 namespace {
@@ -24,15 +23,15 @@ using wine::windowText;
 
 void resetToFirstRun()
 {
-    settingsBlock = SettingsBlock{};
-    settingsExtra = SettingsExtra{};
+    settings.block = SettingsBlock{};
+    settings.extra = SettingsExtra{};
     applyDefaultSettings();
 }
 
 // Disabled counts too: the dialog must give the item back fully usable.
 bool settingsCommandEnabled()
 {
-    return (GetMenuState(trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+    return (GetMenuState(shell.trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
 }
 
 class SettingsDialog : public ::testing::Test {
@@ -41,15 +40,15 @@ protected:
     {
         resetToFirstRun();
         wine::useCurrencySymbol("$");
-        trayMenu = CreatePopupMenu();
-        AppendMenuA(trayMenu, MF_STRING | MF_GRAYED, IDC_TRAY_SETTINGS, "Settings");
+        shell.trayMenu = CreatePopupMenu();
+        AppendMenuA(shell.trayMenu, MF_STRING | MF_GRAYED, IDC_TRAY_SETTINGS, "Settings");
     }
     void TearDown() override
     {
         if (dialog)
             DestroyWindow(dialog);
-        DestroyMenu(trayMenu);
-        trayMenu = nullptr;
+        DestroyMenu(shell.trayMenu);
+        shell.trayMenu = nullptr;
     }
 
     // Opens the dialog modelessly on the records as they are now.
@@ -110,7 +109,7 @@ TEST_F(SettingsDialog, FirstRunDefaultsAreShown)
         EXPECT_EQ(text(id), "0") << id;
     const char* parts[kTimeSubFieldCount] = {"7", "00", "20", "00", "0", "00", "00", "0", "00", "00"};
     for (int i = 0; i < kTimeSubFieldCount; ++i)
-        EXPECT_EQ(windowText(timeSubFields[i]), parts[i]) << i;
+        EXPECT_EQ(windowText(shell.timeSubFields[i]), parts[i]) << i;
 
     for (int id = IDC_TIME_WARNING; id <= IDC_LABEL_COST_PER_MONTH; ++id)
         EXPECT_FALSE(enabled(id)) << id;
@@ -135,7 +134,7 @@ TEST_F(SettingsDialog, FirstRunDefaultsAreShown)
 
 TEST_F(SettingsDialog, StoredValuesAreShownWithEveryWarningAvailable)
 {
-    SettingsBlock& s = settingsBlock;
+    SettingsBlock& s = settings.block;
     s.weekendAsEconomic = 0;
     s.todayIsHoliday = 1;
     s.warningsEnabled = s.costWarning = 1;
@@ -150,7 +149,7 @@ TEST_F(SettingsDialog, StoredValuesAreShownWithEveryWarningAvailable)
     s.commonTo = Hms{19, 30, 0};
     s.timeLimitPerConn = Hms{100, 5, 7};
     s.timeLimitPerMonth = Hms{999, 59, 0};
-    settingsExtra = SettingsExtra{45, 0};
+    settings.extra = SettingsExtra{45, 0};
     open();
 
     EXPECT_TRUE(checked(IDC_TIME_WARNING));
@@ -164,7 +163,7 @@ TEST_F(SettingsDialog, StoredValuesAreShownWithEveryWarningAvailable)
     EXPECT_EQ(text(IDC_ADD_SECONDS), "45");
     const char* parts[kTimeSubFieldCount] = {"8", "05", "19", "30", "100", "05", "07", "999", "59", "00"};
     for (int i = 0; i < kTimeSubFieldCount; ++i)
-        EXPECT_EQ(windowText(timeSubFields[i]), parts[i]) << i;
+        EXPECT_EQ(windowText(shell.timeSubFields[i]), parts[i]) << i;
     for (int id = IDC_TIME_WARNING; id <= IDC_LABEL_COST_PER_MONTH; ++id)
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_TRUE(enabled(IDC_TARIFF_WEEKEND));
@@ -174,15 +173,15 @@ TEST_F(SettingsDialog, StoredValuesAreShownWithEveryWarningAvailable)
 
 TEST_F(SettingsDialog, CurrencyLabelsTakeTheSymbolAsDrawn)
 {
-    std::snprintf(currencySymbol, sizeof currencySymbol, "\x80");
-    currencySymbolLength = 2;
+    std::snprintf(shell.currencySymbol, sizeof shell.currencySymbol, "\x80");
+    shell.currencySymbolLength = 2;
     open();
     EXPECT_EQ(text(IDC_PER_MIN_WEEKEND), "\x80/min");
     EXPECT_EQ(text(IDC_LABEL_COST_PER_MONTH), "\x80 for month");
     DestroyWindow(dialog);
 
-    std::snprintf(currencySymbol, sizeof currencySymbol, "EUR");
-    currencySymbolLength = 0; // the locale lookup failed
+    std::snprintf(shell.currencySymbol, sizeof shell.currencySymbol, "EUR");
+    shell.currencySymbolLength = 0; // the locale lookup failed
     open();
     EXPECT_EQ(text(IDC_PER_MIN_COMMON), "/min");
     EXPECT_EQ(text(IDC_LABEL_COST_PER_CONN), " for connection");
@@ -190,7 +189,7 @@ TEST_F(SettingsDialog, CurrencyLabelsTakeTheSymbolAsDrawn)
 
 TEST_F(SettingsDialog, CalculateCostGovernsTheGridAndTheCostWarningOnly)
 {
-    SettingsBlock& s = settingsBlock;
+    SettingsBlock& s = settings.block;
     s.weekendAsEconomic = 0;
     s.warningsEnabled = s.timeWarning = s.costWarning = 1;
     s.timeWarnPerConn = s.timeWarnPerMonth = s.costWarnPerConn = s.costWarnPerMonth = 1;
@@ -234,8 +233,8 @@ TEST_F(SettingsDialog, CalculateCostGovernsTheGridAndTheCostWarningOnly)
 
 TEST_F(SettingsDialog, WarningsWithoutCostsOfferTheTimeWarningOnly)
 {
-    settingsBlock.calculateCost = 0;
-    settingsBlock.costWarning = 1;
+    settings.block.calculateCost = 0;
+    settings.block.costWarning = 1;
     open();
     click(IDC_WARNINGS);
     EXPECT_TRUE(enabled(IDC_TIME_WARNING));
@@ -251,7 +250,7 @@ TEST_F(SettingsDialog, WarningsWithoutCostsOfferTheTimeWarningOnly)
 
 TEST_F(SettingsDialog, RowBoxesGovernTheirFieldsAndLabels)
 {
-    settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.costWarning = 1;
+    settings.block.warningsEnabled = settings.block.timeWarning = settings.block.costWarning = 1;
     open();
     click(IDC_TIME_WARN_PER_MONTH);
     EXPECT_TRUE(fieldShown(IDC_TIME_LIMIT_PER_MONTH));
@@ -284,7 +283,7 @@ TEST_F(SettingsDialog, RowBoxesGovernTheirFieldsAndLabels)
 
 TEST_F(SettingsDialog, AsEconomicCopiesTheEconomicAmountOfThatMoment)
 {
-    settingsBlock.tariffWeekend = 0.3;
+    settings.block.tariffWeekend = 0.3;
     open();
     SetDlgItemTextA(dialog, IDC_TARIFF_ECONOMIC, "0.50");
     click(IDC_AS_ECONOMIC);
@@ -302,9 +301,9 @@ TEST_F(SettingsDialog, AsEconomicCopiesTheEconomicAmountOfThatMoment)
 
 TEST_F(SettingsDialog, AmountsAreNormalisedWhenTheyLoseTheFocus)
 {
-    settingsBlock.weekendAsEconomic = 0;
-    settingsBlock.warningsEnabled = settingsBlock.costWarning = 1;
-    settingsBlock.costWarnPerConn = settingsBlock.costWarnPerMonth = 1;
+    settings.block.weekendAsEconomic = 0;
+    settings.block.warningsEnabled = settings.block.costWarning = 1;
+    settings.block.costWarnPerConn = settings.block.costWarnPerMonth = 1;
     open();
     wine::MessageBoxWatcher watcher(dialog, IDOK);
     const struct {
@@ -327,7 +326,7 @@ TEST_F(SettingsDialog, AmountsAreNormalisedWhenTheyLoseTheFocus)
 
 TEST_F(SettingsDialog, InvalidAmountsAreReportedAndReplacedByZero)
 {
-    settingsBlock.warningsEnabled = settingsBlock.costWarning = settingsBlock.costWarnPerMonth = 1;
+    settings.block.warningsEnabled = settings.block.costWarning = settings.block.costWarnPerMonth = 1;
     open();
     wine::MessageBoxWatcher watcher(dialog, IDOK);
     const char* invalid[] = {".5", "1.2.3", "1,5", "-1", "1e3", "abc", "1 5", "", "12345678901234567a",
@@ -447,12 +446,12 @@ ModalSettingsDialog* ModalSettingsDialog::current = nullptr;
 
 TEST_F(ModalSettingsDialog, OkStoresEveryControlAndRepaintsTheStatistics)
 {
-    settingsBlock.commonFrom.seconds = 15; // no control edits it
-    settingsBlock.commonTo = Hms{20, 75, 0};
-    mainWindow = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+    settings.block.commonFrom.seconds = 15; // no control edits it
+    settings.block.commonTo = Hms{20, 75, 0};
+    shell.statisticsWindow = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
-    UpdateWindow(mainWindow);
-    SettingsBlock expected = settingsBlock;
+    UpdateWindow(shell.statisticsWindow);
+    SettingsBlock expected = settings.block;
     expected.commonTo.minutes = 5; // a stored minute of 60 to 99 shows and is stored as its last digit
     expected.warningsEnabled = expected.timeWarning = expected.timeWarnPerConn = 1;
     expected.timeLimitPerConn = Hms{1, 30, 0};
@@ -462,13 +461,13 @@ TEST_F(ModalSettingsDialog, OkStoresEveryControlAndRepaintsTheStatistics)
     SettingsExtra expectedExtra{12, 0};
 
     const INT_PTR result = run({[&] {
-        EXPECT_EQ(windowText(timeSubFields[3]), "5");
+        EXPECT_EQ(windowText(shell.timeSubFields[3]), "5");
         click(IDC_WARNINGS);
         click(IDC_TIME_WARNING);
         click(IDC_TIME_WARN_PER_CONN);
-        typeInto(timeSubFields[4], "1");
-        typeInto(timeSubFields[5], "30");
-        typeInto(timeSubFields[6], "00");
+        typeInto(shell.timeSubFields[4], "1");
+        typeInto(shell.timeSubFields[5], "30");
+        typeInto(shell.timeSubFields[6], "00");
         SetDlgItemTextA(dialog, IDC_TARIFF_COMMON, "0.250");
         SetDlgItemTextA(dialog, IDC_TARIFF_ECONOMIC, "12345678901");
         SetDlgItemTextA(dialog, IDC_ADD_SECONDS, "123");
@@ -477,39 +476,39 @@ TEST_F(ModalSettingsDialog, OkStoresEveryControlAndRepaintsTheStatistics)
         click(IDC_OK);
     }});
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(0, std::memcmp(&settingsBlock, &expected, sizeof expected));
-    EXPECT_EQ(settingsBlock.timeLimitPerConn.hours, 1);
-    EXPECT_EQ(settingsBlock.timeLimitPerConn.minutes, 30);
-    EXPECT_EQ(settingsBlock.commonFrom.seconds, 15);
-    EXPECT_EQ(settingsBlock.tariffEconomic, 1234567890.0);
-    EXPECT_EQ(settingsExtra.addSeconds, 12);
-    EXPECT_EQ(0, std::memcmp(&settingsExtra, &expectedExtra, sizeof expectedExtra));
+    EXPECT_EQ(0, std::memcmp(&settings.block, &expected, sizeof expected));
+    EXPECT_EQ(settings.block.timeLimitPerConn.hours, 1);
+    EXPECT_EQ(settings.block.timeLimitPerConn.minutes, 30);
+    EXPECT_EQ(settings.block.commonFrom.seconds, 15);
+    EXPECT_EQ(settings.block.tariffEconomic, 1234567890.0);
+    EXPECT_EQ(settings.extra.addSeconds, 12);
+    EXPECT_EQ(0, std::memcmp(&settings.extra, &expectedExtra, sizeof expectedExtra));
     EXPECT_EQ(readValue("Settings"), stored(expected));
     EXPECT_EQ(readValue("Settings1"), stored(expectedExtra));
-    EXPECT_TRUE(GetUpdateRect(mainWindow, nullptr, FALSE));
+    EXPECT_TRUE(GetUpdateRect(shell.statisticsWindow, nullptr, FALSE));
     EXPECT_TRUE(settingsCommandEnabled());
-    DestroyWindow(mainWindow);
-    mainWindow = nullptr;
+    DestroyWindow(shell.statisticsWindow);
+    shell.statisticsWindow = nullptr;
 }
 
 TEST_F(ModalSettingsDialog, CancelAndTheCloseBoxLeaveTheSettingsAlone)
 {
-    settingsBlock.tariffCommon = 0.5;
+    settings.block.tariffCommon = 0.5;
     saveSettings();
-    const SettingsBlock before = settingsBlock;
-    const SettingsExtra beforeExtra = settingsExtra;
+    const SettingsBlock before = settings.block;
+    const SettingsExtra beforeExtra = settings.extra;
     const std::vector<uint8_t> storedBefore = readValue("Settings");
     auto change = [&] {
         click(IDC_CALCULATE_COST);
         click(IDC_WARNINGS);
         SetDlgItemTextA(dialog, IDC_ADD_SECONDS, "9");
-        typeInto(timeSubFields[0], "9");
+        typeInto(shell.timeSubFields[0], "9");
     };
 
     EXPECT_EQ(run({[&] { change(); click(IDC_CANCEL); }}), 1);
     EXPECT_TRUE(settingsCommandEnabled());
 
-    EnableMenuItem(trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(shell.trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND | MF_GRAYED);
     EXPECT_EQ(run({[&] {
         change();
         SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -518,8 +517,8 @@ TEST_F(ModalSettingsDialog, CancelAndTheCloseBoxLeaveTheSettingsAlone)
               1);
     EXPECT_TRUE(settingsCommandEnabled());
 
-    EXPECT_EQ(0, std::memcmp(&settingsBlock, &before, sizeof before));
-    EXPECT_EQ(0, std::memcmp(&settingsExtra, &beforeExtra, sizeof beforeExtra));
+    EXPECT_EQ(0, std::memcmp(&settings.block, &before, sizeof before));
+    EXPECT_EQ(0, std::memcmp(&settings.extra, &beforeExtra, sizeof beforeExtra));
     EXPECT_EQ(readValue("Settings"), storedBefore);
 }
 

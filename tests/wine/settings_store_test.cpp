@@ -39,14 +39,14 @@ void storeValue(const char* name, DWORD type, const Bytes& bytes)
 Bytes encodedBlock()
 {
     Bytes bytes(kSettingsBlockSize);
-    encodeSettingsBlock(settingsBlock, bytes.data());
+    encodeSettingsBlock(settings.block, bytes.data());
     return bytes;
 }
 
 Bytes encodedExtra()
 {
     Bytes bytes(kSettingsExtraSize);
-    encodeSettingsExtra(settingsExtra, bytes.data());
+    encodeSettingsExtra(settings.extra, bytes.data());
     return bytes;
 }
 
@@ -121,25 +121,25 @@ TEST_F(SettingsStoreTest, MissingValuesLeaveTheRecordsAsTheyWere)
     storeValue("Settings", REG_BINARY, patterned(136, 5));
     loadFromStore();
     EXPECT_EQ(patterned(136, 5), encodedBlock());
-    EXPECT_EQ(0, settingsExtra.autoSumUp) << "no first-run default without \"Settings1\"";
-    EXPECT_EQ(0, settingsExtra.addSeconds);
+    EXPECT_EQ(0, settings.extra.autoSumUp) << "no first-run default without \"Settings1\"";
+    EXPECT_EQ(0, settings.extra.addSeconds);
 
     wine::deleteKeyTree(HKEY_CURRENT_USER, settingsKeyPath);
     storeValue("Other", REG_BINARY, Bytes(4, 1));
-    settingsExtra = SettingsExtra{30, 1};
+    settings.extra = SettingsExtra{30, 1};
     loadFromStore();
     EXPECT_EQ(patterned(136, 5), encodedBlock());
-    EXPECT_EQ(30, settingsExtra.addSeconds);
-    EXPECT_EQ(1, settingsExtra.autoSumUp);
+    EXPECT_EQ(30, settings.extra.addSeconds);
+    EXPECT_EQ(1, settings.extra.autoSumUp);
 }
 
 TEST_F(SettingsStoreTest, ShortValuesFillOnlyTheirLeadingBytes)
 {
     const Bytes before = patterned(136, 200);
-    overlaySettingsBlock(settingsBlock, before.data(), before.size());
+    overlaySettingsBlock(settings.block, before.data(), before.size());
     storeValue("Settings", REG_BINARY, patterned(100, 9));
     storeValue("Settings1", REG_BINARY, Bytes{0x2C, 0x01});
-    settingsExtra = SettingsExtra{-1, 1};
+    settings.extra = SettingsExtra{-1, 1};
     loadFromStore();
 
     Bytes expected = patterned(100, 9);
@@ -161,11 +161,11 @@ TEST_F(SettingsStoreTest, TheValueTypeIsIgnored)
 {
     storeValue("Settings", REG_SZ, patterned(136, 40));
     storeValue("Settings1", REG_DWORD, Bytes{10, 0, 0, 0});
-    settingsExtra.autoSumUp = 1;
+    settings.extra.autoSumUp = 1;
     loadFromStore();
     EXPECT_EQ(patterned(136, 40), encodedBlock());
-    EXPECT_EQ(10, settingsExtra.addSeconds);
-    EXPECT_EQ(1, settingsExtra.autoSumUp);
+    EXPECT_EQ(10, settings.extra.addSeconds);
+    EXPECT_EQ(1, settings.extra.autoSumUp);
 }
 
 TEST_F(SettingsStoreTest, SavedSettingsComeBackBitForBit)
@@ -174,18 +174,18 @@ TEST_F(SettingsStoreTest, SavedSettingsComeBackBitForBit)
     writeDefaultSettings(store.key);
     RegCloseKey(store.key);
 
-    settingsBlock.todayIsHoliday = 1;
-    settingsBlock.costWarnPerMonth = 1;
-    settingsBlock.tariffCommon = 0.1;
-    settingsBlock.tariffEconomic = -0.0;
-    settingsBlock.tariffWeekend = 1e300;
-    settingsBlock.costLimitPerConn = 4.9406564584124654e-324;
-    settingsBlock.costLimitPerMonth = 123.456;
-    settingsBlock.commonFrom = Hms{8, 30, 15};
-    settingsBlock.commonTo = Hms{18, 45, 0};
-    settingsBlock.timeLimitPerConn = Hms{999, 59, 59};
-    settingsBlock.timeLimitPerMonth = Hms{-1, 0, 2};
-    settingsExtra = SettingsExtra{-7, 0};
+    settings.block.todayIsHoliday = 1;
+    settings.block.costWarnPerMonth = 1;
+    settings.block.tariffCommon = 0.1;
+    settings.block.tariffEconomic = -0.0;
+    settings.block.tariffWeekend = 1e300;
+    settings.block.costLimitPerConn = 4.9406564584124654e-324;
+    settings.block.costLimitPerMonth = 123.456;
+    settings.block.commonFrom = Hms{8, 30, 15};
+    settings.block.commonTo = Hms{18, 45, 0};
+    settings.block.timeLimitPerConn = Hms{999, 59, 59};
+    settings.block.timeLimitPerMonth = Hms{-1, 0, 2};
+    settings.extra = SettingsExtra{-7, 0};
     saveSettings();
     const Bytes block = encodedBlock();
     const Bytes extra = encodedExtra();
@@ -193,8 +193,8 @@ TEST_F(SettingsStoreTest, SavedSettingsComeBackBitForBit)
     EXPECT_EQ(extra, storedValue("Settings1"));
     EXPECT_EQ(Bytes(4, 0), Bytes(block.begin() + 44, block.begin() + 48)) << "reserved bytes stay zero";
 
-    settingsBlock = SettingsBlock{};
-    settingsExtra = SettingsExtra{};
+    settings.block = SettingsBlock{};
+    settings.extra = SettingsExtra{};
     loadFromStore();
     EXPECT_EQ(block, encodedBlock());
     EXPECT_EQ(extra, encodedExtra());
@@ -205,7 +205,7 @@ TEST_F(SettingsStoreTest, SavingWithoutTheKeyStoresNothing)
     applyDefaultSettings();
     saveSettings();
     EXPECT_FALSE(keyExists()) << "the next start must still be a first run";
-    EXPECT_EQ(1, settingsBlock.showCounterOnConnect) << "the values stay in force in memory";
+    EXPECT_EQ(1, settings.block.showCounterOnConnect) << "the values stay in force in memory";
 }
 
 } // namespace

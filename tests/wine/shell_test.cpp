@@ -11,9 +11,9 @@
 
 #include "core/state.h"
 #include "win32/commands.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
+#include "win32/statistics_window.h"
 #include "win32/shell.h"
-#include "win32/tray.h"
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"
@@ -37,7 +37,7 @@ DWORD valueSize(HKEY root, const char* path, const char* name)
 // Whether the shell still knows the tray icon: only a present icon can be modified.
 bool trayIconPresent()
 {
-    NOTIFYICONDATAA probe = trayIconData;
+    NOTIFYICONDATAA probe = shell.trayIconData;
     return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }
 
@@ -90,24 +90,24 @@ protected:
 
 TEST_F(ShellTest, TheStatisticsWindowIsCreatedHiddenWithItsClassTitleStyleAndSize)
 {
-    ASSERT_TRUE(IsWindow(mainWindow));
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    ASSERT_TRUE(IsWindow(shell.statisticsWindow));
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
     char text[64] = {};
-    GetClassNameA(mainWindow, text, sizeof text);
+    GetClassNameA(shell.statisticsWindow, text, sizeof text);
     EXPECT_STREQ(text, "LinkStatistics");
-    GetWindowTextA(mainWindow, text, sizeof text);
+    GetWindowTextA(shell.statisticsWindow, text, sizeof text);
     EXPECT_STREQ(text, "Link Statistics");
 
-    const LONG style = GetWindowLongA(mainWindow, GWL_STYLE);
+    const LONG style = GetWindowLongA(shell.statisticsWindow, GWL_STYLE);
     const LONG wanted = WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX;
     EXPECT_EQ(style & wanted, wanted);
     EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME | WS_CHILD), 0);
-    EXPECT_EQ(GetWindowLongA(mainWindow, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE & ~WS_EX_DLGMODALFRAME, 0);
-    EXPECT_EQ(GetParent(mainWindow), nullptr);
-    EXPECT_EQ(GetMenu(mainWindow), mainMenu);
+    EXPECT_EQ(GetWindowLongA(shell.statisticsWindow, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE & ~WS_EX_DLGMODALFRAME, 0);
+    EXPECT_EQ(GetParent(shell.statisticsWindow), nullptr);
+    EXPECT_EQ(GetMenu(shell.statisticsWindow), shell.statisticsMenu);
 
     RECT frame{};
-    GetWindowRect(mainWindow, &frame);
+    GetWindowRect(shell.statisticsWindow, &frame);
     EXPECT_EQ(frame.right - frame.left, 400);
     EXPECT_EQ(frame.bottom - frame.top, GetSystemMetrics(SM_CYMENU) + 170);
 }
@@ -115,19 +115,19 @@ TEST_F(ShellTest, TheStatisticsWindowIsCreatedHiddenWithItsClassTitleStyleAndSiz
 TEST_F(ShellTest, TheThreeClassesCarryTheirStylesProceduresIconsCursorsBackgroundsAndMenus)
 {
     WNDCLASSA statistics{};
-    ASSERT_TRUE(GetClassInfoA(instance, "LinkStatistics", &statistics));
+    ASSERT_TRUE(GetClassInfoA(shell.instance, "LinkStatistics", &statistics));
     EXPECT_EQ(statistics.style, 0u);
-    EXPECT_EQ(statistics.lpfnWndProc, mainWindowProc);
+    EXPECT_EQ(statistics.lpfnWndProc, statisticsWindowProc);
     EXPECT_NE(statistics.hIcon, nullptr);
     EXPECT_EQ(statistics.hCursor, nullptr);
     EXPECT_EQ(statistics.hbrBackground, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
-    EXPECT_EQ(statistics.lpszMenuName, MAKEINTRESOURCEA(IDM_MAIN));
+    EXPECT_EQ(statistics.lpszMenuName, MAKEINTRESOURCEA(IDM_STATISTICS));
     EXPECT_EQ(statistics.cbClsExtra, 0);
     EXPECT_EQ(statistics.cbWndExtra, 0);
 
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     WNDCLASSA counter{};
-    ASSERT_TRUE(GetClassInfoA(instance, "Counter", &counter));
+    ASSERT_TRUE(GetClassInfoA(shell.instance, "Counter", &counter));
     EXPECT_EQ(counter.style, static_cast<UINT>(CS_DBLCLKS));
     EXPECT_EQ(counter.lpfnWndProc, timerWindowProc);
     EXPECT_EQ(counter.hIcon, nullptr);
@@ -136,7 +136,7 @@ TEST_F(ShellTest, TheThreeClassesCarryTheirStylesProceduresIconsCursorsBackgroun
     EXPECT_EQ(counter.lpszMenuName, nullptr);
 
     WNDCLASSA details{};
-    ASSERT_TRUE(GetClassInfoA(instance, "Details", &details));
+    ASSERT_TRUE(GetClassInfoA(shell.instance, "Details", &details));
     EXPECT_EQ(details.style, 0u);
     EXPECT_EQ(details.lpfnWndProc, detailsWindowProc);
     EXPECT_NE(details.hIcon, nullptr);
@@ -147,9 +147,9 @@ TEST_F(ShellTest, TheThreeClassesCarryTheirStylesProceduresIconsCursorsBackgroun
 
 TEST_F(ShellTest, ASecondInitialisationInTheSameProcessFailsOnTheTakenClassName)
 {
-    const HWND first = mainWindow;
+    const HWND first = shell.statisticsWindow;
     EXPECT_FALSE(initApplication());
-    EXPECT_EQ(mainWindow, first);
+    EXPECT_EQ(shell.statisticsWindow, first);
 }
 
 TEST_F(ShellTest, IconsHaveTheirSizesAndTheStatusIconsLoadAtTenPixels)
@@ -162,7 +162,7 @@ TEST_F(ShellTest, IconsHaveTheirSizesAndTheStatusIconsLoadAtTenPixels)
                                Wanted{IDI_CONNECTED, 10}, Wanted{IDI_DISCONNECTED, 10}, Wanted{IDI_DETAILS, 16},
                                Wanted{IDI_DETAILS, 32}}) {
         HICON loaded = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(icon.id), IMAGE_ICON, icon.size, icon.size, 0));
+            LoadImageA(shell.instance, MAKEINTRESOURCEA(icon.id), IMAGE_ICON, icon.size, icon.size, 0));
         ASSERT_NE(loaded, nullptr) << icon.id;
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(loaded, &info));
@@ -181,7 +181,7 @@ TEST_F(ShellTest, TheFirstStartMovesToTheProgramsFolderRegistersAndStoresDefault
     char current[MAX_PATH + 1] = {};
     GetCurrentDirectoryA(MAX_PATH, current);
     const std::string folder = wine::moduleFolder();
-    EXPECT_STREQ(exeDirectory, folder.c_str());
+    EXPECT_STREQ(shell.exeDirectory, folder.c_str());
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_EQ(std::string(current) + "\\", folder);
 
@@ -190,15 +190,15 @@ TEST_F(ShellTest, TheFirstStartMovesToTheProgramsFolderRegistersAndStoresDefault
     EXPECT_EQ(valueSize(HKEY_CURRENT_USER, kSettingsKey, "Settings"), 136u);
     EXPECT_EQ(valueSize(HKEY_CURRENT_USER, kSettingsKey, "Settings1"), 8u);
     EXPECT_TRUE(wine::keyExists(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar\\2.0"));
-    EXPECT_EQ(settingsBlock.showCounterOnConnect, 1);
-    EXPECT_EQ(settingsExtra.autoSumUp, 1);
+    EXPECT_EQ(settings.block.showCounterOnConnect, 1);
+    EXPECT_EQ(settings.extra.autoSumUp, 1);
 
     // The data file beside the executable, not in the folder of the launch, carries this month's stamp.
     EXPECT_EQ(GetFileAttributesA((scratch.path() + "\\Tq.dat").c_str()), INVALID_FILE_ATTRIBUTES);
     SYSTEMTIME now;
     GetLocalTime(&now);
-    EXPECT_EQ(monthStamp.wYear, now.wYear);
-    EXPECT_EQ(monthStamp.wMonth, now.wMonth);
+    EXPECT_EQ(accounting.monthStamp.wYear, now.wYear);
+    EXPECT_EQ(accounting.monthStamp.wMonth, now.wMonth);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExA(wine::dataFilePath().c_str(), GetFileExInfoStandard, &data));
     EXPECT_GE(data.nFileSizeLow, kCounterBlockSize + kSystemTimeSize);
@@ -221,7 +221,7 @@ TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
 
     // First run for this user: the totals start at zero whatever the file holds.
     start();
-    EXPECT_EQ(counterBlock.curMonthSeconds, 0.0);
+    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0.0);
 
     // A later start with the file's totals and the stored settings, and no new uninstall entry.
     encodeCounterBlock(left, header);
@@ -235,16 +235,16 @@ TEST_F(ShellTest, TotalsLeftInTheDataFileAreReadOnlyWhenTheSettingsKeyExisted)
     stored.addSeconds = 7;
     uint8_t extra[kSettingsExtraSize];
     encodeSettingsExtra(stored, extra);
-    HKEY settings = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &settings), ERROR_SUCCESS);
-    RegSetValueExA(settings, "Settings1", 0, REG_BINARY, extra, sizeof extra);
-    RegCloseKey(settings);
+    HKEY settingsKey = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &settingsKey), ERROR_SUCCESS);
+    RegSetValueExA(settingsKey, "Settings1", 0, REG_BINARY, extra, sizeof extra);
+    RegCloseKey(settingsKey);
     start();
-    EXPECT_EQ(counterBlock.lastConnSeconds, 61.0);
-    EXPECT_EQ(counterBlock.curMonthSeconds, 3600.0);
-    EXPECT_EQ(counterBlock.lastMonthCost, 12.5);
-    EXPECT_EQ(settingsExtra.addSeconds, 7);
-    EXPECT_EQ(settingsBlock.showCounterOnConnect, 1);
+    EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 61.0);
+    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 3600.0);
+    EXPECT_EQ(accounting.counterBlock.lastMonthCost, 12.5);
+    EXPECT_EQ(settings.extra.addSeconds, 7);
+    EXPECT_EQ(settings.block.showCounterOnConnect, 1);
     EXPECT_FALSE(wine::keyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
@@ -254,7 +254,7 @@ TEST_F(ShellTest, BothTimersTickIntoTheWindow)
     const DWORD start = GetTickCount();
     MSG message;
     while (GetTickCount() - start < 1500) {
-        while (PeekMessageA(&message, mainWindow, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+        while (PeekMessageA(&message, shell.statisticsWindow, WM_TIMER, WM_TIMER, PM_REMOVE)) {
             seen.push_back(message.wParam);
             DispatchMessageA(&message);
         }
@@ -275,7 +275,7 @@ TEST_F(ShellTest, BothTimersTickIntoTheWindow)
 TEST_F(ShellTest, TheMenuBarHasItsItemsCommandsAndStates)
 {
     std::vector<std::string> lines;
-    describeMenu(mainMenu, "", lines);
+    describeMenu(shell.statisticsMenu, "", lines);
     const std::vector<std::string> wanted = {
         "Program/Show detailed.../All 40011",
         "Program/Show detailed.../Last month 40023",
@@ -290,17 +290,17 @@ TEST_F(ShellTest, TheMenuBarHasItsItemsCommandsAndStates)
         "Help/About 40006",
     };
     EXPECT_EQ(lines, wanted);
-    EXPECT_EQ(GetMenuItemCount(mainMenu), 2);
+    EXPECT_EQ(GetMenuItemCount(shell.statisticsMenu), 2);
 }
 
 TEST_F(ShellTest, TheTrayMenuHasOneUntitledPopUpWithItsItemsCommandsAndStates)
 {
-    ASSERT_EQ(GetMenuItemCount(trayMenu), 1);
+    ASSERT_EQ(GetMenuItemCount(shell.trayMenu), 1);
     char title[16] = "x";
-    GetMenuStringA(trayMenu, 0, title, sizeof title, MF_BYPOSITION);
+    GetMenuStringA(shell.trayMenu, 0, title, sizeof title, MF_BYPOSITION);
     EXPECT_STREQ(title, "");
     std::vector<std::string> lines;
-    describeMenu(GetSubMenu(trayMenu, 0), "", lines);
+    describeMenu(GetSubMenu(shell.trayMenu, 0), "", lines);
     const std::vector<std::string> wanted = {
         "Show Statistics 40001",
         "Show detailed.../All 40012",
@@ -319,55 +319,55 @@ TEST_F(ShellTest, TheTrayMenuHasOneUntitledPopUpWithItsItemsCommandsAndStates)
 
 TEST_F(ShellTest, TheTrayIconIsAddedWithItsRecordAndRemovedWithTheWindow)
 {
-    EXPECT_EQ(trayIconData.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
-    EXPECT_EQ(trayIconData.hWnd, mainWindow);
-    EXPECT_EQ(trayIconData.uID, 0u);
-    EXPECT_EQ(trayIconData.uFlags, 7u);
-    EXPECT_EQ(trayIconData.uCallbackMessage, 1025u);
-    EXPECT_EQ(trayIconData.hIcon, LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY)));
-    EXPECT_STREQ(trayIconData.szTip, "Tolvar");
+    EXPECT_EQ(shell.trayIconData.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(shell.trayIconData.hWnd, shell.statisticsWindow);
+    EXPECT_EQ(shell.trayIconData.uID, 0u);
+    EXPECT_EQ(shell.trayIconData.uFlags, 7u);
+    EXPECT_EQ(shell.trayIconData.uCallbackMessage, 1025u);
+    EXPECT_EQ(shell.trayIconData.hIcon, LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_TRAY)));
+    EXPECT_STREQ(shell.trayIconData.szTip, "Tolvar");
     EXPECT_TRUE(trayIconPresent());
 
-    DestroyWindow(mainWindow);
+    DestroyWindow(shell.statisticsWindow);
     EXPECT_FALSE(trayIconPresent());
-    mainWindow = nullptr;
+    shell.statisticsWindow = nullptr;
 }
 
 TEST_F(ShellTest, ARestartedShellGetsTheIconBack)
 {
     removeTrayIcon();
     ASSERT_FALSE(trayIconPresent());
-    SendMessageA(mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    SendMessageA(shell.statisticsWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(trayIconPresent());
 }
 
 TEST_F(ShellTest, DoubleClickShowsTheWindowAndTheCloseCommandOnlyHidesIt)
 {
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
-    SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
-    SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 
-    EXPECT_EQ(SendMessageA(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
-    EXPECT_TRUE(IsWindow(mainWindow));
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    EXPECT_EQ(SendMessageA(shell.statisticsWindow, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+    EXPECT_TRUE(IsWindow(shell.statisticsWindow));
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 
     // Alt+F4 and the close box arrive as the same command; WM_CLOSE itself would destroy the window.
-    SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
-    EXPECT_EQ(SendMessageA(mainWindow, WM_SYSCOMMAND, SC_CLOSE, MAKELPARAM(10, 10)), 0);
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(IsWindow(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(SendMessageA(shell.statisticsWindow, WM_SYSCOMMAND, SC_CLOSE, MAKELPARAM(10, 10)), 0);
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
+    EXPECT_TRUE(IsWindow(shell.statisticsWindow));
 }
 
 TEST_F(ShellTest, OtherMouseMessagesOnTheIconDoNothing)
 {
     for (LPARAM mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDBLCLK}) {
-        SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, mouse);
-        EXPECT_FALSE(IsWindowVisible(mainWindow)) << mouse;
+        SendMessageA(shell.statisticsWindow, WM_TRAYNOTIFY, 0, mouse);
+        EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow)) << mouse;
         EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS)) << mouse;
     }
 }
@@ -396,13 +396,13 @@ protected:
                 return;
             seen.opened = true;
             GetWindowRect(popup, &seen.rect);
-            seen.defaultPosition = static_cast<int>(GetMenuDefaultItem(GetSubMenu(trayMenu, 0), TRUE, 0));
+            seen.defaultPosition = static_cast<int>(GetMenuDefaultItem(GetSubMenu(shell.trayMenu, 0), TRUE, 0));
             for (WPARAM key : keys) {
                 PostMessageA(popup, WM_KEYDOWN, key, 0);
                 Sleep(50);
             }
         });
-        SendMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+        SendMessageA(shell.statisticsWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
         watcher.join();
         wine::pumpMessages(100);
         return seen;
@@ -419,18 +419,18 @@ TEST_F(TrayPopUpTest, ARightClickOpensThePopUpAtTheCursorWithShowStatisticsAsDef
     EXPECT_EQ(seen.rect.left, cursor.x);
     EXPECT_EQ(seen.rect.top, cursor.y);
     EXPECT_EQ(seen.defaultPosition, 0);
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
 }
 
 TEST_F(TrayPopUpTest, ChoosingShowStatisticsShowsTheWindowAndHideStatisticsHidesItAgain)
 {
     const Seen seen = rightClickThen({VK_DOWN, VK_RETURN});
     ASSERT_TRUE(seen.opened);
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    EXPECT_TRUE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_TRUE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 
-    SendMessageA(mainWindow, WM_COMMAND, IDC_MAIN_HIDE_STATISTICS, 0);
-    EXPECT_FALSE(IsWindowVisible(mainWindow));
+    SendMessageA(shell.statisticsWindow, WM_COMMAND, IDC_STATISTICS_HIDE_STATISTICS, 0);
+    EXPECT_FALSE(IsWindowVisible(shell.statisticsWindow));
     EXPECT_FALSE(trayItemGrayed(IDC_TRAY_SHOW_STATISTICS));
 }
 

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -13,8 +12,7 @@
 #include "res/resource.h"
 #include "core/settings.h"
 #include "tests/wine/wine_support.h"
-#include "win32/statistics.h"
-#include "win32/timer_window.h"
+#include "win32/statistics_window.h"
 
 namespace {
 
@@ -85,7 +83,7 @@ Pixels referenceStatus(HDC like, const RECT& client, const char* text, int iconI
     HBITMAP bitmap = CreateCompatibleBitmap(like, client.right, client.bottom);
     HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
     FillRect(mem, &client, GetSysColorBrush(COLOR_BTNFACE));
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 10, 10, 0));
+    HICON icon = static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 10, 10, 0));
     if (icon != nullptr) {
         DrawIconEx(mem, 8, client.bottom - 17, icon, 10, 10, 0, nullptr, DI_NORMAL);
         DestroyIcon(icon);
@@ -109,21 +107,21 @@ class StatisticsWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        instance = GetModuleHandleA(nullptr);
+        shell.instance = GetModuleHandleA(nullptr);
         wine::registerWindowClass("LinkStatistics", testStatisticsProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                                  LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)));
+                                  LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_MAIN)));
     }
 
     void SetUp() override
     {
         wine::zeroRecords();
-        settingsBlock.calculateCost = 1;
-        settingsBlock.tariffCommon = 60;
+        settings.block.calculateCost = 1;
+        settings.block.tariffCommon = 60;
         wine::useCurrencySymbol("$");
         window = CreateWindowExA(0, "LinkStatistics", "Link Statistics", WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX,
-                                 40, 80, 400, GetSystemMetrics(SM_CYMENU) + 170, nullptr, nullptr, instance, nullptr);
+                                 40, 80, 400, GetSystemMetrics(SM_CYMENU) + 170, nullptr, nullptr, shell.instance, nullptr);
         ASSERT_NE(window, nullptr);
-        mainWindow = window;
+        shell.statisticsWindow = window;
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         wine::pumpMessages(100);
         dc = GetDC(window);
@@ -134,16 +132,16 @@ protected:
     {
         ReleaseDC(window, dc);
         DestroyWindow(window);
-        mainWindow = nullptr;
+        shell.statisticsWindow = nullptr;
         wine::pumpMessages(20);
     }
 
     void connect(double seconds, double cost)
     {
-        liveConnection.connected = true;
-        liveConnection.lastRasState = kRasConnected;
-        liveConnection.curConnSeconds = seconds;
-        liveConnection.curConnCost = cost;
+        accounting.liveConnection.connected = true;
+        accounting.liveConnection.lastRasState = kRasConnected;
+        accounting.liveConnection.curConnSeconds = seconds;
+        accounting.liveConnection.curConnCost = cost;
     }
 
     void repaint()
@@ -176,10 +174,10 @@ protected:
 
 TEST_F(StatisticsWindow, IdleLayoutFillsCellsAndGraysTheCurrentConnection)
 {
-    counterBlock.lastConnSeconds = 61;
-    counterBlock.curMonthSeconds = 3600;
-    counterBlock.lastMonthSeconds = 7200;
-    counterBlock.lastConnCost = 1;
+    accounting.counterBlock.lastConnSeconds = 61;
+    accounting.counterBlock.curMonthSeconds = 3600;
+    accounting.counterBlock.lastMonthSeconds = 7200;
+    accounting.counterBlock.lastConnCost = 1;
     repaint();
 
     EXPECT_EQ(GetPixel(dc, 20, 5), GetSysColor(COLOR_APPWORKSPACE)) << "inside of the panel";
@@ -198,9 +196,9 @@ TEST_F(StatisticsWindow, IdleLayoutFillsCellsAndGraysTheCurrentConnection)
 
 TEST_F(StatisticsWindow, CostOffGraysTheCostColumnAndDropsTheSymbols)
 {
-    settingsBlock.calculateCost = 0;
+    settings.block.calculateCost = 0;
     connect(30, 5);
-    counterBlock.lastConnCost = 7;
+    accounting.counterBlock.lastConnCost = 7;
     repaint();
 
     for (int row = 0; row < 4; ++row) {
@@ -213,7 +211,7 @@ TEST_F(StatisticsWindow, CostOffGraysTheCostColumnAndDropsTheSymbols)
 
 TEST_F(StatisticsWindow, FailedCurrencyLookupDrawsNoSymbol)
 {
-    currencySymbolLength = 0;
+    shell.currencySymbolLength = 0;
     repaint();
     for (int row = 0; row < 4; ++row)
         EXPECT_EQ(countColour(capture(dc, symbolArea(row)), GetSysColor(COLOR_APPWORKSPACE)), 20 * 13) << row;
@@ -234,8 +232,8 @@ TEST_F(StatisticsWindow, StatusLineFollowsTheConnectionState)
     EXPECT_EQ(figureColour(timeCell(0)), kFigureColour);
 
     // An open connection that is not in the connected state (re-authenticating) shows the idle layout.
-    liveConnection.lastRasState = 0;
-    counterBlock.curMonthSeconds = 100;
+    accounting.liveConnection.lastRasState = 0;
+    accounting.counterBlock.curMonthSeconds = 100;
     repaint();
     EXPECT_EQ(statusArea(), idle);
     EXPECT_EQ(countColour(timeCell(0), kLightGray), 78 * 15);
@@ -261,20 +259,20 @@ TEST_F(StatisticsWindow, WarningColourOnlyStrictlyAboveTheLimitOfTheFourWarningC
 {
     const WarningCase cases[] = {
         {"connection time", [this](double v) { connect(v, 0); }, 3600, 1, true, 0},
-        {"month time", [](double v) { counterBlock.curMonthSeconds = v; }, 7200, 1, true, 2},
+        {"month time", [](double v) { accounting.counterBlock.curMonthSeconds = v; }, 7200, 1, true, 2},
         {"connection cost", [this](double v) { connect(1, v); }, 2.5, 0.01, false, 0},
-        {"month cost", [](double v) { counterBlock.curMonthCost = v; }, 12, 0.01, false, 2},
+        {"month cost", [](double v) { accounting.counterBlock.curMonthCost = v; }, 12, 0.01, false, 2},
     };
     for (const WarningCase& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.costWarning = 1;
-        settingsBlock.timeWarnPerConn = settingsBlock.timeWarnPerMonth = 1;
-        settingsBlock.costWarnPerConn = settingsBlock.costWarnPerMonth = 1;
-        settingsBlock.timeLimitPerConn = Hms{1, 0, 0};
-        settingsBlock.timeLimitPerMonth = Hms{2, 0, 0};
-        settingsBlock.costLimitPerConn = 2.5;
-        settingsBlock.costLimitPerMonth = 12;
+        settings.block.warningsEnabled = settings.block.timeWarning = settings.block.costWarning = 1;
+        settings.block.timeWarnPerConn = settings.block.timeWarnPerMonth = 1;
+        settings.block.costWarnPerConn = settings.block.costWarnPerMonth = 1;
+        settings.block.timeLimitPerConn = Hms{1, 0, 0};
+        settings.block.timeLimitPerMonth = Hms{2, 0, 0};
+        settings.block.costLimitPerConn = 2.5;
+        settings.block.costLimitPerMonth = 12;
         auto cell = [&] { return c.time ? timeCell(c.row) : costCell(c.row); };
 
         c.setFigure(c.limit);
@@ -284,9 +282,9 @@ TEST_F(StatisticsWindow, WarningColourOnlyStrictlyAboveTheLimitOfTheFourWarningC
         repaint();
         EXPECT_EQ(figureColour(cell()), kWarningColour) << "one step above";
 
-        int32_t* switches[] = {&settingsBlock.warningsEnabled, c.time ? &settingsBlock.timeWarning : &settingsBlock.costWarning,
-                               c.time ? (c.row == 0 ? &settingsBlock.timeWarnPerConn : &settingsBlock.timeWarnPerMonth)
-                                      : (c.row == 0 ? &settingsBlock.costWarnPerConn : &settingsBlock.costWarnPerMonth)};
+        int32_t* switches[] = {&settings.block.warningsEnabled, c.time ? &settings.block.timeWarning : &settings.block.costWarning,
+                               c.time ? (c.row == 0 ? &settings.block.timeWarnPerConn : &settings.block.timeWarnPerMonth)
+                                      : (c.row == 0 ? &settings.block.costWarnPerConn : &settings.block.costWarnPerMonth)};
         for (int32_t* flag : switches) {
             *flag = 0;
             repaint();
@@ -300,11 +298,11 @@ TEST_F(StatisticsWindow, WarningColourOnlyStrictlyAboveTheLimitOfTheFourWarningC
 
 TEST_F(StatisticsWindow, LastConnectionAndLastMonthNeverWarn)
 {
-    settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.costWarning = 1;
-    settingsBlock.timeWarnPerConn = settingsBlock.timeWarnPerMonth = 1;
-    settingsBlock.costWarnPerConn = settingsBlock.costWarnPerMonth = 1;
-    counterBlock.lastConnSeconds = counterBlock.lastMonthSeconds = 99999;
-    counterBlock.lastConnCost = counterBlock.lastMonthCost = 999;
+    settings.block.warningsEnabled = settings.block.timeWarning = settings.block.costWarning = 1;
+    settings.block.timeWarnPerConn = settings.block.timeWarnPerMonth = 1;
+    settings.block.costWarnPerConn = settings.block.costWarnPerMonth = 1;
+    accounting.counterBlock.lastConnSeconds = accounting.counterBlock.lastMonthSeconds = 99999;
+    accounting.counterBlock.lastConnCost = accounting.counterBlock.lastMonthCost = 999;
     connect(5, 0);
     repaint();
     for (int row : {1, 3}) {
@@ -317,9 +315,9 @@ TEST_F(StatisticsWindow, LastConnectionAndLastMonthNeverWarn)
 TEST_F(StatisticsWindow, CurrentMonthWhileConnectedLeavesOutWhatASumUpCarried)
 {
     connect(900, 0);
-    liveConnection.carriedSeconds = 600;
-    counterBlock.curMonthSeconds = 0;
-    counterBlock.lastConnSeconds = 300; // row 1 then shows the same text, 000:05:00
+    accounting.liveConnection.carriedSeconds = 600;
+    accounting.counterBlock.curMonthSeconds = 0;
+    accounting.counterBlock.lastConnSeconds = 300; // row 1 then shows the same text, 000:05:00
     repaint();
     const Pixels month = timeCell(2);
     EXPECT_EQ(month, timeCell(1));
@@ -329,25 +327,25 @@ TEST_F(StatisticsWindow, CurrentMonthWhileConnectedLeavesOutWhatASumUpCarried)
 
 TEST_F(StatisticsWindow, CommonTariffChoosesTwoOrFourDecimals)
 {
-    counterBlock.lastConnCost = 1.5;
+    accounting.counterBlock.lastConnCost = 1.5;
     const Pixels two = referenceFigure(dc, costCellInside(1), 280, "1.50", kFigureColour);
     const Pixels four = referenceFigure(dc, costCellInside(1), 280, "1.5000", kFigureColour);
     ASSERT_NE(two, four);
 
-    settingsBlock.tariffCommon = 60;
+    settings.block.tariffCommon = 60;
     repaint();
     EXPECT_EQ(costCell(1), two);
-    settingsBlock.tariffCommon = 59.99;
+    settings.block.tariffCommon = 59.99;
     repaint();
     EXPECT_EQ(costCell(1), four);
 }
 
 TEST_F(StatisticsWindow, OversizedFiguresStayInsideTheirCells)
 {
-    counterBlock.lastConnSeconds = 3600.0 * 1000;
-    counterBlock.lastMonthSeconds = -61;
-    counterBlock.lastConnCost = 1e300;
-    counterBlock.lastMonthCost = -1e300;
+    accounting.counterBlock.lastConnSeconds = 3600.0 * 1000;
+    accounting.counterBlock.lastMonthSeconds = -61;
+    accounting.counterBlock.lastConnCost = 1e300;
+    accounting.counterBlock.lastMonthCost = -1e300;
     repaint();
     EXPECT_EQ(timeCell(1), referenceFigure(dc, timeCellInside(1), 180, "1000:00:0", kFigureColour))
         << "the first nine characters";
@@ -365,19 +363,19 @@ TEST_F(StatisticsWindow, OversizedFiguresStayInsideTheirCells)
 TEST_F(StatisticsWindow, PerSecondUpdateRepaintsOnlyTheTwoChangingCellsWithoutInvalidating)
 {
     connect(100, 1);
-    counterBlock.lastConnSeconds = 50;
-    counterBlock.lastMonthSeconds = 60;
-    counterBlock.lastConnCost = 2;
-    counterBlock.lastMonthCost = 3;
+    accounting.counterBlock.lastConnSeconds = 50;
+    accounting.counterBlock.lastMonthSeconds = 60;
+    accounting.counterBlock.lastConnCost = 2;
+    accounting.counterBlock.lastMonthCost = 3;
     repaint();
     const Pixels before[] = {timeCell(0), timeCell(1), timeCell(2), timeCell(3),
                              costCell(0), costCell(1), costCell(2), costCell(3), statusArea()};
 
-    liveConnection.curConnSeconds = 101;
-    liveConnection.curConnCost = 1.01;
-    counterBlock.lastConnSeconds = 51; // would show if the update touched row 1
-    counterBlock.lastConnCost = 2.01;
-    counterBlock.lastMonthSeconds = 61;
+    accounting.liveConnection.curConnSeconds = 101;
+    accounting.liveConnection.curConnCost = 1.01;
+    accounting.counterBlock.lastConnSeconds = 51; // would show if the update touched row 1
+    accounting.counterBlock.lastConnCost = 2.01;
+    accounting.counterBlock.lastMonthSeconds = 61;
     ValidateRect(window, nullptr);
     paintConnected(false);
 
@@ -393,107 +391,6 @@ TEST_F(StatisticsWindow, PerSecondUpdateRepaintsOnlyTheTwoChangingCellsWithoutIn
     EXPECT_EQ(costCell(3), before[7]);
     EXPECT_EQ(statusArea(), before[8]);
     EXPECT_EQ(timeCell(0), referenceFigure(dc, timeCellInside(0), 180, "000:01:41", kFigureColour));
-}
-
-} // namespace
-
-namespace {
-
-// Writes the window's whole area, frame and caption included, as a 24-bit bitmap file.
-void saveWindowPicture(HWND window, const char* path)
-{
-    RECT r;
-    GetWindowRect(window, &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    HDC source = GetWindowDC(window);
-    HDC mem = CreateCompatibleDC(source);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4d42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(out, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(out, &file, sizeof file, &written, nullptr);
-    WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-    WriteFile(out, bits, imageSize, &written, nullptr);
-    CloseHandle(out);
-
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    ReleaseDC(window, source);
-}
-
-// Pictures for the documentation; scripts/screenshots.sh runs these with TOLVAR_SHOTS set to a folder.
-class Screenshots : public StatisticsWindow {
-protected:
-    void SetUp() override
-    {
-        const DWORD length = GetEnvironmentVariableA("TOLVAR_SHOTS", folder, sizeof folder);
-        if (length == 0 || length >= sizeof folder)
-            GTEST_SKIP() << "TOLVAR_SHOTS names no folder";
-        StatisticsWindow::SetUp();
-        HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_MAIN));
-        if (menu != nullptr)
-            SetMenu(window, menu); // the menu bar takes its height from the client area, as in the program
-        GetClientRect(window, &client);
-        counterBlock = CounterBlock{3725, 41520, 52310, 1.24, 13.84, 17.44};
-        settingsBlock.tariffCommon = 0.02 * 60;
-        settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.timeWarnPerConn = 1;
-        settingsBlock.timeLimitPerConn = Hms{0, 30, 0};
-        wine::useCurrencySymbol("$");
-    }
-
-    void shoot(HWND target, const char* name)
-    {
-        wine::pumpMessages(200);
-        char path[MAX_PATH + 64];
-        std::snprintf(path, sizeof path, "%s\\%s.bmp", folder, name);
-        saveWindowPicture(target, path);
-    }
-
-    char folder[MAX_PATH] = {};
-};
-
-TEST_F(Screenshots, DISABLED_StatisticsAndStrip)
-{
-    repaint();
-    shoot(window, "statistics-idle");
-
-    connect(1935, 0.645);
-    liveConnection.carriedSeconds = 0;
-    repaint();
-    shoot(window, "statistics-connected");
-
-    settingsBlock.calculateCost = 0;
-    repaint();
-    shoot(window, "statistics-cost-off");
-
-    wine::registerTimerStripClass();
-    liveConnection.curConnSeconds = 1500;
-    showTimerWindow();
-    shoot(timerWindow, "timer-strip");
-    liveConnection.curConnSeconds = 1935;
-    paintTimer();
-    shoot(timerWindow, "timer-strip-warning");
-    destroyTimerWindow();
 }
 
 } // namespace

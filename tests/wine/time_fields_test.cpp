@@ -59,7 +59,7 @@ protected:
     // Clears a part, types into it and reports the text left and whether all of it is selected.
     std::string typed(int index, const char* keys, bool* selected = nullptr)
     {
-        HWND part = timeSubFields[index];
+        HWND part = shell.timeSubFields[index];
         SetWindowTextA(part, "");
         wine::typeKeys(part, keys, wine::Typing::AtCaret);
         if (selected) {
@@ -94,7 +94,7 @@ TEST_F(TimeFields, EachHostHoldsItsPartsAndColonsInOrder)
         ASSERT_EQ(children.size(), static_cast<size_t>(2 * h.parts - 1)) << h.id;
         for (int p = 0; p < h.parts; ++p) {
             HWND part = children[2 * p];
-            EXPECT_EQ(part, timeSubFields[h.firstPart + p]);
+            EXPECT_EQ(part, shell.timeSubFields[h.firstPart + p]);
             EXPECT_EQ(classNameOf(part), "Edit");
             EXPECT_EQ(GetDlgCtrlID(part), 0);
             const LONG_PTR style = GetWindowLongPtrA(part, GWL_STYLE);
@@ -192,19 +192,19 @@ TEST_F(TimeFields, PartsRefuseAnythingButDigits)
 
 TEST_F(TimeFields, TextSetFromOutsideIsCorrectedLikeTyping)
 {
-    SetWindowTextA(timeSubFields[5], "75");
-    EXPECT_EQ(windowText(timeSubFields[5]), "5");
-    SetWindowTextA(timeSubFields[0], "24");
-    EXPECT_EQ(windowText(timeSubFields[0]), "4");
-    SetWindowTextA(timeSubFields[7], "500");
-    EXPECT_EQ(windowText(timeSubFields[7]), "500");
+    SetWindowTextA(shell.timeSubFields[5], "75");
+    EXPECT_EQ(windowText(shell.timeSubFields[5]), "5");
+    SetWindowTextA(shell.timeSubFields[0], "24");
+    EXPECT_EQ(windowText(shell.timeSubFields[0]), "4");
+    SetWindowTextA(shell.timeSubFields[7], "500");
+    EXPECT_EQ(windowText(shell.timeSubFields[7]), "500");
 }
 
 TEST_F(TimeFields, DisablingHidesThePartsAndPaintsTheBoxInTheFaceColour)
 {
     HWND host = GetDlgItem(dialog, IDC_TIME_LIMIT_PER_CONN);
-    SetWindowTextA(timeSubFields[4], "12");
-    SetWindowTextA(timeSubFields[5], "34");
+    SetWindowTextA(shell.timeSubFields[4], "12");
+    SetWindowTextA(shell.timeSubFields[5], "34");
     pump();
     EXPECT_GT(pixelsOtherThan(host, GetSysColor(COLOR_WINDOW)), 0) << "parts and colons draw their digits";
 
@@ -220,8 +220,8 @@ TEST_F(TimeFields, DisablingHidesThePartsAndPaintsTheBoxInTheFaceColour)
     EXPECT_TRUE(IsWindowEnabled(host));
     for (HWND child : childrenOf(host))
         EXPECT_TRUE(IsWindowVisible(child));
-    EXPECT_EQ(windowText(timeSubFields[4]), "12");
-    EXPECT_EQ(windowText(timeSubFields[5]), "34");
+    EXPECT_EQ(windowText(shell.timeSubFields[4]), "12");
+    EXPECT_EQ(windowText(shell.timeSubFields[5]), "34");
     RECT client;
     GetClientRect(host, &client);
     HDC dc = GetDC(host);
@@ -241,21 +241,21 @@ TEST_F(TimeFields, ColonDrawsOnTheWindowColour)
 
 TEST_F(TimeFields, TabMovesThroughThePartsOfAField)
 {
-    HWND next = GetNextDlgTabItem(dialog, timeSubFields[4], FALSE);
-    EXPECT_EQ(next, timeSubFields[5]);
-    EXPECT_EQ(GetNextDlgTabItem(dialog, timeSubFields[5], FALSE), timeSubFields[6]);
+    HWND next = GetNextDlgTabItem(dialog, shell.timeSubFields[4], FALSE);
+    EXPECT_EQ(next, shell.timeSubFields[5]);
+    EXPECT_EQ(GetNextDlgTabItem(dialog, shell.timeSubFields[5], FALSE), shell.timeSubFields[6]);
 }
 
 TEST_F(TimeFields, FieldsAreRebuiltAtEveryOpening)
 {
     HWND first[kTimeSubFieldCount];
-    std::copy(std::begin(timeSubFields), std::end(timeSubFields), first);
+    std::copy(std::begin(shell.timeSubFields), std::end(shell.timeSubFields), first);
     HWND second = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
                                      fieldsOnlyProc, 0);
     ASSERT_NE(second, nullptr);
     for (int i = 0; i < kTimeSubFieldCount; ++i) {
-        EXPECT_NE(timeSubFields[i], first[i]);
-        EXPECT_TRUE(IsChild(second, timeSubFields[i]));
+        EXPECT_NE(shell.timeSubFields[i], first[i]);
+        EXPECT_TRUE(IsChild(second, shell.timeSubFields[i]));
     }
     DestroyWindow(second);
 }

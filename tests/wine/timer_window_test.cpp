@@ -47,31 +47,31 @@ class TimerStrip : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        instance = GetModuleHandleA(nullptr);
+        shell.instance = GetModuleHandleA(nullptr);
         wine::registerTimerStripClass();
     }
 
     void SetUp() override
     {
         wine::zeroRecords();
-        trayMenu = CreateMenu();
+        shell.trayMenu = CreateMenu();
         HMENU popup = CreatePopupMenu();
         AppendMenuA(popup, MF_STRING, IDC_TRAY_SHOW_TIMER, "Show Timer");
-        AppendMenuA(trayMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "Tray");
+        AppendMenuA(shell.trayMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "Tray");
     }
 
     void TearDown() override
     {
         destroyTimerWindow();
-        DestroyMenu(trayMenu);
-        trayMenu = nullptr;
+        DestroyMenu(shell.trayMenu);
+        shell.trayMenu = nullptr;
         wine::pumpMessages(20);
     }
 
     void warnAfterHalfAnHour()
     {
-        settingsBlock.warningsEnabled = settingsBlock.timeWarning = settingsBlock.timeWarnPerConn = 1;
-        settingsBlock.timeLimitPerConn = Hms{0, 30, 0};
+        settings.block.warningsEnabled = settings.block.timeWarning = settings.block.timeWarnPerConn = 1;
+        settings.block.timeLimitPerConn = Hms{0, 30, 0};
     }
 };
 
@@ -81,12 +81,12 @@ TEST_F(TimerStrip, SitsThreeCaptionButtonsLeftOfTheScreenEdgeAndGraysShowTimer)
     showTimerWindow();
     ASSERT_TRUE(timerWindowExists());
     RECT r;
-    GetWindowRect(timerWindow, &r);
+    GetWindowRect(shell.timerWindow, &r);
     EXPECT_EQ(r.right, GetSystemMetrics(SM_CXSCREEN) - 3 * GetSystemMetrics(SM_CXSIZE));
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYCAPTION));
     EXPECT_GT(r.right - r.left, 0);
-    const LONG_PTR exStyle = GetWindowLongPtrA(timerWindow, GWL_EXSTYLE);
+    const LONG_PTR exStyle = GetWindowLongPtrA(shell.timerWindow, GWL_EXSTYLE);
     EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
     EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
     EXPECT_TRUE(showTimerGrayed());
@@ -94,20 +94,20 @@ TEST_F(TimerStrip, SitsThreeCaptionButtonsLeftOfTheScreenEdgeAndGraysShowTimer)
 
 TEST_F(TimerStrip, PaintMessagesLeaveTheDigitsOnTheStrip)
 {
-    liveConnection.curConnSeconds = 4000;
+    accounting.liveConnection.curConnSeconds = 4000;
     showTimerWindow();
     wine::pumpMessages(150);
-    StripColours shown = stripColours(timerWindow);
+    StripColours shown = stripColours(shell.timerWindow);
     EXPECT_GT(shown.green, 0) << "first paint";
     EXPECT_GT(shown.black, shown.total / 2);
 
-    InvalidateRect(timerWindow, nullptr, TRUE);
-    UpdateWindow(timerWindow);
+    InvalidateRect(shell.timerWindow, nullptr, TRUE);
+    UpdateWindow(shell.timerWindow);
     wine::pumpMessages(50);
-    shown = stripColours(timerWindow);
+    shown = stripColours(shell.timerWindow);
     EXPECT_GT(shown.green, 0) << "repaint after uncovering";
     RECT update;
-    EXPECT_FALSE(GetUpdateRect(timerWindow, &update, FALSE));
+    EXPECT_FALSE(GetUpdateRect(shell.timerWindow, &update, FALSE));
 }
 
 TEST_F(TimerStrip, RedOnlyStrictlyAboveTheConnectionLimitWithAllThreeSwitches)
@@ -116,22 +116,22 @@ TEST_F(TimerStrip, RedOnlyStrictlyAboveTheConnectionLimitWithAllThreeSwitches)
     showTimerWindow();
     wine::pumpMessages(50);
 
-    liveConnection.curConnSeconds = 1800;
+    accounting.liveConnection.curConnSeconds = 1800;
     paintTimer();
-    StripColours shown = stripColours(timerWindow);
+    StripColours shown = stripColours(shell.timerWindow);
     EXPECT_GT(shown.green, 0);
     EXPECT_EQ(shown.red, 0);
 
-    liveConnection.curConnSeconds = 1801;
+    accounting.liveConnection.curConnSeconds = 1801;
     paintTimer();
-    shown = stripColours(timerWindow);
+    shown = stripColours(shell.timerWindow);
     EXPECT_GT(shown.red, 0);
     EXPECT_EQ(shown.green, 0) << "the strip is redrawn whole";
 
-    for (int32_t* flag : {&settingsBlock.warningsEnabled, &settingsBlock.timeWarning, &settingsBlock.timeWarnPerConn}) {
+    for (int32_t* flag : {&settings.block.warningsEnabled, &settings.block.timeWarning, &settings.block.timeWarnPerConn}) {
         *flag = 0;
         paintTimer();
-        shown = stripColours(timerWindow);
+        shown = stripColours(shell.timerWindow);
         EXPECT_GT(shown.green, 0);
         EXPECT_EQ(shown.red, 0);
         *flag = 1;
@@ -142,7 +142,7 @@ TEST_F(TimerStrip, DoubleClickClosesItAndOffersShowTimerAgain)
 {
     showTimerWindow();
     wine::pumpMessages(100);
-    HWND strip = timerWindow;
+    HWND strip = shell.timerWindow;
     RECT r;
     GetWindowRect(strip, &r);
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -168,7 +168,7 @@ TEST_F(TimerStrip, DoubleClickClosesItAndOffersShowTimerAgain)
 TEST_F(TimerStrip, ClosedByTheMonitorShowTimerStaysGrayed)
 {
     showTimerWindow();
-    HWND strip = timerWindow;
+    HWND strip = shell.timerWindow;
     destroyTimerWindow();
     EXPECT_FALSE(IsWindow(strip));
     EXPECT_FALSE(timerWindowExists());
@@ -179,11 +179,11 @@ TEST_F(TimerStrip, ClosedByTheMonitorShowTimerStaysGrayed)
 
 TEST_F(TimerStrip, OpeningWhileOneIsOpenKeepsASingleStrip)
 {
-    liveConnection.curConnSeconds = 10;
+    accounting.liveConnection.curConnSeconds = 10;
     showTimerWindow();
-    HWND first = timerWindow;
+    HWND first = shell.timerWindow;
     showTimerWindow();
-    EXPECT_EQ(timerWindow, first);
+    EXPECT_EQ(shell.timerWindow, first);
     int strips = 0;
     for (HWND w = FindWindowExA(nullptr, nullptr, "Counter", nullptr); w != nullptr;
          w = FindWindowExA(nullptr, w, "Counter", nullptr))

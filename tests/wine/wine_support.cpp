@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "core/state.h"
-#include "win32/main_window.h"
+#include "win32/startup.h"
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/layout.h"
@@ -209,36 +209,36 @@ void forgetEarlierRuns()
 
 void zeroRecords()
 {
-    liveConnection = LiveConnection{};
-    counterBlock = CounterBlock{};
-    monthStamp = SystemTime{};
-    recordCount = 0;
-    settingsBlock = SettingsBlock{};
-    settingsExtra = SettingsExtra{};
+    accounting.liveConnection = LiveConnection{};
+    accounting.counterBlock = CounterBlock{};
+    accounting.monthStamp = SystemTime{};
+    accounting.recordCount = 0;
+    settings.block = SettingsBlock{};
+    settings.extra = SettingsExtra{};
 }
 
 bool startApplication()
 {
-    instance = GetModuleHandleA(nullptr);
+    shell.instance = GetModuleHandleA(nullptr);
     zeroRecords();
     return initApplication();
 }
 
 void endApplication()
 {
-    if (timerWindow != nullptr && IsWindow(timerWindow))
-        DestroyWindow(timerWindow);
-    if (detailsWindow != nullptr && IsWindow(detailsWindow))
-        DestroyWindow(detailsWindow);
-    if (mainWindow != nullptr)
-        DestroyWindow(mainWindow);
-    if (trayMenu != nullptr)
-        DestroyMenu(trayMenu);
+    if (shell.timerWindow != nullptr && IsWindow(shell.timerWindow))
+        DestroyWindow(shell.timerWindow);
+    if (details.window != nullptr && IsWindow(details.window))
+        DestroyWindow(details.window);
+    if (shell.statisticsWindow != nullptr)
+        DestroyWindow(shell.statisticsWindow);
+    if (shell.trayMenu != nullptr)
+        DestroyMenu(shell.trayMenu);
     for (const char* name : {"LinkStatistics", "Counter", "Details"})
-        UnregisterClassA(name, instance);
-    mainWindow = nullptr;
-    mainMenu = nullptr;
-    trayMenu = nullptr;
+        UnregisterClassA(name, shell.instance);
+    shell.statisticsWindow = nullptr;
+    shell.statisticsMenu = nullptr;
+    shell.trayMenu = nullptr;
     pumpMessages(20);
     WPARAM ignored = 0;
     while (quitPosted(ignored)) {
@@ -247,16 +247,16 @@ void endApplication()
 
 void takeAsProgramFolder(const std::string& folder)
 {
-    std::snprintf(exeDirectory, sizeof exeDirectory, "%s\\", folder.c_str());
+    std::snprintf(shell.exeDirectory, sizeof shell.exeDirectory, "%s\\", folder.c_str());
 }
 
 void useCurrencySymbol(const char* symbol)
 {
-    std::snprintf(currencySymbol, sizeof currencySymbol, "%s", symbol);
-    currencySymbolLength = lstrlenA(currencySymbol) + 1;
+    std::snprintf(shell.currencySymbol, sizeof shell.currencySymbol, "%s", symbol);
+    shell.currencySymbolLength = lstrlenA(shell.currencySymbol) + 1;
 }
 
-bool trayItemGrayed(UINT command) { return (GetMenuState(trayMenu, command, MF_BYCOMMAND) & MF_GRAYED) != 0; }
+bool trayItemGrayed(UINT command) { return (GetMenuState(shell.trayMenu, command, MF_BYCOMMAND) & MF_GRAYED) != 0; }
 
 void drainMessages()
 {
@@ -316,19 +316,19 @@ bool registerDetailsClass()
 
 void prepareDetailsWindow(int32_t calculateCost)
 {
-    instance = GetModuleHandleA(nullptr);
+    shell.instance = GetModuleHandleA(nullptr);
     // Registered once per process: later tests find the class taken, which is as good.
     registerDetailsClass();
     freshPlacementKey();
     useCurrencySymbol("$");
     zeroRecords();
     applyDefaultSettings();
-    settingsBlock.calculateCost = calculateCost;
-    settingsBlock.tariffCommon = 60;
-    currentViewFilter = All;
+    settings.block.calculateCost = calculateCost;
+    settings.block.tariffCommon = 60;
+    details.filter = All;
 }
 
-int detailsRowCount() { return static_cast<int>(SendMessageA(detailsList, LVM_GETITEMCOUNT, 0, 0)); }
+int detailsRowCount() { return static_cast<int>(SendMessageA(details.list, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::string windowText(HWND window)
 {

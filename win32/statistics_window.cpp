@@ -1,20 +1,22 @@
-// Paints the statistics window: panel, table, figures and status line.
-#include "win32/statistics.h"
+// The statistics window: a thin dispatch of its messages, showing and hiding it, and its painting: panel,
+// table, figures and status line.
+#include "win32/statistics_window.h"
 
+#include "core/monitor.h"
 #include "core/ports.h"
-#include "core/state.h"
-#include "win32/shell.h"
-#include "res/resource.h"
 #include "core/settings.h"
+#include "core/state.h"
 #include "core/text.h"
+#include "core/warning.h"
+#include "res/resource.h"
+#include "win32/shell.h"
 
 namespace {
 
-constexpr int kRows = 4;
-constexpr int kRowPitch = 20;
-constexpr int kTimeCentre = 180;
-constexpr int kCostCentre = 280;
-constexpr int kFigureTop = 30;
+// The table: four rows 20 pixels apart, the first row's figures at 30.
+constexpr int kRows = 4, kRowPitch = 20, kFigureTop = 30;
+// Where the time and the cost figures are centred.
+constexpr int kTimeCentre = 180, kCostCentre = 280;
 
 const char* const kRowLabels[kRows] = {"Current connection:", "Last connection:", "Current month:", "Last month:"};
 const char kConnectedText[] = "Connected...";
@@ -42,25 +44,29 @@ void drawPanel(HDC dc, const RECT& client, const FrameTools& tools)
     LineTo(dc, client.left + 5, client.bottom - 26);
 }
 
+// A box's four sides from its first corner on: two sides in the first pen, the other two in the second, each
+// corner taking the pen of the side that starts there.
+void drawTwoPenBox(HDC dc, const POINT (&corners)[5], HPEN first, HPEN second)
+{
+    SelectObject(dc, first);
+    MoveToEx(dc, corners[0].x, corners[0].y, nullptr);
+    for (int side = 1; side < 5; ++side) {
+        if (side == 3)
+            SelectObject(dc, second);
+        LineTo(dc, corners[side].x, corners[side].y);
+    }
+}
+
 // The two sunken boxes of the status line: the icon's and the text's.
 void drawStatusBoxes(HDC dc, const RECT& client, const FrameTools& tools)
 {
     const int l = client.left;
     const int b = client.bottom;
-    SelectObject(dc, tools.shadow);
-    MoveToEx(dc, l + 5, b - 5, nullptr);
-    LineTo(dc, l + 5, b - 20);
-    LineTo(dc, l + 20, b - 20);
-    SelectObject(dc, tools.highlight);
-    LineTo(dc, l + 20, b - 5);
-    LineTo(dc, l + 5, b - 5);
-
-    MoveToEx(dc, l + 140, b - 20, nullptr);
-    LineTo(dc, l + 140, b - 5);
-    LineTo(dc, l + 23, b - 5);
-    SelectObject(dc, tools.shadow);
-    LineTo(dc, l + 23, b - 20);
-    LineTo(dc, l + 140, b - 20);
+    // The icon's box is drawn from its lower left corner, the text's from its upper right one.
+    const POINT iconBox[] = {{l + 5, b - 5}, {l + 5, b - 20}, {l + 20, b - 20}, {l + 20, b - 5}, {l + 5, b - 5}};
+    drawTwoPenBox(dc, iconBox, tools.shadow, tools.highlight);
+    const POINT textBox[] = {{l + 140, b - 20}, {l + 140, b - 5}, {l + 23, b - 5}, {l + 23, b - 20}, {l + 140, b - 20}};
+    drawTwoPenBox(dc, textBox, tools.highlight, tools.shadow);
 }
 
 // Raised lettering: every shadow one pixel down and right first, then every text on top.
@@ -105,7 +111,7 @@ void drawCurrencySymbols(HDC dc, HFONT labelFont)
     for (int i = 0; i < kRows; ++i) {
         xs[i] = 330;
         ys[i] = kFigureTop + kRowPitch * i;
-        texts[i] = currencySymbol;
+        texts[i] = shell.currencySymbol;
         lengths[i] = currencySymbolDrawnLength();
     }
     SelectObject(dc, labelFont);
@@ -120,21 +126,6 @@ void drawCells(HDC dc, int left, HPEN dark, HBRUSH fill)
     SelectObject(dc, dark);
     for (int i = 0; i < kRows; ++i)
         Rectangle(dc, left, 28 + kRowPitch * i, left + 80, 45 + kRowPitch * i);
-}
-
-bool exceeds(double figure, const Hms& limit)
-{
-    return figure > hmsToSeconds(limit.hours, limit.minutes, limit.seconds);
-}
-
-bool timeWarns(int32_t rowSwitch, const Hms& limit, double figure)
-{
-    return settingsBlock.warningsEnabled && settingsBlock.timeWarning && rowSwitch && exceeds(figure, limit);
-}
-
-bool costWarns(int32_t rowSwitch, double limit, double figure)
-{
-    return settingsBlock.warningsEnabled && settingsBlock.costWarning && rowSwitch && figure > limit;
 }
 
 // One figure over an opaque white fill of its cell, which also erases the figure it replaces.
@@ -156,11 +147,22 @@ void drawTime(HDC dc, int row, double seconds, bool warn)
 void drawCost(HDC dc, int row, double cost, bool warn)
 {
     char text[kCostTextSize];
-    const int length = formatCost(cost, settingsBlock.tariffCommon, text, sizeof text);
+    const int length = formatCost(cost, settings.block.tariffCommon, text, sizeof text);
     drawFigure(dc, costCellInside(row), kCostCentre, row, text, length, warn);
 }
 
-void drawGrayCell(HDC dc, const RECT& inside) { FillRect(dc, &inside, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH))); }
+// A row's time and, with cost calculation on, its cost; each cell draws on its own, so their order is free.
+void drawRow(HDC dc, int row, double seconds, double cost, bool timeWarns, bool costWarns)
+{
+    drawTime(dc, row, seconds, timeWarns);
+    if (settings.block.calculateCost)
+        drawCost(dc, row, cost, costWarns);
+}
+
+void drawGrayCell(HDC dc, const RECT& inside)
+{
+    FillRect(dc, &inside, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+}
 
 // Icon and text of the status line; the box is filled first so that the longer old text goes.
 void drawStatusLine(HDC dc, const RECT& client, bool connected)
@@ -171,8 +173,9 @@ void drawStatusLine(HDC dc, const RECT& client, bool connected)
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
 
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(connected ? IDI_CONNECTED : IDI_DISCONNECTED),
-                                               IMAGE_ICON, 10, 10, LR_DEFAULTCOLOR));
+    const int iconId = connected ? IDI_CONNECTED : IDI_DISCONNECTED;
+    HICON icon =
+        static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 10, 10, LR_DEFAULTCOLOR));
     if (icon != nullptr) {
         DrawIconEx(dc, l + 8, b - 17, icon, 10, 10, 0, nullptr, DI_NORMAL);
         DestroyIcon(icon);
@@ -191,14 +194,109 @@ void drawStatusLine(HDC dc, const RECT& client, bool connected)
 // A device context of the statistics window with the figures' common attributes set.
 HDC beginFigures(RECT& client)
 {
-    GetClientRect(mainWindow, &client);
-    HDC dc = GetDC(mainWindow);
+    GetClientRect(shell.statisticsWindow, &client);
+    HDC dc = GetDC(shell.statisticsWindow);
     SetBkMode(dc, TRANSPARENT);
     SetBkColor(dc, RGB(255, 255, 255));
     return dc;
 }
 
+// The figures of the four rows; `full` also draws the status line and the rows that change only at a
+// connection's end. Idle, the current connection's cells are gray.
+void paintFigures(bool connected, bool full)
+{
+    if (shell.statisticsWindow == nullptr)
+        return; // GetDC of no window would draw on the whole screen
+    RECT client;
+    HDC dc = beginFigures(client);
+    if (full)
+        drawStatusLine(dc, client, connected);
+
+    HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
+    HGDIOBJ oldFont = SelectObject(dc, valueFont);
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    const SettingsBlock& s = settings.block;
+    const CounterBlock& totals = accounting.counterBlock;
+    const LiveConnection& live = accounting.liveConnection;
+    // A connection that is open but not in the connected state shows the finished figures only.
+    const double monthSeconds = connected ? currentMonthSecondsShown() : totals.curMonthSeconds;
+    const double monthCost = connected ? currentMonthCostShown() : totals.curMonthCost;
+
+    if (connected) {
+        drawRow(dc, 0, live.curConnSeconds, live.curConnCost,
+                aboveLimit(s, WatchedFigure::ConnectionTime, live.curConnSeconds),
+                aboveLimit(s, WatchedFigure::ConnectionCost, live.curConnCost));
+    } else {
+        drawGrayCell(dc, timeCellInside(0));
+        if (s.calculateCost)
+            drawGrayCell(dc, costCellInside(0));
+    }
+    drawRow(dc, 2, monthSeconds, monthCost, aboveLimit(s, WatchedFigure::MonthTime, monthSeconds),
+            aboveLimit(s, WatchedFigure::MonthCost, monthCost));
+    // The last connection and the last month never warn.
+    if (full) {
+        drawRow(dc, 1, totals.lastConnSeconds, totals.lastConnCost, false, false);
+        drawRow(dc, 3, totals.lastMonthSeconds, totals.lastMonthCost, false, false);
+    }
+
+    SelectObject(dc, oldFont);
+    DeleteObject(valueFont);
+    ReleaseDC(shell.statisticsWindow, dc);
+}
+
+// The window is known before the start-up sequence, so a repaint it asks for reaches this window.
+void onCreate(HWND window)
+{
+    shell.statisticsWindow = window;
+    loadStartupState();
+    SetTimer(window, kFastTimer, 50, nullptr);
+    SetTimer(window, kSlowTimer, 1000, nullptr);
+}
+
+// Closing the window in any way only hides it; returns whether the system command was that.
+bool hideOnClose(WPARAM wParam)
+{
+    if (wParam != SC_CLOSE)
+        return false;
+    hideStatistics();
+    return true;
+}
+
+// Item states change only in the tray menu; the menu bar keeps its template states.
+void setShowStatisticsItem(UINT state)
+{
+    EnableMenuItem(shell.trayMenu, IDC_TRAY_SHOW_STATISTICS, MF_BYCOMMAND | state);
+}
+
 } // namespace
+
+// Every message but the close command also gets the default processing.
+LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: onCreate(window); break;
+    case WM_DESTROY: removeTrayIcon(); break;
+    case WM_PAINT: paintStatistics(window); break;
+    case WM_TIMER: pollConnection(static_cast<int>(wParam)); break;
+    case WM_SYSCOMMAND: if (hideOnClose(wParam)) return 0; break;
+    case WM_COMMAND: runCommand(wParam); break;
+    case WM_TRAYNOTIFY: onTrayNotify(lParam); break;
+    default: if (isTaskbarCreated(message)) addTrayIcon(window); break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void showStatistics()
+{
+    ShowWindow(shell.statisticsWindow, SW_SHOW);
+    setShowStatisticsItem(MF_GRAYED);
+}
+
+void hideStatistics()
+{
+    ShowWindow(shell.statisticsWindow, SW_HIDE);
+    setShowStatisticsItem(MF_ENABLED);
+}
 
 HFONT createGuiFont(HDC dc, int height, int weight)
 {
@@ -228,11 +326,6 @@ RECT costCellInside(int row)
     return inside;
 }
 
-bool connectionTimeWarns(double seconds)
-{
-    return timeWarns(settingsBlock.timeWarnPerConn, settingsBlock.timeLimitPerConn, seconds);
-}
-
 void paintStatistics(HWND window)
 {
     PAINTSTRUCT paint;
@@ -256,12 +349,12 @@ void paintStatistics(HWND window)
     drawHeaders(dc, headerFont);
     drawRowLabels(dc, labelFont);
     drawCells(dc, 140, tools.dark, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    const bool withCost = settingsBlock.calculateCost != 0;
+    const bool withCost = settings.block.calculateCost != 0;
     if (withCost)
         drawCurrencySymbols(dc, labelFont);
     drawCells(dc, 240, tools.dark, static_cast<HBRUSH>(GetStockObject(withCost ? WHITE_BRUSH : LTGRAY_BRUSH)));
 
-    if (liveConnection.connected && liveConnection.lastRasState == kRasConnected)
+    if (accounting.liveConnection.connected && accounting.liveConnection.lastRasState == kRasConnected)
         paintConnected(true);
     else
         paintNotConnected();
@@ -278,77 +371,12 @@ void paintStatistics(HWND window)
     EndPaint(window, &paint);
 }
 
-void paintConnected(bool full)
-{
-    if (mainWindow == nullptr)
-        return; // GetDC of no window would draw on the whole screen
-    RECT client;
-    HDC dc = beginFigures(client);
-    if (full)
-        drawStatusLine(dc, client, true);
+void paintConnected(bool full) { paintFigures(true, full); }
 
-    HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
-    HGDIOBJ oldFont = SelectObject(dc, valueFont);
-    SetTextAlign(dc, TA_CENTER | TA_TOP);
-    const SettingsBlock& s = settingsBlock;
-    const double monthSeconds = currentMonthSecondsShown();
-    const double monthCost = currentMonthCostShown();
-
-    drawTime(dc, 0, liveConnection.curConnSeconds,
-             timeWarns(s.timeWarnPerConn, s.timeLimitPerConn, liveConnection.curConnSeconds));
-    drawTime(dc, 2, monthSeconds, timeWarns(s.timeWarnPerMonth, s.timeLimitPerMonth, monthSeconds));
-    if (full) {
-        drawTime(dc, 1, counterBlock.lastConnSeconds, false);
-        drawTime(dc, 3, counterBlock.lastMonthSeconds, false);
-    }
-    if (s.calculateCost) {
-        drawCost(dc, 0, liveConnection.curConnCost, costWarns(s.costWarnPerConn, s.costLimitPerConn, liveConnection.curConnCost));
-        drawCost(dc, 2, monthCost, costWarns(s.costWarnPerMonth, s.costLimitPerMonth, monthCost));
-        if (full) {
-            drawCost(dc, 1, counterBlock.lastConnCost, false);
-            drawCost(dc, 3, counterBlock.lastMonthCost, false);
-        }
-    }
-
-    SelectObject(dc, oldFont);
-    DeleteObject(valueFont);
-    ReleaseDC(mainWindow, dc);
-}
-
-void paintNotConnected()
-{
-    if (mainWindow == nullptr)
-        return; // GetDC of no window would draw on the whole screen
-    RECT client;
-    HDC dc = beginFigures(client);
-    drawStatusLine(dc, client, false);
-
-    HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
-    HGDIOBJ oldFont = SelectObject(dc, valueFont);
-    SetTextAlign(dc, TA_CENTER | TA_TOP);
-    const SettingsBlock& s = settingsBlock;
-    // A connection that is open but not in the connected state shows the finished figures only.
-    const double monthSeconds = counterBlock.curMonthSeconds;
-    const double monthCost = counterBlock.curMonthCost;
-
-    drawGrayCell(dc, timeCellInside(0));
-    drawTime(dc, 1, counterBlock.lastConnSeconds, false);
-    drawTime(dc, 2, monthSeconds, timeWarns(s.timeWarnPerMonth, s.timeLimitPerMonth, monthSeconds));
-    drawTime(dc, 3, counterBlock.lastMonthSeconds, false);
-    if (s.calculateCost) {
-        drawGrayCell(dc, costCellInside(0));
-        drawCost(dc, 1, counterBlock.lastConnCost, false);
-        drawCost(dc, 2, monthCost, costWarns(s.costWarnPerMonth, s.costLimitPerMonth, monthCost));
-        drawCost(dc, 3, counterBlock.lastMonthCost, false);
-    }
-
-    SelectObject(dc, oldFont);
-    DeleteObject(valueFont);
-    ReleaseDC(mainWindow, dc);
-}
+void paintNotConnected() { paintFigures(false, true); }
 
 void invalidateStatistics()
 {
-    if (mainWindow != nullptr)
-        InvalidateRect(mainWindow, nullptr, TRUE);
+    if (shell.statisticsWindow != nullptr)
+        InvalidateRect(shell.statisticsWindow, nullptr, TRUE);
 }

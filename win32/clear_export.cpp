@@ -1,17 +1,15 @@
-// Clear and Save in file of the detailed window: rewriting the kept log and writing it out as text.
+// Clear and Save in file of the detailed window: the confirmation of Clear, and the log written out as text.
 #include <windows.h>
-
-#include <commdlg.h>
 
 #include <cstddef>
 #include <cstdio>
 #include <vector>
 
+#include "core/log_format.h"
 #include "core/ports.h"
-#include "win32/shell.h"
 #include "core/settings.h"
-#include "win32/details_window.h"
-#include "win32/log_tools.h"
+#include "win32/lazy_libraries.h"
+#include "win32/shell.h"
 
 namespace {
 
@@ -27,13 +25,13 @@ static_assert(kSaveDialogRecordSize == 76, "the save dialog's first-generation r
 const char kExportFilter[] = "*.txt\0*.txt\0";
 static_assert(sizeof kExportFilter == 13, "the filter list ends with two NULs");
 
-void showNothingToSave() { MessageBoxA(detailsWindow, "Nothing to save.", "No data", MB_ICONINFORMATION); }
+void showNothingToSave() { MessageBoxA(details.window, "Nothing to save.", "No data", MB_ICONINFORMATION); }
 
 void showNotWritten(const char* path)
 {
     char text[MAX_PATH + 96];
     std::snprintf(text, sizeof text, "The file could not be written:\n%s\n\nNothing was saved.", path);
-    MessageBoxA(detailsWindow, text, "Save connection data", MB_ICONEXCLAMATION);
+    MessageBoxA(details.window, text, "Save connection data", MB_ICONEXCLAMATION);
 }
 
 // Asks for the export file with the suggestion in `path`; false when the user cancels or the dialog fails.
@@ -41,14 +39,14 @@ bool chooseExportFile(char (&path)[MAX_PATH])
 {
     OPENFILENAMEA dialog{};
     dialog.lStructSize = kSaveDialogRecordSize;
-    dialog.hwndOwner = detailsWindow;
+    dialog.hwndOwner = details.window;
     dialog.lpstrFilter = kExportFilter;
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrTitle = "Save connection data";
     dialog.lpstrDefExt = "txt";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    return GetSaveFileNameA(&dialog) != FALSE;
+    return runSaveDialog(&dialog) != FALSE;
 }
 
 // Writes the rule and the lines through a text-mode stream; every write and the close are checked.
@@ -57,14 +55,14 @@ bool writeExportFile(const char* path, const std::vector<const ConnectionRecord*
     std::FILE* stream = std::fopen(path, "w");
     if (stream == nullptr)
         return false;
-    const bool withCost = settingsBlock.calculateCost != 0;
+    const bool withCost = settings.block.calculateCost != 0;
     bool written = std::fputs(kExportRule, stream) >= 0;
     char line[kExportLineSize];
     for (const ConnectionRecord* record : exported) {
         if (!written)
             break;
-        formatExportLine(*record, withCost, settingsBlock.tariffCommon, currencySymbol, currencySymbolDrawnLength(),
-                         line, sizeof line);
+        formatExportLine(*record, withCost, settings.block.tariffCommon, shell.currencySymbol,
+                         currencySymbolDrawnLength(), line, sizeof line);
         written = std::fputs(line, stream) >= 0;
     }
     written = std::fflush(stream) == 0 && written;
@@ -78,30 +76,16 @@ bool writeExportFile(const char* path, const std::vector<const ConnectionRecord*
 
 void clearLog(ClearMode mode)
 {
-    if (MessageBoxA(detailsWindow, "If you'll continue, some data will be lost!\n\nContinue?", "Clear?",
+    if (MessageBoxA(details.window, "If you'll continue, some data will be lost!\n\nContinue?", "Clear?",
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    // Only the stored records are loaded: a live connection's reserved slot is not in the file yet.
-    const std::vector<ConnectionRecord> records = loadStoredLog();
-    const SystemTime today = localSystemTime();
-    std::vector<ConnectionRecord> keptRecords;
-    for (const ConnectionRecord& record : records)
-        if (clearKeeps(mode, record.start, today))
-            keptRecords.push_back(record);
-    // The kept records are stored again from offset 100 on in their old order, in one pass.
-    const int32_t kept = static_cast<int32_t>(keptRecords.size());
-    rewriteLog(keptRecords.data(), kept);
-    recordCount = kept;
-    writeRecordCount();
-    // The live connection keeps its reserved slot after the kept records, where its record will be stored.
-    if (liveConnection.connected)
-        recordCount = kept + 1;
-    fillDetails(currentViewFilter);
+    clearStoredLog(mode);
+    fillDetails(details.filter);
 }
 
 void exportLog(ViewFilter filter)
 {
-    if (recordCount == 0) {
+    if (accounting.recordCount == 0) {
         showNothingToSave();
         return;
     }
@@ -122,7 +106,7 @@ void exportLog(ViewFilter filter)
     formatSuggestedName(filter, exported.front()->start, today, path, sizeof path);
     const bool chosen = chooseExportFile(path);
     // The dialog may change the current folder even when cancelled, and the data file is opened relative to it.
-    SetCurrentDirectoryA(exeDirectory);
+    SetCurrentDirectoryA(shell.exeDirectory);
     if (!chosen)
         return;
 

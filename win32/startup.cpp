@@ -1,0 +1,124 @@
+// Start-up: the window classes, the folder, registration, settings, totals, month stamp and record count, and
+// the hidden statistics window with its tray icon.
+#include "win32/startup.h"
+
+#include <cstring>
+
+#include "core/month.h"
+#include "core/ports.h"
+#include "core/settings.h"
+#include "res/resource.h"
+#include "win32/details_window.h"
+#include "win32/placement_store.h"
+#include "win32/registration.h"
+#include "win32/settings_store.h"
+#include "win32/shell.h"
+#include "win32/statistics_window.h"
+#include "win32/timer_window.h"
+
+namespace {
+
+bool registerClass(UINT style, WNDPROC procedure, HICON icon, HCURSOR cursor, HBRUSH background,
+                   const char* menu, const char* name)
+{
+    WNDCLASSA windowClass{};
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = shell.instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = cursor;
+    windowClass.hbrBackground = background;
+    windowClass.lpszMenuName = menu;
+    windowClass.lpszClassName = name;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+HBRUSH buttonFace()
+{
+    return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+}
+
+bool registerClasses()
+{
+    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    const HICON statisticsIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_MAIN));
+    const HICON detailsIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_DETAILS));
+    return registerClass(0, statisticsWindowProc, statisticsIcon, nullptr, buttonFace(),
+                         MAKEINTRESOURCEA(IDM_STATISTICS), "LinkStatistics") &&
+           registerClass(CS_DBLCLKS, timerWindowProc, nullptr, arrow, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                         nullptr, "Counter") &&
+           registerClass(0, detailsWindowProc, detailsIcon, arrow, buttonFace(), MAKEINTRESOURCEA(IDM_DETAILS),
+                         "Details");
+}
+
+// exeDirectory := the executable's path up to and including its last backslash.
+void findExeDirectory()
+{
+    // One byte more than the call may fill, so the path is terminated even when it was cut short.
+    char path[MAX_PATH + 1];
+    std::memset(path, 0, sizeof path);
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const char* lastSlash = std::strrchr(path, '\\');
+    const size_t length = lastSlash == nullptr ? 0 : static_cast<size_t>(lastSlash - path) + 1;
+    static_assert(sizeof shell.exeDirectory == sizeof path, "the folder fits wherever the path did");
+    std::memcpy(shell.exeDirectory, path, length);
+    shell.exeDirectory[length] = '\0';
+}
+
+// First run for this user: uninstall entry, a fresh month stamp and the default settings. Later runs
+// load the settings and the totals.
+void loadSettingsAndTotals()
+{
+    const SettingsStore store = openSettingsStore();
+    if (store.newlyMade) {
+        registerUninstall(shell.exeDirectory);
+        writeMonthStamp();
+        writeDefaultSettings(store.key);
+    } else {
+        loadSettings(store.key);
+        readCounterBlock();
+    }
+    if (store.key != nullptr)
+        RegCloseKey(store.key);
+}
+
+// A data file without a complete stamp gets the present time as its stamp.
+void loadMonthStamp()
+{
+    if (!readMonthStamp(accounting.monthStamp)) {
+        writeMonthStamp();
+        accounting.monthStamp = localSystemTime();
+    }
+}
+
+} // namespace
+
+void loadStartupState()
+{
+    findExeDirectory();
+    SetCurrentDirectoryA(shell.exeDirectory);
+    registerAutostart();
+    loadSettingsAndTotals();
+    ensurePlacementKey();
+    loadMonthStamp();
+    if (settings.extra.autoSumUp != 0)
+        checkMonthChange();
+    loadRecordCount();
+}
+
+bool initApplication()
+{
+    if (!registerClasses())
+        return false;
+    shell.statisticsMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_STATISTICS));
+    shell.trayMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_TRAY));
+    registerTaskbarCreated();
+    shell.statisticsWindow = CreateWindowExA(0, "LinkStatistics", "Link Statistics",
+                                             WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                             kStatisticsWidth, GetSystemMetrics(SM_CYMENU) + kStatisticsHeightBelowMenu,
+                                             nullptr, shell.statisticsMenu, shell.instance, nullptr);
+    if (shell.statisticsWindow == nullptr)
+        return false;
+    addTrayIcon(shell.statisticsWindow);
+    return true;
+}
