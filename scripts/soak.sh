@@ -5,7 +5,7 @@
 # and fifth one); 12 connections, the default of the test in the ordinary test run, take about 20 s.
 set -uo pipefail
 TOLVAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-cd "$TOLVAR_ROOT"
+cd "$TOLVAR_ROOT" || exit 1
 bash scripts/deps.sh || exit 1
 
 connections=${1:-1000}

@@ -4,7 +4,7 @@
 # prefix of its own. Then both builds' outputs of one scripted session are compared byte for byte.
 set -uo pipefail
 TOLVAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-cd "$TOLVAR_ROOT"
+cd "$TOLVAR_ROOT" || exit 1
 
 failed=0
 # The Wine prefixes are this script's own, never the caller's: stopping a leg ends every process in its prefix.
@@ -75,7 +75,7 @@ if [ -z "$leg32_skipped" ]; then
   if [ -z "$(ls -A build/same-bytes/win64 2>/dev/null)" ] || [ -z "$(ls -A build/same-bytes/win32 2>/dev/null)" ]; then
     echo "same bytes: FAILED, a leg wrote no session outputs"; same_rc=1
   elif diff -r build/same-bytes/win64 build/same-bytes/win32; then
-    echo "same bytes: the x86_64 and i686 builds wrote identical outputs ($(ls build/same-bytes/win64 | wc -l) files)"
+    echo "same bytes: the x86_64 and i686 builds wrote identical outputs ($(find build/same-bytes/win64 -type f | wc -l) files)"
   else
     echo "same bytes: FAILED, the builds differ (above)"; same_rc=1
   fi

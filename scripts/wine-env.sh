@@ -1,4 +1,5 @@
 # Sourced by the scripts: a Wine prefix and an X display of their own, and the means to stop exactly what was started.
+# shellcheck shell=bash
 # Usage:  WINEPREFIX=<the script's own prefix>; source scripts/wine-env.sh
 #         trap wine_env_stop EXIT            (before anything starts)
 #         wine_env_start [--tests] [--win32]
