@@ -27,7 +27,7 @@ install_missing "${packages[@]}"
 # The i386 dynamic loader (from libc6-i386, an amd64 package) is itself an i386 program: if the kernel cannot
 # start it, it cannot start 32-bit Wine either, and nothing of i386 is installed.
 if ! why=$(/lib/ld-linux.so.2 --version 2>&1 >/dev/null); then
-  echo "this kernel cannot run i386 programs (/lib/ld-linux.so.2: ${why:-it did not start})"
+  echo "this kernel cannot run i386 programs (/lib/ld-linux.so.2: ${why##*: })"
   exit 3
 fi
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
