@@ -58,7 +58,9 @@ if [ -n "$earlier" ]; then
   cp build/win64/rasapi32.dll "$work/earlier/"
   candidates+=(earlier)
 fi
-exe_of() { case "$1" in plain) echo "$work/plain/minimal_poller.exe" ;; *) echo "$work/$1/Tolvar.exe" ;; esac; }
+exe_of() { case "$1" in plain*) echo "$work/$1/minimal_poller.exe" ;; *) echo "$work/$1/Tolvar.exe" ;; esac; }
+# The minimal program a candidate is measured beside: of the same build.
+plain_of() { case "$1" in *32) echo plain32 ;; *) echo plain ;; esac; }
 
 # Starts a program in the background; records its pid, and that of the Linux process running it in `program_pid`.
 launch() {
@@ -93,40 +95,62 @@ cpu_over() {
 }
 
 echo "== Private memory 15 s after the start and CPU use over ${rounds} x ${seconds} s, no connection"
-results="$work/rounds.txt"
-: >"$results"
-for round in $(seq 1 "$rounds"); do
-  for candidate in "${candidates[@]}"; do
-    launch "$(exe_of plain)"
-    plain_pid=$program_pid
-    launch "$(exe_of "$candidate")"
-    sleep 15
-    program_kb=$(private_kb "$program_pid"); plain_kb=$(private_kb "$plain_pid")
-    cpu_over "$program_pid" "$seconds" >"$work/cpu-program" &
-    sampler=$!
-    started+=("$sampler")
-    plain_cpu=$(cpu_over "$plain_pid" "$seconds")
-    wait "$sampler"
-    program_cpu=$(cat "$work/cpu-program")
-    echo "$candidate $round $program_kb $plain_kb $program_cpu $plain_cpu" >>"$results"
-    awk -v c="$candidate" -v r="$round" -v m="$program_kb" -v pm="$plain_kb" -v t="$program_cpu" -v p="$plain_cpu" \
-      'BEGIN { printf "  %-8s round %d: memory %5.0f kB vs %5.0f kB (%.2f), CPU %.3f s vs %.3f s (%.2f)\n",
-               c, r, m, pm, m / pm, t, p, (p > 0 ? t / p : 0) }'
-    stop_started
+# Rounds of each candidate beside its minimal program, then each one's summary: measure CANDIDATE...
+measure() {
+  local round candidate
+  : >"$results"
+  for round in $(seq 1 "$rounds"); do
+    for candidate in "$@"; do
+      launch "$(exe_of "$(plain_of "$candidate")")"
+      plain_pid=$program_pid
+      launch "$(exe_of "$candidate")"
+      sleep 15
+      program_kb=$(private_kb "$program_pid"); plain_kb=$(private_kb "$plain_pid")
+      cpu_over "$program_pid" "$seconds" >"$work/cpu-program" &
+      sampler=$!
+      started+=("$sampler")
+      plain_cpu=$(cpu_over "$plain_pid" "$seconds")
+      wait "$sampler"
+      program_cpu=$(cat "$work/cpu-program")
+      echo "$candidate $round $program_kb $plain_kb $program_cpu $plain_cpu" >>"$results"
+      awk -v c="$candidate" -v r="$round" -v m="$program_kb" -v pm="$plain_kb" -v t="$program_cpu" -v p="$plain_cpu" \
+        'BEGIN { printf "  %-8s round %d: memory %5.0f kB vs %5.0f kB (%.2f), CPU %.3f s vs %.3f s (%.2f)\n",
+                 c, r, m, pm, m / pm, t, p, (p > 0 ? t / p : 0) }'
+      stop_started
+    done
   done
-done
-for candidate in "${candidates[@]}"; do
-  awk -v c="$candidate" -v s="$seconds" '$1 == c {
-      n++; m[n] = $3 / $4; t += $5; p += $6; r[n] = ($6 > 0 ? $5 / $6 : 0); mk += $3; pk += $4 }
-    END {
-      lo = r[1]; hi = r[1]; mlo = m[1]; mhi = m[1]
-      for (i = 2; i <= n; i++) { if (r[i] < lo) lo = r[i]; if (r[i] > hi) hi = r[i]
-                                 if (m[i] < mlo) mlo = m[i]; if (m[i] > mhi) mhi = m[i] }
-      printf "%-8s private memory %.1f MB vs %.1f MB, ratio %.2f (rounds %.2f to %.2f)\n",
-             c, mk / n / 1024, pk / n / 1024, mk / pk, mlo, mhi
-      printf "%-8s CPU %.2f s vs %.2f s in %d s (%.3f %% vs %.3f %%), ratio %.2f (rounds %.2f to %.2f)\n",
-             c, t, p, n * s, 100 * t / (n * s), 100 * p / (n * s), (p > 0 ? t / p : 0), lo, hi }' "$results"
-done
+  for candidate in "$@"; do
+    awk -v c="$candidate" -v s="$seconds" '$1 == c {
+        n++; m[n] = $3 / $4; t += $5; p += $6; r[n] = ($6 > 0 ? $5 / $6 : 0); mk += $3; pk += $4 }
+      END {
+        lo = r[1]; hi = r[1]; mlo = m[1]; mhi = m[1]
+        for (i = 2; i <= n; i++) { if (r[i] < lo) lo = r[i]; if (r[i] > hi) hi = r[i]
+                                   if (m[i] < mlo) mlo = m[i]; if (m[i] > mhi) mhi = m[i] }
+        printf "%-8s private memory %.1f MB vs %.1f MB, ratio %.2f (rounds %.2f to %.2f)\n",
+               c, mk / n / 1024, pk / n / 1024, mk / pk, mlo, mhi
+        printf "%-8s CPU %.2f s vs %.2f s in %d s (%.3f %% vs %.3f %%), ratio %.2f (rounds %.2f to %.2f)\n",
+               c, t, p, n * s, 100 * t / (n * s), 100 * p / (n * s), (p > 0 ? t / p : 0), lo, hi }' "$results"
+  done
+}
+results="$work/rounds.txt"
+measure "${candidates[@]}"
+
+# The i686 build beside the i686 minimal program, under 32-bit Wine in a prefix of its own.
+echo "== The same for the i686 build under 32-bit Wine, ${rounds} x ${seconds} s"
+if why=$(bash scripts/deps.sh --wine32 2>&1 | tail -1; exit "${PIPESTATUS[0]}"); then
+  cmake --build --preset win32 -j2 --target Tolvar rasapi32_sim minimal_poller wine_keepalive >/dev/null
+  mkdir -p "$work/tolvar32" "$work/plain32"
+  cp build/win32/Tolvar.exe build/win32/rasapi32.dll "$work/tolvar32/"
+  cp build/win32/minimal_poller.exe build/win32/rasapi32.dll "$work/plain32/"
+  wine_env_stop
+  export WINEPREFIX="$TOLVAR_ROOT/build/bench-prefix32"
+  wine_env_start --win32
+  measure tolvar32
+  wine_env_stop
+  export WINEPREFIX="$TOLVAR_ROOT/build/bench-prefix"
+else
+  echo "skipped: $why"
+fi
 
 # A fresh server and display for the start-ups; stopping first ends the display this script started before.
 wine_env_stop

@@ -5,15 +5,19 @@
 # and fifth one); 12 connections, the default of the test in the ordinary test run, take about 20 s.
 set -uo pipefail
 TOLVAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-cd "$TOLVAR_ROOT"
+cd "$TOLVAR_ROOT" || exit 1
 bash scripts/deps.sh || exit 1
 
 connections=${1:-1000}
 cmake --preset win64 >/dev/null && cmake --build --preset win64 -j"$(nproc)" --target e2e_soak_test || exit 1
 
+# The soak run's own prefix, whatever the caller's shell names: stopping it ends every process in it.
+export WINEPREFIX="$TOLVAR_ROOT/build/soak-prefix"
 source scripts/wine-env.sh
-TOLVAR_OWN_DISPLAY=1 wine_env_start --tests
 trap wine_env_stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+TOLVAR_OWN_DISPLAY=1 wine_env_start --tests
 # Run directly rather than through CTest, whose per-test time limit is meant for the ordinary run.
 start=$(date +%s)
 TOLVAR_SOAK_CONNECTIONS=$connections WINEDLLOVERRIDES="rasapi32=n,b" \
