@@ -210,14 +210,7 @@ TEST_F(DataSafety, AStartWhileTheFileIsHeldWaitsForItAndKeepsTheStamp)
     ASSERT_TRUE(writeFile(dataFile(), before));
     hold();
     const HANDLE held = holder;
-    HANDLE releaser = CreateThread(
-        nullptr, 0,
-        [](LPVOID handle) -> DWORD {
-            Sleep(1500);
-            CloseHandle(static_cast<HANDLE>(handle));
-            return 0;
-        },
-        held, 0, nullptr);
+    const HANDLE releaser = closeHandleLater(held, 1500);
     holder = INVALID_HANDLE_VALUE;
     start();
     WaitForSingleObject(releaser, INFINITE);

@@ -92,6 +92,34 @@ bool writeFile(const std::string& path, const Bytes& bytes)
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+namespace {
+
+struct LateClose {
+    HANDLE handle;
+    DWORD milliseconds;
+};
+
+// A thread procedure: on 32 bits it must be WINAPI, which a lambda cannot be.
+DWORD WINAPI closeLate(LPVOID parameter)
+{
+    const LateClose late = *static_cast<LateClose*>(parameter);
+    delete static_cast<LateClose*>(parameter);
+    Sleep(late.milliseconds);
+    CloseHandle(late.handle);
+    return 0;
+}
+
+} // namespace
+
+HANDLE closeHandleLater(HANDLE handle, DWORD milliseconds)
+{
+    auto* late = new LateClose{handle, milliseconds};
+    const HANDLE thread = CreateThread(nullptr, 0, closeLate, late, 0, nullptr);
+    if (thread == nullptr)
+        delete late;
+    return thread;
+}
+
 Bytes patterned(size_t length, unsigned salt)
 {
     Bytes bytes(length);

@@ -53,6 +53,9 @@ std::string fileText(const std::string& path);
 // Creates or replaces the file with exactly these bytes; false when it cannot be written whole.
 bool writeFile(const std::string& path, const Bytes& bytes);
 bool fileExists(const std::string& path);
+// Closes `handle` (a file another test holds open) from a thread of its own after `milliseconds`; the thread's
+// handle, to wait for.
+HANDLE closeHandleLater(HANDLE handle, DWORD milliseconds);
 // Bytes each unlike its neighbours, and unlike the same place under another salt, so that any moved byte shows.
 Bytes patterned(size_t length, unsigned salt = 0);
 

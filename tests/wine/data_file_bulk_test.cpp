@@ -113,14 +113,6 @@ TEST_F(DataFileBulk, AFileHeldOpenElsewhereIsNeitherReadNorChanged)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("Tq.new"));
 }
 
-// A thread procedure: on 32 bits it must be WINAPI, which a lambda cannot be.
-DWORD WINAPI closeAfterAMoment(LPVOID handle)
-{
-    Sleep(40);
-    CloseHandle(static_cast<HANDLE>(handle));
-    return 0;
-}
-
 // A process that glances at the file (a backup, a scanner) holds it for a moment; the record waits in memory
 // and lands at the next try instead of being lost.
 TEST_F(DataFileBulk, AWriteToAFileHeldForAMomentLandsAtTheNextTry)
@@ -128,7 +120,7 @@ TEST_F(DataFileBulk, AWriteToAFileHeldForAMomentLandsAtTheNextTry)
     putFile(logOf(2));
     HANDLE holder = CreateFileA("Tq.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    HANDLE release = CreateThread(nullptr, 0, closeAfterAMoment, holder, 0, nullptr);
+    const HANDLE release = kit::closeHandleLater(holder, 40);
     accounting.recordCount = 3;
     appendRecord(sample(3));
     WaitForSingleObject(release, INFINITE);

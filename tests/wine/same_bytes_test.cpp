@@ -11,7 +11,6 @@
 #include <cstring>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/layout.h"
@@ -19,7 +18,7 @@
 #include "core/month.h"
 #include "core/ports.h"
 #include "core/settings.h"
-#include "tests/wine/wine_support.h"
+#include "tests/wine/in_process.h"
 #include "win32/settings_store.h"
 #include "win32/shell.h"
 
@@ -157,26 +156,12 @@ std::string listTexts()
     return rows;
 }
 
-// Exports the whole log through the real save dialog, answered from a second thread with `path`; any other box
-// (there should be none) is dismissed, so that the test goes on to fail on the missing file.
+// Exports the whole log through the real save dialog, answered with `path`.
 void exportAllTo(const std::string& path)
 {
-    const DWORD uiThread = GetCurrentThreadId();
-    std::thread answerer([uiThread, path] {
-        for (int wait = 0; wait < 1000; ++wait) {
-            const HWND box = wine::findThreadBox(uiThread, [](HWND) { return true; });
-            if (box == nullptr) {
-                Sleep(10);
-                continue;
-            }
-            if (wine::windowText(box) == "Save connection data")
-                SendDlgItemMessageA(box, wine::kFileNameCombo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-            SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-            return;
-        }
-    });
+    kit::BoxAnswerer answerer({{"Save connection data", "", IDOK, path}});
     exportLog(All);
-    answerer.join();
+    answerer.finish();
 }
 
 // The export file of the whole log, as the program writes it.
@@ -188,7 +173,7 @@ std::vector<uint8_t> exportAll()
         return {};
     const std::string path = std::string(temporary) + "tolvar-same-bytes.txt";
     exportAllTo(path);
-    const std::vector<uint8_t> exported = wine::fileBytes(path);
+    const std::vector<uint8_t> exported = kit::fileBytes(path);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
     return exported;
@@ -196,7 +181,7 @@ std::vector<uint8_t> exportAll()
 
 void writeOutput(const std::string& folder, const char* name, const std::vector<uint8_t>& bytes)
 {
-    ASSERT_TRUE(wine::writeFileBytes(folder + "\\" + name, bytes.data(), bytes.size())) << name;
+    ASSERT_TRUE(kit::writeFile(folder + "\\" + name, bytes)) << name;
 }
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
@@ -205,9 +190,9 @@ class SameBytes : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wine::forgetEarlierRuns();
-        ASSERT_TRUE(wine::startApplication());
-        wine::useCurrencySymbol("$");
+        inproc::forgetEarlierRuns();
+        ASSERT_TRUE(inproc::startApplication());
+        inproc::useCurrencySymbol("$");
         systemTextOut = reinterpret_cast<TextOutFunction>(
             replaceImport("gdi32.dll", "TextOutA", reinterpret_cast<void*>(recordTextOut)));
         systemExtTextOut = reinterpret_cast<ExtTextOutFunction>(
@@ -223,8 +208,8 @@ protected:
             replaceImport("gdi32.dll", "TextOutA", reinterpret_cast<void*>(systemTextOut));
         if (systemExtTextOut != nullptr)
             replaceImport("gdi32.dll", "ExtTextOutA", reinterpret_cast<void*>(systemExtTextOut));
-        wine::endApplication();
-        wine::forgetEarlierRuns();
+        inproc::endApplication();
+        inproc::forgetEarlierRuns();
     }
 };
 
@@ -234,7 +219,7 @@ TEST_F(SameBytes, OneSessionWritesItsFilesValuesAndTexts)
     settings.block.calculateCost = 1;
     settings.block.showCounterOnConnect = 1;
     settings.extra.addSeconds = 7;
-    const SystemTime day = wine::monthsBefore(0);
+    const SystemTime day = kit::monthsBefore(0);
     int minute = 0;
     for (const Connection& connection : kSession) {
         connect(connection, minutesInto(day, minute += 97));
@@ -271,12 +256,12 @@ TEST_F(SameBytes, OneSessionWritesItsFilesValuesAndTexts)
     const std::vector<uint8_t> exportedFour = exportAll();
     EXPECT_EQ(exportedTwo.size() + static_cast<size_t>(2 * sessions), exportedFour.size());
 
-    std::vector<uint8_t> dataFile = wine::fileBytes(wine::dataFilePath());
+    std::vector<uint8_t> dataFile = kit::fileBytes(inproc::dataFilePath());
     ASSERT_EQ(dataFile.size(), kHeaderSize + kRecordSize * static_cast<size_t>(sessions));
     // The month stamp is the clock's: the two runs need not share a second.
     std::memset(dataFile.data() + kMonthStampOffset, 0, kSystemTimeSize);
-    const std::vector<uint8_t> block = wine::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Settings");
-    const std::vector<uint8_t> extra = wine::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Settings1");
+    const std::vector<uint8_t> block = kit::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Settings");
+    const std::vector<uint8_t> extra = kit::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Settings1");
     EXPECT_EQ(block.size(), kSettingsBlockSize);
     EXPECT_EQ(extra.size(), kSettingsExtraSize);
     EXPECT_NE(painted.find("000:39:12"), std::string::npos) << painted;
