@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/layout.h"
+#include "core/ports.h"
 
 namespace {
 
@@ -25,9 +26,11 @@ struct DataStore {
     int depth;                         // nesting of beginWriteBatch
     uint64_t journalEnd;               // bytes of whole batches in the journal; the next one goes there
     bool journalComplete;              // every pending batch is also in the journal
+    bool opened;                       // openDataStore has run
+    void (*watcher)(const char*);      // told each operation's name, or nullptr
 };
 
-DataStore store{nullptr, {}, {}, 0, 0, true};
+DataStore store{nullptr, {}, {}, 0, 0, true, false, nullptr};
 
 uint32_t checksum(const uint8_t* bytes, size_t size)
 {
@@ -218,7 +221,7 @@ std::vector<WriteBatch> decodeJournal(const uint8_t* bytes, size_t size, size_t&
 
 void openDataStore(const FileSeam* seam)
 {
-    store = DataStore{seam, {}, {}, 0, 0, true};
+    store = DataStore{seam, {}, {}, 0, 0, true, true, store.watcher};
     if (seam == nullptr)
         return;
     const int64_t length = seam->length(StoreFile::Journal);
@@ -259,8 +262,25 @@ bool writesPending() { return !store.pending.empty(); }
 
 bool pendingWritesJournaled() { return store.journalComplete; }
 
-FileOutcome storeReplacedLog(const ConnectionRecord* records, int32_t count)
+void watchDataFile(void (*watcher)(const char* operation)) { store.watcher = watcher; }
+
+namespace {
+
+// Every data-file operation begins here: the store opens at the first one, which start-up makes after
+// moving to the executable's folder, where an ended process's journal lies.
+void beginOperation(const char* name)
 {
+    if (!store.opened)
+        openDataStore(dataFileSeam());
+    if (store.watcher != nullptr)
+        store.watcher(name);
+}
+
+} // namespace
+
+FileOutcome replaceLog(const ConnectionRecord* records, int32_t count)
+{
+    beginOperation("replaceLog");
     if (store.seam == nullptr)
         return FileOutcome::Failed;
     // Anything still on its way to the old file would land in the new one at offsets that mean other things.
@@ -290,10 +310,9 @@ FileOutcome storeReplacedLog(const ConnectionRecord* records, int32_t count)
     return outcome;
 }
 
-namespace datafile {
-
 void writeCounterBlock()
 {
+    beginOperation("writeCounterBlock");
     uint8_t bytes[kCounterBlockSize];
     encodeCounterBlock(accounting.counterBlock, bytes);
     queueBytes(kCounterBlockOffset, bytes, sizeof bytes);
@@ -301,20 +320,23 @@ void writeCounterBlock()
 
 void readCounterBlock()
 {
+    beginOperation("readCounterBlock");
     uint8_t bytes[kCounterBlockSize];
     const size_t read = readView(kCounterBlockOffset, bytes, sizeof bytes);
     overlayCounterBlock(accounting.counterBlock, bytes, read);
 }
 
-void writeMonthStamp(const SystemTime& now)
+void writeMonthStamp()
 {
+    beginOperation("writeMonthStamp");
     uint8_t bytes[kSystemTimeSize];
-    encodeSystemTime(now, bytes);
+    encodeSystemTime(localSystemTime(), bytes);
     queueBytes(kMonthStampOffset, bytes, sizeof bytes);
 }
 
 bool readMonthStamp(SystemTime& stamp)
 {
+    beginOperation("readMonthStamp");
     // Bytes that do not arrive keep the caller's values, as with the other short reads.
     uint8_t bytes[kSystemTimeSize];
     encodeSystemTime(stamp, bytes);
@@ -325,6 +347,7 @@ bool readMonthStamp(SystemTime& stamp)
 
 void writeRecordCount()
 {
+    beginOperation("writeRecordCount");
     uint8_t bytes[kRecordCountSize];
     putI32(bytes, accounting.recordCount);
     queueBytes(kRecordCountOffset, bytes, sizeof bytes);
@@ -332,6 +355,7 @@ void writeRecordCount()
 
 void readRecordCount()
 {
+    beginOperation("readRecordCount");
     uint8_t bytes[kRecordCountSize];
     const size_t read = readView(kRecordCountOffset, bytes, sizeof bytes);
     overlayRecordCount(accounting.recordCount, bytes, read);
@@ -339,6 +363,7 @@ void readRecordCount()
 
 int32_t wholeRecordsInFile()
 {
+    beginOperation("wholeRecordsInFile");
     const int64_t length = viewLength();
     if (length < 0)
         return -1;
@@ -350,6 +375,7 @@ int32_t wholeRecordsInFile()
 
 bool readRecord(int32_t index, ConnectionRecord& record)
 {
+    beginOperation("readRecord");
     // A slot not wholly in the file (a count stored without its record, the live connection's reserved
     // slot, a failed open) reads as an empty record, so callers can tell it and skip it.
     record = ConnectionRecord{};
@@ -364,6 +390,7 @@ bool readRecord(int32_t index, ConnectionRecord& record)
 
 void appendRecord(ConnectionRecord record)
 {
+    beginOperation("appendRecord");
     // The caller has already counted the record; with no slot counted there is none to fill,
     // and slot -1 would overwrite the header.
     const int64_t index = static_cast<int64_t>(accounting.recordCount) - 1;
@@ -374,10 +401,15 @@ void appendRecord(ConnectionRecord record)
     queueBytes(recordOffset(index), bytes, sizeof bytes);
 }
 
-void truncateLog() { queueWrite(PendingWrite{kHeaderSize, true, {}}); }
+void truncateLog()
+{
+    beginOperation("truncateLog");
+    queueWrite(PendingWrite{kHeaderSize, true, {}});
+}
 
 int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
 {
+    beginOperation("readRecords");
     // Read in blocks, so that a count larger than the file costs nothing more than the file holds.
     constexpr int32_t kBlock = 256;
     uint8_t block[kRecordSize * kBlock];
@@ -394,5 +426,3 @@ int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
     }
     return done;
 }
-
-} // namespace datafile

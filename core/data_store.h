@@ -47,7 +47,8 @@ struct PendingWrite {
 using WriteBatch = std::vector<PendingWrite>;
 
 // Opens the store on `seam` (nullptr: no file at all) and brings in the batches a journal left by an
-// ended process holds, so that what it had written ahead lands in the data file.
+// ended process holds, so that what it had written ahead lands in the data file. The data-file operations
+// of core/ports.h open it themselves, on dataFileSeam(), when nothing has opened it before them.
 void openDataStore(const FileSeam* seam);
 
 // Writes from here to the matching end form one batch, stored whole or not at all; batches may nest.
@@ -59,26 +60,9 @@ bool retryPendingWrites();
 bool writesPending();
 bool pendingWritesJournaled();
 
-// The log as Clear leaves it: the present header with the count `count`, then `records`, written beside
-// the data file and put in its place in one step. Fails, leaving the data file as it was, when anything
-// is pending or the file cannot be replaced.
-FileOutcome storeReplacedLog(const ConnectionRecord* records, int32_t count);
-
-// The data file's fields, as the ports expose them (their comments are there); every read sees what is
-// pending as though it had landed.
-namespace datafile {
-void writeCounterBlock();
-void readCounterBlock();
-void writeMonthStamp(const SystemTime& now);
-bool readMonthStamp(SystemTime& stamp);
-void writeRecordCount();
-void readRecordCount();
-int32_t wholeRecordsInFile();
-bool readRecord(int32_t index, ConnectionRecord& record);
-void appendRecord(ConnectionRecord record);
-void truncateLog();
-int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out);
-} // namespace datafile
+// Told each data-file operation's name (as the ports in core/ports.h call it) when it begins; the native
+// tests keep their log of file calls this way. nullptr: nobody is told.
+void watchDataFile(void (*watcher)(const char* operation));
 
 // A batch as the journal stores it: a tag, the number of writes, each write (offset, cut flag, length,
 // bytes), then a checksum of all that; appends one batch to `out`.

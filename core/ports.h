@@ -1,5 +1,6 @@
 // What the accounting heart needs from the outside world, as free functions.
 // The program links the real ones (win32/); native tests link fakes that record calls.
+// The data file's operations are core's own (core/data_store.cpp), on the file seam each side supplies.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,9 @@ using ConnectionHandle = uintptr_t;
 int32_t enumerateConnections(ConnectionHandle* first);
 // State of a connection; a query the service leaves unanswered returns `previous`, the latest answer.
 uint32_t queryConnectionState(ConnectionHandle handle, uint32_t previous);
+
+// The file system the data file lives on, asked once, by the first data-file operation.
+const FileSeam* dataFileSeam();
 
 // Data file "Tq.dat"; each operation opens, transfers one field and closes. A write the file's holder keeps
 // out waits in memory (and in the journal beside the file) and lands at the first tick that can open the file;

@@ -13,3 +13,9 @@ void applyDefaultSettings()
     settings.extra.autoSumUp = 1;
     settings.extra.addSeconds = 0;
 }
+
+void zeroProcessRecords()
+{
+    accounting = Accounting{};
+    settings = Settings{};
+}

@@ -1,4 +1,4 @@
-// The data file "Tq.dat" and its side files on Win32: the file seam of the store, and the store's operations.
+// The data file "Tq.dat" and its side files on Win32: the file seam the store works on.
 #include <windows.h>
 
 #include "core/ports.h"
@@ -119,14 +119,11 @@ const FileSeam kWin32Files{writeFile, readFile, setFileLength, fileLength, remov
 // reads then (the totals, the stamp, the count) cannot wait for a later tick as writes can.
 constexpr int kStartupTries = 100;
 
-// The store opens at the first operation, which start-up makes after moving to the executable's folder:
-// that is where an ended process's journal lies.
-void ensureOpen()
+} // namespace
+
+// Asked by the first data-file operation, which start-up makes after moving to the executable's folder.
+const FileSeam* dataFileSeam()
 {
-    static bool opened = false;
-    if (opened)
-        return;
-    opened = true;
     for (int attempt = 1; attempt < kStartupTries; ++attempt) {
         const HANDLE probe = openFile(StoreFile::Data, GENERIC_READ, 1);
         if (probe != INVALID_HANDLE_VALUE) {
@@ -137,53 +134,5 @@ void ensureOpen()
             break;
         Sleep(50);
     }
-    openDataStore(&kWin32Files);
-}
-
-} // namespace
-
-void writeCounterBlock() { ensureOpen(); datafile::writeCounterBlock(); }
-void readCounterBlock() { ensureOpen(); datafile::readCounterBlock(); }
-void writeRecordCount() { ensureOpen(); datafile::writeRecordCount(); }
-void readRecordCount() { ensureOpen(); datafile::readRecordCount(); }
-void appendRecord(ConnectionRecord record) { ensureOpen(); datafile::appendRecord(record); }
-void truncateLog() { ensureOpen(); datafile::truncateLog(); }
-
-void writeMonthStamp()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    ensureOpen();
-    datafile::writeMonthStamp(SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute,
-                                         now.wSecond, now.wMilliseconds});
-}
-
-bool readMonthStamp(SystemTime& stamp)
-{
-    ensureOpen();
-    return datafile::readMonthStamp(stamp);
-}
-
-int32_t wholeRecordsInFile()
-{
-    ensureOpen();
-    return datafile::wholeRecordsInFile();
-}
-
-bool readRecord(int32_t index, ConnectionRecord& record)
-{
-    ensureOpen();
-    return datafile::readRecord(index, record);
-}
-
-int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
-{
-    ensureOpen();
-    return datafile::readRecords(first, count, out);
-}
-
-FileOutcome replaceLog(const ConnectionRecord* records, int32_t count)
-{
-    ensureOpen();
-    return storeReplacedLog(records, count);
+    return &kWin32Files;
 }

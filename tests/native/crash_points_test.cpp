@@ -18,96 +18,6 @@
 
 namespace {
 
-// The files in memory. Every byte written, every length change, removal and replacement spends one unit of
-// a budget; the unit that finds it spent is where the process dies: nothing it does afterwards reaches a file.
-struct Disk {
-    std::map<StoreFile, std::vector<uint8_t>> files; // the files that exist
-    int64_t budget = -1;                             // units left before the process dies; -1: never
-    int64_t spent = 0;                               // units spent so far
-    bool dead = false;                               // the cut has happened
-    bool dataHeld = false;                           // another process holds the data file
-};
-Disk disk;
-
-// Spends up to `units`; returns how many may still happen before the cut.
-size_t spend(size_t units)
-{
-    if (disk.dead)
-        return 0;
-    size_t allowed = units;
-    if (disk.budget >= 0 && static_cast<int64_t>(units) > disk.budget - disk.spent) {
-        allowed = static_cast<size_t>(disk.budget - disk.spent);
-        disk.dead = true;
-    }
-    disk.spent += static_cast<int64_t>(allowed);
-    return allowed;
-}
-
-bool held(StoreFile file) { return file == StoreFile::Data && disk.dataHeld; }
-
-FileOutcome memoryWrite(StoreFile file, uint64_t offset, const uint8_t* bytes, size_t size)
-{
-    if (held(file))
-        return FileOutcome::Held;
-    const size_t allowed = spend(size);
-    if (disk.dead && allowed == 0)
-        return FileOutcome::Failed;
-    std::vector<uint8_t>& content = disk.files[file];
-    if (content.size() < offset + allowed)
-        content.resize(offset + allowed, 0);
-    std::memcpy(content.data() + offset, bytes, allowed);
-    return allowed == size ? FileOutcome::Done : FileOutcome::Failed;
-}
-
-int64_t memoryRead(StoreFile file, uint64_t offset, uint8_t* bytes, size_t size)
-{
-    if (held(file))
-        return -1;
-    const std::vector<uint8_t>& content = disk.files[file];
-    if (offset >= content.size())
-        return 0;
-    const size_t read = std::min(size, content.size() - static_cast<size_t>(offset));
-    std::memcpy(bytes, content.data() + offset, read);
-    return static_cast<int64_t>(read);
-}
-
-FileOutcome memorySetLength(StoreFile file, uint64_t length)
-{
-    if (held(file))
-        return FileOutcome::Held;
-    if (spend(1) == 0)
-        return FileOutcome::Failed;
-    disk.files[file].resize(length, 0);
-    return FileOutcome::Done;
-}
-
-int64_t memoryLength(StoreFile file)
-{
-    const auto found = disk.files.find(file);
-    return found == disk.files.end() ? 0 : static_cast<int64_t>(found->second.size());
-}
-
-bool memoryRemove(StoreFile file)
-{
-    if (spend(1) == 0)
-        return false;
-    disk.files.erase(file);
-    return true;
-}
-
-FileOutcome memoryReplace()
-{
-    if (disk.dataHeld)
-        return FileOutcome::Held;
-    if (spend(1) == 0)
-        return FileOutcome::Failed;
-    disk.files[StoreFile::Data] = disk.files[StoreFile::Fresh];
-    disk.files.erase(StoreFile::Fresh);
-    return FileOutcome::Done;
-}
-
-const FileSeam kMemoryFiles{memoryWrite, memoryRead, memorySetLength, memoryLength, memoryRemove, memoryReplace};
-
 // What a start-up finds: the totals, the stamp and the log, and whether the file's length matches its count.
 struct Image {
     CounterBlock totals;
@@ -134,8 +44,9 @@ SystemTime day(uint16_t year, uint16_t month, uint16_t date)
 // A fresh process on the files as they are: the store opened, then the data-file part of start-up.
 void startProcess(const SystemTime& now)
 {
+    const Disk files = disk;
     resetWorld();
-    fake.throughStore = true;
+    disk = files;
     fake.localTime = now;
     settings.extra.autoSumUp = 1;
     disk.budget = -1;

@@ -1,21 +1,127 @@
-// Fakes of the clock, the status source, the data file and the display for native tests.
+// Fakes of the clock, the status source, the data file's disk and the display for native tests.
 #include "tests/native/fakes.h"
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 
+#include "core/layout.h"
 #include "core/settings.h"
 
 FakeWorld fake;
+Disk disk;
+
+namespace {
+
+// Spends up to `units`; returns how many may still happen before the cut.
+size_t spend(size_t units)
+{
+    if (disk.dead)
+        return 0;
+    size_t allowed = units;
+    if (disk.budget >= 0 && static_cast<int64_t>(units) > disk.budget - disk.spent) {
+        allowed = static_cast<size_t>(disk.budget - disk.spent);
+        disk.dead = true;
+    }
+    disk.spent += static_cast<int64_t>(allowed);
+    return allowed;
+}
+
+bool held(StoreFile file) { return file == StoreFile::Data && disk.dataHeld; }
+
+FileOutcome memoryWrite(StoreFile file, uint64_t offset, const uint8_t* bytes, size_t size)
+{
+    if (held(file))
+        return FileOutcome::Held;
+    const size_t allowed = spend(size);
+    if (disk.dead && allowed == 0)
+        return FileOutcome::Failed;
+    std::vector<uint8_t>& content = disk.files[file];
+    if (content.size() < offset + allowed)
+        content.resize(offset + allowed, 0);
+    std::memcpy(content.data() + offset, bytes, allowed);
+    return allowed == size ? FileOutcome::Done : FileOutcome::Failed;
+}
+
+int64_t memoryRead(StoreFile file, uint64_t offset, uint8_t* bytes, size_t size)
+{
+    if (held(file))
+        return -1;
+    const std::vector<uint8_t>& content = disk.files[file];
+    if (offset >= content.size())
+        return 0;
+    const size_t read = std::min(size, content.size() - static_cast<size_t>(offset));
+    std::memcpy(bytes, content.data() + offset, read);
+    return static_cast<int64_t>(read);
+}
+
+FileOutcome memorySetLength(StoreFile file, uint64_t length)
+{
+    if (held(file))
+        return FileOutcome::Held;
+    if (spend(1) == 0)
+        return FileOutcome::Failed;
+    disk.files[file].resize(length, 0);
+    return FileOutcome::Done;
+}
+
+int64_t memoryLength(StoreFile file)
+{
+    const auto found = disk.files.find(file);
+    return found == disk.files.end() ? 0 : static_cast<int64_t>(found->second.size());
+}
+
+bool memoryRemove(StoreFile file)
+{
+    if (spend(1) == 0)
+        return false;
+    disk.files.erase(file);
+    return true;
+}
+
+FileOutcome memoryReplace()
+{
+    if (disk.dataHeld)
+        return FileOutcome::Held;
+    if (spend(1) == 0)
+        return FileOutcome::Failed;
+    disk.files[StoreFile::Data] = disk.files[StoreFile::Fresh];
+    disk.files.erase(StoreFile::Fresh);
+    return FileOutcome::Done;
+}
+
+
+void fileCall(const char* name)
+{
+    fake.calls.push_back(name);
+    ++fake.fileOperations;
+}
+
+void displayCall(const char* name)
+{
+    fake.calls.push_back(name);
+    ++fake.paints;
+}
+
+std::vector<uint8_t>& dataBytes(size_t atLeast)
+{
+    std::vector<uint8_t>& bytes = disk.files[StoreFile::Data];
+    if (bytes.size() < atLeast)
+        bytes.resize(atLeast, 0);
+    return bytes;
+}
+
+} // namespace
+
+const FileSeam kMemoryFiles{memoryWrite, memoryRead, memorySetLength, memoryLength, memoryRemove, memoryReplace};
 
 void resetWorld()
 {
     fake = FakeWorld{};
-    accounting.liveConnection = LiveConnection{};
-    accounting.counterBlock = CounterBlock{};
-    accounting.monthStamp = SystemTime{};
-    accounting.recordCount = 0;
-    settings.block = SettingsBlock{};
-    settings.extra = SettingsExtra{};
+    disk = Disk{};
+    zeroProcessRecords();
+    watchDataFile(fileCall);
+    openDataStore(&kMemoryFiles);
 }
 
 int countCalls(const std::string& name)
@@ -26,17 +132,37 @@ int countCalls(const std::string& name)
     return n;
 }
 
-static void fileCall(const char* name)
+std::vector<ConnectionRecord> storedRecords()
 {
-    fake.calls.push_back(name);
-    ++fake.fileOperations;
+    const std::vector<uint8_t>& bytes = dataBytes(0);
+    std::vector<ConnectionRecord> records;
+    for (size_t at = kHeaderSize; at + kRecordSize <= bytes.size(); at += kRecordSize)
+        records.push_back(decodeRecord(bytes.data() + at));
+    return records;
 }
 
-static void displayCall(const char* name)
+void storeRecords(const std::vector<ConnectionRecord>& records)
 {
-    fake.calls.push_back(name);
-    ++fake.paints;
+    std::vector<uint8_t>& bytes = dataBytes(kHeaderSize);
+    bytes.resize(recordOffset(static_cast<int64_t>(records.size())));
+    for (size_t i = 0; i < records.size(); ++i)
+        encodeRecord(records[i], bytes.data() + recordOffset(static_cast<int64_t>(i)));
 }
+
+int32_t storedCount() { return getI32(dataBytes(kHeaderSize).data() + kRecordCountOffset); }
+
+void storeCount(int32_t count) { putI32(dataBytes(kHeaderSize).data() + kRecordCountOffset, count); }
+
+CounterBlock storedCounters() { return decodeCounterBlock(dataBytes(kHeaderSize).data() + kCounterBlockOffset); }
+
+void storeCounters(const CounterBlock& counters)
+{
+    encodeCounterBlock(counters, dataBytes(kHeaderSize).data() + kCounterBlockOffset);
+}
+
+SystemTime storedStamp() { return decodeSystemTime(dataBytes(kHeaderSize).data() + kMonthStampOffset); }
+
+const FileSeam* dataFileSeam() { return &kMemoryFiles; }
 
 int32_t calendarNow() { return fake.calendarTime; }
 SystemTime localSystemTime() { return fake.localTime; }
@@ -59,121 +185,6 @@ int32_t enumerateConnections(ConnectionHandle* first)
 }
 
 uint32_t queryConnectionState(ConnectionHandle, uint32_t) { return fake.connectionState; }
-
-void writeCounterBlock()
-{
-    fileCall("writeCounterBlock");
-    if (fake.throughStore)
-        return datafile::writeCounterBlock();
-    fake.storedCounters = accounting.counterBlock;
-}
-
-void readCounterBlock()
-{
-    fileCall("readCounterBlock");
-    if (fake.throughStore)
-        return datafile::readCounterBlock();
-    accounting.counterBlock = fake.storedCounters;
-}
-
-void writeMonthStamp()
-{
-    fileCall("writeMonthStamp");
-    if (fake.throughStore)
-        return datafile::writeMonthStamp(fake.localTime);
-    fake.storedStamp = fake.localTime;
-    fake.hasStamp = true;
-}
-
-bool readMonthStamp(SystemTime& stamp)
-{
-    fileCall("readMonthStamp");
-    if (fake.throughStore)
-        return datafile::readMonthStamp(stamp);
-    if (fake.hasStamp)
-        stamp = fake.storedStamp;
-    return fake.hasStamp;
-}
-
-void writeRecordCount()
-{
-    fileCall("writeRecordCount");
-    if (fake.throughStore)
-        return datafile::writeRecordCount();
-    fake.storedCount = accounting.recordCount;
-}
-
-void readRecordCount()
-{
-    fileCall("readRecordCount");
-    if (fake.throughStore)
-        return datafile::readRecordCount();
-    accounting.recordCount = fake.storedCount;
-}
-
-int32_t wholeRecordsInFile()
-{
-    fileCall("wholeRecordsInFile");
-    if (fake.throughStore)
-        return datafile::wholeRecordsInFile();
-    return fake.wholeRecords == -2 ? static_cast<int32_t>(fake.storedRecords.size()) : fake.wholeRecords;
-}
-
-bool readRecord(int32_t index, ConnectionRecord& record)
-{
-    fileCall("readRecord");
-    if (fake.throughStore)
-        return datafile::readRecord(index, record);
-    record = ConnectionRecord{};
-    if (index < 0 || static_cast<size_t>(index) >= fake.storedRecords.size())
-        return false;
-    record = fake.storedRecords[static_cast<size_t>(index)];
-    return true;
-}
-
-void appendRecord(ConnectionRecord record)
-{
-    fileCall("appendRecord");
-    if (fake.throughStore)
-        return datafile::appendRecord(record);
-    if (accounting.recordCount < 1)
-        return;
-    const size_t slot = static_cast<size_t>(accounting.recordCount - 1);
-    if (fake.storedRecords.size() <= slot)
-        fake.storedRecords.resize(slot + 1);
-    fake.storedRecords[slot] = record;
-}
-
-int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
-{
-    fileCall("readRecords");
-    if (fake.throughStore)
-        return datafile::readRecords(first, count, out);
-    int32_t done = 0;
-    while (done < count && first >= 0 && static_cast<size_t>(first) + done < fake.storedRecords.size()) {
-        out[done] = fake.storedRecords[static_cast<size_t>(first) + done];
-        ++done;
-    }
-    return done;
-}
-
-FileOutcome replaceLog(const ConnectionRecord* records, int32_t count)
-{
-    fileCall("replaceLog");
-    if (fake.throughStore)
-        return storeReplacedLog(records, count);
-    fake.storedRecords.assign(records, records + (count > 0 ? count : 0));
-    fake.storedCount = count;
-    return FileOutcome::Done;
-}
-
-void truncateLog()
-{
-    fileCall("truncateLog");
-    if (fake.throughStore)
-        return datafile::truncateLog();
-    fake.storedRecords.clear();
-}
 
 void paintConnected(bool full) { displayCall(full ? "paintConnected(full)" : "paintConnected"); }
 void paintNotConnected() { displayCall("paintNotConnected"); }

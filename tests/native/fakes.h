@@ -1,7 +1,8 @@
-// Fakes of the outside world for native tests: a settable clock and status source, a recording data file
-// and recording display calls.
+// Fakes of the outside world for native tests: a settable clock and status source, the data file on a
+// disk in memory with a log of the file calls, and recording display calls.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,21 +18,35 @@ struct FakeWorld {
     uint32_t connectionState = 0;      // what queryConnectionState() reports
     bool timerWindowOpen = false;      // what timerWindowExists() reports
     std::vector<std::string> calls;    // every file and display call, in order
-    // The data file as the fakes keep it.
-    std::vector<ConnectionRecord> storedRecords;
-    int32_t storedCount = 0;
-    CounterBlock storedCounters{};
-    SystemTime storedStamp{};
-    bool hasStamp = false;
-    int32_t wholeRecords = -2;         // what wholeRecordsInFile() reports; -2: the stored records' number
-    int fileOperations = 0;            // opens of the data file
-    bool throughStore = false;         // file calls go to the real store (on whatever seam it was opened on)
+    int fileOperations = 0;            // data-file operations
     int paints = 0;                    // display calls of any kind
 };
 
 extern FakeWorld fake;
 
-// Clears the fakes and every process-wide record.
+// The files in memory. Every byte written, every length change, removal and replacement spends one unit of
+// a budget; the unit that finds it spent is where the process dies: nothing it does afterwards reaches a file.
+struct Disk {
+    std::map<StoreFile, std::vector<uint8_t>> files; // the files that exist
+    int64_t budget = -1;                             // units left before the process dies; -1: never
+    int64_t spent = 0;                               // units spent so far
+    bool dead = false;                               // the cut has happened
+    bool dataHeld = false;                           // another process holds the data file
+};
+extern Disk disk;
+// The seam over `disk`, which dataFileSeam() gives the store.
+extern const FileSeam kMemoryFiles;
+
+// Clears the fakes, the disk and every process-wide record, and opens the store on the empty disk.
 void resetWorld();
 // Number of recorded calls with this name.
 int countCalls(const std::string& name);
+
+// The data file on the disk, as the fields stand in its bytes; the setters write them there directly.
+std::vector<ConnectionRecord> storedRecords(); // the whole records after the header
+void storeRecords(const std::vector<ConnectionRecord>& records);
+int32_t storedCount();
+void storeCount(int32_t count);
+CounterBlock storedCounters();
+void storeCounters(const CounterBlock& counters);
+SystemTime storedStamp();

@@ -203,7 +203,7 @@ protected:
 
 TEST_F(StoredLog, LoadsTheCountedRecordsInOrder)
 {
-    fake.storedRecords = {record(day(2000, 1), 1, 0.1), record(day(2000, 2), 2, 0.2), record(day(2000, 3), 3, 0.3)};
+    storeRecords({record(day(2000, 1), 1, 0.1), record(day(2000, 2), 2, 0.2), record(day(2000, 3), 3, 0.3)});
     accounting.recordCount = 2;
     const std::vector<ConnectionRecord> loaded = loadStoredLog();
     ASSERT_EQ(2u, loaded.size());
@@ -213,7 +213,7 @@ TEST_F(StoredLog, LoadsTheCountedRecordsInOrder)
 
 TEST_F(StoredLog, TheLiveConnectionsReservedSlotGivesNoRow)
 {
-    fake.storedRecords = {record(day(2000, 1), 1, 0.1), record(day(2000, 2), 2, 0.2)};
+    storeRecords({record(day(2000, 1), 1, 0.1), record(day(2000, 2), 2, 0.2)});
     accounting.recordCount = 3;
     accounting.liveConnection.connected = true;
     EXPECT_EQ(2u, loadStoredLog().size());
@@ -221,7 +221,7 @@ TEST_F(StoredLog, TheLiveConnectionsReservedSlotGivesNoRow)
 
 TEST_F(StoredLog, ACorruptCountReadsOnlyWhatIsStored)
 {
-    fake.storedRecords = {record(day(2000, 1), 1, 0.1)};
+    storeRecords({record(day(2000, 1), 1, 0.1)});
     accounting.recordCount = INT_MAX;
     EXPECT_EQ(1u, loadStoredLog().size());
     EXPECT_EQ(1, countCalls("readRecords"));
@@ -254,19 +254,19 @@ TEST_F(StoredLog, ClearKeepsItsMonthsInOrderAndGivesTheLiveConnectionTheNextSlot
         resetWorld();
         fake.localTime = day(2001, 1);
         // January of any year is this month; December 2000 is the last month; the others go.
-        fake.storedRecords = {record(day(2000, 11), 1, 0), record(day(1999, 1), 2, 0), record(day(2000, 12), 3, 0),
-                              record(day(1999, 12), 4, 0), record(day(2001, 1, 2), 5, 0)};
+        storeRecords({record(day(2000, 11), 1, 0), record(day(1999, 1), 2, 0), record(day(2000, 12), 3, 0),
+                              record(day(1999, 12), 4, 0), record(day(2001, 1, 2), 5, 0)});
         accounting.recordCount = c.connected ? 6 : 5;
         accounting.liveConnection.connected = c.connected;
 
         EXPECT_TRUE(clearStoredLog(c.mode));
 
         std::vector<double> kept;
-        for (const ConnectionRecord& r : fake.storedRecords)
+        for (const ConnectionRecord& r : storedRecords())
             kept.push_back(r.seconds);
         EXPECT_EQ(c.kept, kept);
         const int32_t count = static_cast<int32_t>(c.kept.size());
-        EXPECT_EQ(count, fake.storedCount) << "the stored count leaves out the live slot";
+        EXPECT_EQ(count, storedCount()) << "the stored count leaves out the live slot";
         EXPECT_EQ(c.connected ? count + 1 : count, accounting.recordCount);
         EXPECT_EQ((std::vector<std::string>{"readRecords", "replaceLog"}), fake.calls);
     }

@@ -153,9 +153,9 @@ TEST_F(Monitor, NoConnectionOrDisconnectedStateEndsTheConnection)
         EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 7);
         EXPECT_EQ(accounting.liveConnection.curConnSeconds, 0);
         EXPECT_EQ(accounting.liveConnection.curConnCost, 0);
-        EXPECT_EQ(fake.storedCount, 1);
-        ASSERT_EQ(fake.storedRecords.size(), 1u);
-        EXPECT_EQ(fake.storedRecords[0].seconds, 7);
+        EXPECT_EQ(storedCount(), 1);
+        ASSERT_EQ(storedRecords().size(), 1u);
+        EXPECT_EQ(storedRecords()[0].seconds, 7);
 
         // Further polls without a connection change nothing.
         const size_t calls = fake.calls.size();
@@ -199,7 +199,7 @@ TEST_F(Monitor, WholeDurationIsRepricedWhenTheEconomicTariffBegins)
     fake.connectionCount = 0;
     pollAt(60);
     EXPECT_DOUBLE_EQ(accounting.counterBlock.lastConnCost, 0.3);
-    EXPECT_DOUBLE_EQ(fake.storedRecords.back().cost, 0.3);
+    EXPECT_DOUBLE_EQ(storedRecords().back().cost, 0.3);
 }
 
 TEST_F(Monitor, CostIsFormedInTheStatedOrder)
@@ -219,8 +219,8 @@ TEST_F(Monitor, ConnectionOfOneHundredTwentyFiveSecondsClosesIntoTotalsAndLog)
     accounting.counterBlock.curMonthSeconds = 1000;
     accounting.counterBlock.curMonthCost = 3;
     accounting.recordCount = 2;
-    fake.storedCount = 2;
-    fake.storedRecords.resize(2);
+    storeCount(2);
+    storeRecords(std::vector<ConnectionRecord>(2));
     fake.localTime = SystemTime{2000, 1, 3, 5, 19, 59, 30, 0};
     linkUp();
     pollAt(0);
@@ -233,11 +233,11 @@ TEST_F(Monitor, ConnectionOfOneHundredTwentyFiveSecondsClosesIntoTotalsAndLog)
     EXPECT_NEAR(accounting.counterBlock.lastConnCost, 1.25, 1e-12);
     EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 1125);
     EXPECT_NEAR(accounting.counterBlock.curMonthCost, 4.25, 1e-12);
-    EXPECT_EQ(fake.storedCounters.lastConnSeconds, 125);
+    EXPECT_EQ(storedCounters().lastConnSeconds, 125);
     EXPECT_EQ(accounting.recordCount, 3);
-    EXPECT_EQ(fake.storedCount, 3);
-    ASSERT_EQ(fake.storedRecords.size(), 3u);
-    const ConnectionRecord& last = fake.storedRecords.back();
+    EXPECT_EQ(storedCount(), 3);
+    ASSERT_EQ(storedRecords().size(), 3u);
+    const ConnectionRecord last = storedRecords().back();
     EXPECT_EQ(last.seconds, 125);
     EXPECT_NEAR(last.cost, 1.25, 1e-12);
     EXPECT_EQ(last.start.wMinute, 59);
@@ -317,20 +317,20 @@ TEST_F(Monitor, IdlePollTouchesNeitherFileNorDisplay)
 TEST_F(Monitor, ConnectionEndsWithItsOwnRecordEvenWhenItsSlotWasTakenAway)
 {
     accounting.recordCount = 5;
-    fake.storedCount = 5;
+    storeCount(5);
     linkUp();
     pollAt(0);
     pollAt(4);
     accounting.recordCount = 0; // the whole log was cleared while the connection ran
-    fake.storedRecords.clear();
-    fake.storedCount = 0;
+    storeRecords({});
+    storeCount(0);
     fake.connectionCount = 0;
     pollAt(4);
 
     EXPECT_EQ(accounting.recordCount, 1);
-    EXPECT_EQ(fake.storedCount, 1);
-    ASSERT_EQ(fake.storedRecords.size(), 1u);
-    EXPECT_EQ(fake.storedRecords[0].seconds, 4);
+    EXPECT_EQ(storedCount(), 1);
+    ASSERT_EQ(storedRecords().size(), 1u);
+    EXPECT_EQ(storedRecords()[0].seconds, 4);
 }
 
 TEST_F(Monitor, ANewConnectionStartsFromZero)
@@ -347,7 +347,7 @@ TEST_F(Monitor, ANewConnectionStartsFromZero)
     EXPECT_EQ(accounting.liveConnection.startTime, kStart + 60);
     EXPECT_EQ(accounting.liveConnection.curConnSeconds, 2);
     EXPECT_EQ(accounting.recordCount, 2);
-    EXPECT_EQ(fake.storedCount, 1);
+    EXPECT_EQ(storedCount(), 1);
 }
 
 } // namespace

@@ -83,8 +83,8 @@ TEST(SumUp, WithoutConnectionMovesTheCurrentMonth)
     expectTotals(CounterBlock{77, 0, 1000, 0.7, 0, 2.5});
     EXPECT_EQ(accounting.liveConnection.carriedSeconds, 0);
     EXPECT_TRUE(sameTime(accounting.monthStamp, fake.localTime));
-    EXPECT_TRUE(sameTime(fake.storedStamp, fake.localTime));
-    EXPECT_EQ(fake.storedCounters.lastMonthSeconds, 1000);
+    EXPECT_TRUE(sameTime(storedStamp(), fake.localTime));
+    EXPECT_EQ(storedCounters().lastMonthSeconds, 1000);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"writeMonthStamp", "writeCounterBlock", "invalidateStatistics"}));
 
     sumUp();
@@ -138,7 +138,7 @@ TEST(SumUp, SecondSumUpInOneConnectionMovesOnlyWhatFollowedTheFirst)
     disconnect();
     EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 100);
     EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 900);
-    EXPECT_EQ(fake.storedRecords.back().seconds, 900);
+    EXPECT_EQ(storedRecords().back().seconds, 900);
 }
 
 TEST(SumUp, ConnectionOfAHundredSecondsWithSumUpAtForty)
@@ -154,9 +154,9 @@ TEST(SumUp, ConnectionOfAHundredSecondsWithSumUpAtForty)
     disconnect();
     EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 60);
     EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 100);
-    EXPECT_EQ(fake.storedRecords.back().seconds, 100);
+    EXPECT_EQ(storedRecords().back().seconds, 100);
     EXPECT_EQ(accounting.liveConnection.carriedSeconds, 0);
-    EXPECT_EQ(accounting.recordCount, fake.storedCount);
+    EXPECT_EQ(accounting.recordCount, storedCount());
 }
 
 enum class Outcome { Nothing, RollOver, Clear };
@@ -204,7 +204,7 @@ TEST(MonthCheck, ComparesMonthsAndOnlyAcrossDecemberTheYears)
             EXPECT_TRUE(sameTime(accounting.monthStamp, fake.localTime));
             EXPECT_EQ(fake.calls,
                       (std::vector<std::string>{"writeMonthStamp", "writeCounterBlock", "invalidateStatistics"}));
-            EXPECT_EQ(fake.storedCounters.curMonthSeconds, 0);
+            EXPECT_EQ(storedCounters().curMonthSeconds, 0);
         }
     }
 }
@@ -245,20 +245,20 @@ TEST(ResetCounters, ZeroesTheTotalsOnly)
     accounting.counterBlock = CounterBlock{11, 1000, 500, 0.11, 2.5, 1.25};
     accounting.monthStamp = monthOf(2000, 3);
     accounting.recordCount = 4;
-    fake.storedCount = 4;
-    fake.storedRecords.resize(4);
-    fake.storedCounters = accounting.counterBlock;
+    storeCount(4);
+    storeRecords(std::vector<ConnectionRecord>(4));
+    storeCounters(accounting.counterBlock);
 
     resetCounters();
 
     expectTotals(CounterBlock{});
-    EXPECT_EQ(fake.storedCounters.curMonthSeconds, 0);
-    EXPECT_EQ(fake.storedCounters.lastConnCost, 0);
+    EXPECT_EQ(storedCounters().curMonthSeconds, 0);
+    EXPECT_EQ(storedCounters().lastConnCost, 0);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"writeCounterBlock", "paintNotConnected"}));
     EXPECT_EQ(accounting.monthStamp.wMonth, 3);
     EXPECT_EQ(accounting.recordCount, 4);
-    EXPECT_EQ(fake.storedCount, 4);
-    EXPECT_EQ(fake.storedRecords.size(), 4u);
+    EXPECT_EQ(storedCount(), 4);
+    EXPECT_EQ(storedRecords().size(), 4u);
 }
 
 } // namespace

@@ -24,15 +24,7 @@ void forgetEarlierRuns()
     DeleteFileA(dataFilePath().c_str());
 }
 
-void zeroRecords()
-{
-    accounting.liveConnection = LiveConnection{};
-    accounting.counterBlock = CounterBlock{};
-    accounting.monthStamp = SystemTime{};
-    accounting.recordCount = 0;
-    settings.block = SettingsBlock{};
-    settings.extra = SettingsExtra{};
-}
+void zeroRecords() { zeroProcessRecords(); }
 
 bool startApplication()
 {
