@@ -50,6 +50,7 @@ target_link_options(wine_keepalive PRIVATE ${WIN_LINK})
 
 add_executable(startup_timer bench/win/startup_timer.cpp)
 target_compile_options(startup_timer PRIVATE ${TOLVAR_WARNINGS})
+target_include_directories(startup_timer PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(startup_timer PRIVATE ${WIN_LINK})
 
 # The detailed list, Save in file and Clear on a long log, timed with the program's own code (bench/run.sh).

@@ -6,13 +6,13 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/layout.h"
 #include "core/settings.h"
 #include "res/resource.h"
+#include "tools/driving.h"
 #include "win32/shell.h"
 
 namespace {
@@ -24,20 +24,6 @@ std::string pictureFolder;
 PROCESS_INFORMATION tolvar{};
 
 // --- The program's files and registry values -------------------------------------------------------------------
-
-SystemTime monthsBefore(unsigned back, uint16_t day, uint16_t hour, uint16_t minute)
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    int month = now.wMonth - static_cast<int>(back), year = now.wYear;
-    if (month < 1) {
-        month += 12;
-        --year;
-    }
-    if (back == 0 && day > now.wDay)
-        day = now.wDay;
-    return SystemTime{static_cast<uint16_t>(year), static_cast<uint16_t>(month), 0, day, hour, minute, 12, 0};
-}
 
 bool writeFile(const std::string& path, const void* data, size_t size)
 {
@@ -55,16 +41,16 @@ bool writeFile(const std::string& path, const void* data, size_t size)
 bool writeDataFile()
 {
     const ConnectionRecord records[] = {
-        {monthsBefore(2, 3, 19, 42), 1412, 0.47},  {monthsBefore(2, 11, 21, 5), 2710, 0.90},
-        {monthsBefore(2, 24, 8, 30), 905, 0.45},   {monthsBefore(1, 2, 20, 15), 3605, 1.20},
-        {monthsBefore(1, 9, 12, 1), 620, 0.31},    {monthsBefore(1, 17, 22, 48), 5120, 1.71},
-        {monthsBefore(1, 28, 18, 20), 1840, 0.92}, {monthsBefore(0, 1, 9, 14), 3725, 1.24},
-        {monthsBefore(0, 2, 20, 33), 2250, 0.75},  {monthsBefore(0, 4, 7, 55), 1315, 0.66},
+        {monthsBefore(2, 3, 19, 42, 12), 1412, 0.47},  {monthsBefore(2, 11, 21, 5, 12), 2710, 0.90},
+        {monthsBefore(2, 24, 8, 30, 12), 905, 0.45},   {monthsBefore(1, 2, 20, 15, 12), 3605, 1.20},
+        {monthsBefore(1, 9, 12, 1, 12), 620, 0.31},    {monthsBefore(1, 17, 22, 48, 12), 5120, 1.71},
+        {monthsBefore(1, 28, 18, 20, 12), 1840, 0.92}, {monthsBefore(0, 1, 9, 14, 12), 3725, 1.24},
+        {monthsBefore(0, 2, 20, 33, 12), 2250, 0.75},  {monthsBefore(0, 4, 7, 55, 12), 1315, 0.66},
     };
     const int count = sizeof records / sizeof records[0];
     std::vector<uint8_t> bytes(recordOffset(count), 0);
     encodeCounterBlock(CounterBlock{3725, 41520, 52310, 1.24, 13.84, 17.44}, bytes.data());
-    encodeSystemTime(monthsBefore(0, 1, 0, 0), bytes.data() + kMonthStampOffset);
+    encodeSystemTime(monthsBefore(0, 1, 0, 0, 12), bytes.data() + kMonthStampOffset);
     putI32(bytes.data() + kRecordCountOffset, count);
     for (int i = 0; i < count; ++i)
         encodeRecord(records[i], bytes.data() + recordOffset(i));
@@ -116,35 +102,12 @@ void setConnection(bool up)
 
 // --- Finding and driving the program's windows ------------------------------------------------------------------
 
-struct Search {
-    const char* className;
-    int childId; // a dialog item the window must have, 0 for any
-    HWND found;
-};
-
-BOOL CALLBACK findOf(HWND window, LPARAM context)
-{
-    Search* search = reinterpret_cast<Search*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (owner == tolvar.dwProcessId && std::strcmp(name, search->className) == 0 && IsWindowVisible(window) &&
-        (search->childId == 0 || GetDlgItem(window, search->childId) != nullptr)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A visible window of the program's of that class (with that item), waited for up to ten seconds.
 HWND waitFor(const char* className, int childId = 0)
 {
     for (int i = 0; i < 1000; ++i) {
-        Search search{className, childId, nullptr};
-        EnumWindows(findOf, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr)
-            return search.found;
+        if (const HWND found = windowOf(tolvar.dwProcessId, className, childId, true))
+            return found;
         Sleep(10);
     }
     std::fprintf(stderr, "no window of class %s appeared\n", className);

@@ -18,6 +18,7 @@
 #include "core/settings.h"
 #include "res/resource.h"
 #include "win32/details_window.h"
+#include "tools/driving.h"
 #include "win32/shell.h"
 
 namespace {
@@ -31,26 +32,13 @@ double secondsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double>(to - from).count();
 }
 
-// Day 1, 10:20:30, `back` months before the present one.
-SystemTime monthsBefore(unsigned back)
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    int month = now.wMonth - static_cast<int>(back), year = now.wYear;
-    while (month < 1) {
-        month += 12;
-        --year;
-    }
-    return SystemTime{static_cast<uint16_t>(year), static_cast<uint16_t>(month), 0, 1, 10, 20, 30, 0};
-}
-
 // Tq.dat in the current folder: zero totals, then the records of three months in turn.
 bool writeLog()
 {
     std::vector<uint8_t> bytes(recordOffset(kRecords), 0);
     putI32(bytes.data() + kRecordCountOffset, kRecords);
     for (int i = 0; i < kRecords; ++i)
-        encodeRecord(ConnectionRecord{monthsBefore(static_cast<unsigned>(i % 3)), 60.0 + i, 0.01 * i},
+        encodeRecord(ConnectionRecord{monthsBefore(static_cast<unsigned>(i % 3), 1, 10, 20, 30), 60.0 + i, 0.01 * i},
                      bytes.data() + recordOffset(i));
     const HANDLE file = CreateFileA("Tq.dat", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)

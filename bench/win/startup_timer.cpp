@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "res/resource.h"
+#include "tools/driving.h"
+
 namespace {
 
 BOOL CALLBACK countIcon(HWND child, LPARAM context)
@@ -32,39 +35,12 @@ int trayIcons()
     return count;
 }
 
-struct Search {
-    DWORD processId;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK findOf(HWND window, LPARAM context)
-{
-    Search* search = reinterpret_cast<Search*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (owner == search->processId && std::strcmp(name, search->className) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND windowOf(DWORD processId, const char* className)
-{
-    Search search{processId, className, nullptr};
-    EnumWindows(findOf, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Ends the program the way its user would: Exit and Yes for Tolvar, closing the window for the yardstick.
 void endProgram(const PROCESS_INFORMATION& process, bool tolvar)
 {
     if (tolvar) {
         HWND window = windowOf(process.dwProcessId, "LinkStatistics");
-        PostMessageA(window, WM_COMMAND, 40003, 0);
+        PostMessageA(window, WM_COMMAND, IDC_TRAY_EXIT, 0);
         for (int i = 0; i < 200; ++i) {
             HWND box = windowOf(process.dwProcessId, "#32770");
             if (box != nullptr) {
