@@ -276,6 +276,27 @@ void beginOperation(const char* name)
         store.watcher(name);
 }
 
+// The operations on one field of the header: the bytes queued, or read as the view has them (returning
+// how many arrived).
+void writeField(const char* operation, uint32_t offset, const uint8_t* bytes, size_t size)
+{
+    beginOperation(operation);
+    queueBytes(offset, bytes, size);
+}
+
+size_t readField(const char* operation, uint32_t offset, uint8_t* bytes, size_t size)
+{
+    beginOperation(operation);
+    return readView(offset, bytes, size);
+}
+
+// Reads a field of `size` bytes (the counter block's at most) and lays what arrived over its record.
+void overlayField(const char* operation, uint32_t offset, size_t size, void (*overlay)(const uint8_t*, size_t))
+{
+    uint8_t bytes[kCounterBlockSize];
+    overlay(bytes, readField(operation, offset, bytes, std::min(size, sizeof bytes)));
+}
+
 } // namespace
 
 FileOutcome replaceLog(const ConnectionRecord* records, int32_t count)
@@ -312,53 +333,45 @@ FileOutcome replaceLog(const ConnectionRecord* records, int32_t count)
 
 void writeCounterBlock()
 {
-    beginOperation("writeCounterBlock");
     uint8_t bytes[kCounterBlockSize];
     encodeCounterBlock(accounting.counterBlock, bytes);
-    queueBytes(kCounterBlockOffset, bytes, sizeof bytes);
+    writeField("writeCounterBlock", kCounterBlockOffset, bytes, sizeof bytes);
 }
 
 void readCounterBlock()
 {
-    beginOperation("readCounterBlock");
-    uint8_t bytes[kCounterBlockSize];
-    const size_t read = readView(kCounterBlockOffset, bytes, sizeof bytes);
-    overlayCounterBlock(accounting.counterBlock, bytes, read);
+    overlayField("readCounterBlock", kCounterBlockOffset, kCounterBlockSize,
+                 [](const uint8_t* bytes, size_t read) { overlayCounterBlock(accounting.counterBlock, bytes, read); });
 }
 
 void writeMonthStamp()
 {
-    beginOperation("writeMonthStamp");
     uint8_t bytes[kSystemTimeSize];
     encodeSystemTime(localSystemTime(), bytes);
-    queueBytes(kMonthStampOffset, bytes, sizeof bytes);
+    writeField("writeMonthStamp", kMonthStampOffset, bytes, sizeof bytes);
 }
 
 bool readMonthStamp(SystemTime& stamp)
 {
-    beginOperation("readMonthStamp");
     // Bytes that do not arrive keep the caller's values, as with the other short reads.
     uint8_t bytes[kSystemTimeSize];
     encodeSystemTime(stamp, bytes);
-    const size_t read = readView(kMonthStampOffset, bytes, sizeof bytes);
+    const size_t read = readField("readMonthStamp", kMonthStampOffset, bytes, sizeof bytes);
     stamp = decodeSystemTime(bytes);
     return read == kSystemTimeSize;
 }
 
 void writeRecordCount()
 {
-    beginOperation("writeRecordCount");
     uint8_t bytes[kRecordCountSize];
     putI32(bytes, accounting.recordCount);
-    queueBytes(kRecordCountOffset, bytes, sizeof bytes);
+    writeField("writeRecordCount", kRecordCountOffset, bytes, sizeof bytes);
 }
 
 void readRecordCount()
 {
-    beginOperation("readRecordCount");
-    uint8_t bytes[kRecordCountSize];
-    const size_t read = readView(kRecordCountOffset, bytes, sizeof bytes);
-    overlayRecordCount(accounting.recordCount, bytes, read);
+    overlayField("readRecordCount", kRecordCountOffset, kRecordCountSize,
+                 [](const uint8_t* bytes, size_t read) { overlayRecordCount(accounting.recordCount, bytes, read); });
 }
 
 int32_t wholeRecordsInFile()
