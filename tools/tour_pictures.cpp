@@ -242,45 +242,37 @@ void detailedWindow(HWND statistics, const char* withGrid, const char* withoutGr
     }
 }
 
-// A box or dialog of the detailed window, shown over it, then closed with `button`.
-void overDetails(UINT id, int item, int button, const char* name)
+// Sends `id` to `owner`, waits for the dialog that has `item`, lets `prepare` act on it, takes its picture `name`
+// (over `owner` when `withOwner`) and closes it with `button`.
+template <typename Prepare>
+void shootDialog(HWND owner, UINT id, int item, bool withOwner, const char* name, int button, Prepare prepare)
 {
-    const HWND details = waitFor("Details");
-    command(details, id);
-    const HWND box = waitFor("#32770", item);
-    if (box == nullptr)
+    command(owner, id);
+    const HWND dialog = waitFor("#32770", item);
+    if (dialog == nullptr)
         return;
-    shoot(unite(rectOf(box), rectOf(details)), name);
-    press(box, button);
+    prepare(dialog);
+    shoot(withOwner ? unite(rectOf(dialog), rectOf(owner)) : rectOf(dialog), name);
+    press(dialog, button);
     Sleep(300);
 }
 
-// The settings dialog with the hours of the limit per connection being typed.
-void settingsDialog(HWND statistics)
+void leaveAsItIs(HWND) {}
+
+// A box or dialog of the detailed window, shown over it, then closed with `button`.
+void overDetails(UINT id, int item, int button, const char* name)
 {
-    command(statistics, IDC_TRAY_SETTINGS);
-    const HWND dialog = waitFor("#32770", IDC_TIME_LIMIT_PER_CONN);
-    if (dialog == nullptr)
-        return;
+    shootDialog(waitFor("Details"), id, item, true, name, button, leaveAsItIs);
+}
+
+// The hours of the limit per connection being typed.
+void typeAnHour(HWND dialog)
+{
     const HWND hours = FindWindowExA(GetDlgItem(dialog, IDC_TIME_LIMIT_PER_CONN), nullptr, "Edit", nullptr);
     PostMessageA(hours, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     PostMessageA(hours, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     PostMessageA(hours, WM_CHAR, '1', 1);
     PostMessageA(hours, EM_SETSEL, 0, -1); // the typed hour stands out as the edit's selection
-    shoot(rectOf(dialog), "settings-editing");
-    press(dialog, IDC_CANCEL);
-    Sleep(300);
-}
-
-void aboutBox(HWND statistics)
-{
-    command(statistics, IDC_STATISTICS_ABOUT);
-    const HWND about = waitFor("#32770", IDC_ABOUT_TITLE);
-    if (about == nullptr)
-        return;
-    shoot(rectOf(about), "about");
-    press(about, IDOK);
-    Sleep(300);
 }
 
 // A connection comes up: the statistics window counts, the timer strip opens.
@@ -336,8 +328,10 @@ int main(int argc, char** argv)
                        detailedWindow(statistics, "details", "details-no-grid");
                        overDetails(IDC_DETAILS_CLEAR_ALL, IDYES, IDNO, "clear-confirmation");
                        overDetails(IDC_DETAILS_SAVE_ALL, kFileNameCombo, IDCANCEL, "save-dialog");
-                       settingsDialog(statistics);
-                       aboutBox(statistics);
+                       shootDialog(statistics, IDC_TRAY_SETTINGS, IDC_TIME_LIMIT_PER_CONN, false, "settings-editing",
+                                   IDC_CANCEL, typeAnHour);
+                       shootDialog(statistics, IDC_STATISTICS_ABOUT, IDC_ABOUT_TITLE, false, "about", IDOK,
+                                   leaveAsItIs);
                    }) &&
         withTolvar(true, 1500, [](HWND statistics) { connected(statistics, nullptr, "timer-strip"); }) &&
         withTolvar(true, 1935,
