@@ -1,4 +1,6 @@
-// The real program's commands driven from outside: confirmations, the tray callback, windows and the strip.
+// The real program's commands driven from outside where a real run shows more than the commands' in-process tests
+// (tests/wine/commands_test.cpp, shell_test.cpp): a Sum Up during a connection, Exit's end of the process and its
+// icon, the strip and the detailed list at a connection of the simulated service.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -17,11 +19,8 @@ using namespace kit;
 
 namespace {
 
-constexpr UINT kTrayNotify = WM_USER + 1;
-
 const char kExitText[] = "If you will close program now, connection data may be incorrect.\nRun Tolvar before "
                          "connection.\n\nDo you want to close the program? ";
-const char kResetText[] = "If you'll reset counters, all data will be lost!\n\nContinue?";
 const char kSumUpText[] = "If you will continue, data for current month will become as data for last month. Line "
                           "\"current month\" will become 0.\nContinue? ";
 
@@ -46,7 +45,6 @@ protected:
     std::string dataFile() const { return folder + "Tq.dat"; }
     DWORD processId() const { return program.process.dwProcessId; }
     void command(int id) { PostMessageA(program.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
-    void tray(UINT mouseMessage) { PostMessageA(program.mainWindow, kTrayNotify, 0, mouseMessage); }
 
     // Asks through `id`, checks the box, and answers it with `answer`.
     void confirm(int id, const char* text, const char* caption, int answer)
@@ -80,48 +78,6 @@ protected:
     Program program;
 };
 
-TEST_F(UserCommands, AnsweringNoToAnyConfirmationChangesNothing)
-{
-    restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
-    const std::vector<uint8_t> before = fileBytes(dataFile());
-    const Bytes settingsBefore = registryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings");
-
-    confirm(IDC_TRAY_EXIT, kExitText, "Tolvar 2.2", IDNO);
-    confirm(IDC_STATISTICS_EXIT, kExitText, "Tolvar 2.2", IDNO);
-    confirm(IDC_TRAY_RESET_COUNTERS, kResetText, "Reset counters?", IDNO);
-    confirm(IDC_STATISTICS_RESET_COUNTERS, kResetText, "Reset counters?", IDNO);
-    confirm(IDC_TRAY_SUM_UP, kSumUpText, "Sum Up?", IDNO);
-    confirm(IDC_STATISTICS_SUM_UP, kSumUpText, "Sum Up?", IDNO);
-
-    EXPECT_EQ(waitForExit(program, 0), static_cast<DWORD>(STILL_ACTIVE));
-    EXPECT_EQ(fileBytes(dataFile()), before);
-    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, kSettingsKey, "Settings"), settingsBefore);
-}
-
-TEST_F(UserCommands, ResetCountersAnsweredYesZeroesTheTotalsOnly)
-{
-    restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
-    const std::vector<uint8_t> before = fileBytes(dataFile());
-    confirm(IDC_STATISTICS_RESET_COUNTERS, kResetText, "Reset counters?", IDYES);
-    const std::vector<uint8_t> after = fileBytes(dataFile());
-    ASSERT_EQ(after.size(), before.size());
-    EXPECT_EQ(std::vector<uint8_t>(after.begin(), after.begin() + 48), std::vector<uint8_t>(48, 0));
-    EXPECT_EQ(std::vector<uint8_t>(after.begin() + 48, after.end()),
-              std::vector<uint8_t>(before.begin() + 48, before.end()));
-}
-
-TEST_F(UserCommands, SumUpAnsweredYesMovesTheCurrentMonthIntoTheLastMonth)
-{
-    restartWithTotals(CounterBlock{5, 1000, 7, 0.5, 2.5, 0.7});
-    confirm(IDC_TRAY_SUM_UP, kSumUpText, "Sum Up?", IDYES);
-    const CounterBlock totals = fileCounters(fileBytes(dataFile()));
-    EXPECT_EQ(totals.lastMonthSeconds, 1000);
-    EXPECT_EQ(totals.lastMonthCost, 2.5);
-    EXPECT_EQ(totals.curMonthSeconds, 0);
-    EXPECT_EQ(totals.curMonthCost, 0);
-    EXPECT_EQ(totals.lastConnSeconds, 5);
-}
-
 TEST_F(UserCommands, SumUpDuringAConnectionCarriesTheLivePartIntoTheLastMonth)
 {
     restartWithTotals(CounterBlock{5, 1000, 7, 0, 0, 0});
@@ -154,26 +110,6 @@ TEST_F(UserCommands, ExitAnsweredYesRemovesTheIconAndEndsWithCodeOne)
     confirm(IDC_STATISTICS_EXIT, kExitText, "Tolvar 2.2", IDYES);
     EXPECT_EQ(waitForExit(program, 10000), 1u);
     EXPECT_TRUE(waitUntil([&] { return trayIconCount() == icons - 1; }));
-}
-
-TEST_F(UserCommands, TheStatisticsWindowIsShownAndHiddenOnRequest)
-{
-    EXPECT_FALSE(IsWindowVisible(program.mainWindow));
-    command(IDC_TRAY_SHOW_STATISTICS);
-    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(program.mainWindow) != FALSE; }));
-    command(IDC_STATISTICS_HIDE_STATISTICS);
-    EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(program.mainWindow); }));
-
-    tray(WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(program.mainWindow) != FALSE; }));
-    tray(WM_LBUTTONDBLCLK);
-    Sleep(200);
-    EXPECT_TRUE(IsWindowVisible(program.mainWindow));
-
-    // The close box only hides: the program goes on in the tray.
-    PostMessageA(program.mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(program.mainWindow); }));
-    EXPECT_EQ(waitForExit(program, 300), static_cast<DWORD>(STILL_ACTIVE));
 }
 
 TEST_F(UserCommands, TheStripOpensAtAConnectionClosesByDoubleClickAndReopensOnRequest)
@@ -229,36 +165,6 @@ TEST_F(UserCommands, ShowDetailedOpensOneWindowAndLaterRefillsKeepTheFilter)
     command(IDC_TRAY_DETAILS_ALL);
     EXPECT_EQ(waitForWindowOf(processId(), "Details", "Detailed statistics (All)"), details);
     EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
-}
-
-TEST_F(UserCommands, SettingsAndAboutOpenTheirDialogs)
-{
-    for (const auto& dialog : {std::make_pair(IDC_TRAY_SETTINGS, Box{"Settings", "", IDC_CANCEL}),
-                               std::make_pair(IDC_STATISTICS_ABOUT, Box{"About Tolvar 2.2", "", IDOK})}) {
-        BoxAnswerer boxes(processId(), {dialog.second});
-        command(dialog.first);
-        EXPECT_EQ(boxes.finish(10000).size(), 1u) << dialog.second.caption;
-    }
-}
-
-TEST_F(UserCommands, TheTrayMenuOpensAtTheCursorAndShowsTheStatistics)
-{
-    SetCursorPos(300, 250);
-    POINT cursor;
-    GetCursorPos(&cursor);
-    tray(WM_RBUTTONDOWN);
-    HWND menu = waitForWindowOf(processId(), "#32768");
-    ASSERT_NE(menu, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(menu) != FALSE; }));
-    RECT place;
-    GetWindowRect(menu, &place);
-    EXPECT_EQ(place.left, cursor.x);
-    EXPECT_EQ(place.top, cursor.y);
-
-    // The first item, "Show Statistics", is chosen with the keyboard.
-    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(program.mainWindow) != FALSE; }));
 }
 
 } // namespace

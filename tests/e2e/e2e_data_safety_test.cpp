@@ -20,13 +20,7 @@ class DataSafety : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        forgetProgramRegistry();
-        leaveWindowsUnmanaged("Tolvar.exe");
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : name)
-            if (c == '/')
-                c = '_';
-        install = std::make_unique<InstallFolder>("safety-" + name);
+        install = freshInstallForThisTest("safety-");
         folder = install->path();
         ASSERT_TRUE(firstStartAndExit(folder));
     }
@@ -86,16 +80,22 @@ protected:
         holder = INVALID_HANDLE_VALUE;
     }
 
-    // A connection of a little over a second, noticed by the program, then its end.
-    void connectAndEnd()
+    // A connection up for a little over a second, noticed by the program.
+    void connect()
     {
         setService(folder, 1, "connected");
         Sleep(1300);
+    }
+
+    // Such a connection, then its end.
+    void connectAndEnd()
+    {
+        connect();
         clearService(folder);
     }
 
-    // The file holds `count` records, its length says so, its first `kStored` records are those of `before`,
-    // and its totals are those of `before` plus the records after them, each once.
+    // The file holds `count` records, its length says so, its first `kStored` records and its reserved header
+    // bytes are those of `before`, and its totals are those of `before` plus the records after them, each once.
     void expectWholeWith(const Bytes& before, int count)
     {
         const Bytes after = data();
@@ -103,6 +103,7 @@ protected:
         ASSERT_EQ(after.size(), recordOffset(count));
         for (int slot = 0; slot < kStored; ++slot)
             EXPECT_TRUE(sameSlot(before, after, slot)) << "stored record " << slot;
+        EXPECT_EQ(changedReservedByte(before, after), -1);
         double added = 0;
         for (int slot = kStored; slot < count; ++slot) {
             EXPECT_GE(fileRecord(after, slot).seconds, 1.0);
@@ -144,8 +145,7 @@ TEST_P(HeldAtTheEnd, TheRecordLandsOnceWhenTheFileIsFree)
 {
     const Bytes before = storedImage(kStored, kStored);
     start(before);
-    setService(folder, 1, "connected");
-    Sleep(1300);
+    connect();
     hold();
     clearService(folder);
     Sleep(GetParam());
@@ -228,8 +228,7 @@ TEST_F(DataSafety, KilledDuringAConnectionKeepsTheFileAsItWas)
 {
     const Bytes before = storedImage(kStored, kStored);
     start(before);
-    setService(folder, 1, "connected");
-    Sleep(1500);
+    connect();
     kill();
     clearService(folder);
     start();
@@ -242,9 +241,7 @@ TEST_F(DataSafety, KilledRightAfterAConnectionEndsHasItWholeOrNotAtAll)
         SCOPED_TRACE(delay);
         const Bytes before = storedImage(kStored, kStored);
         start(before);
-        setService(folder, 1, "connected");
-        Sleep(1300);
-        clearService(folder);
+        connectAndEnd();
         Sleep(delay);
         kill();
         start();

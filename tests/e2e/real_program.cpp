@@ -2,6 +2,7 @@
 #include "tests/e2e/real_program.h"
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
@@ -30,6 +31,18 @@ InstallFolder::InstallFolder(const std::string& name)
     path_ = folder_.path() + "\\";
     CopyFileA(windowsPath(TOLVAR_EXE).c_str(), (path_ + "Tolvar.exe").c_str(), FALSE);
     CopyFileA(windowsPath(RASAPI32_SIM).c_str(), (path_ + "rasapi32.dll").c_str(), FALSE);
+}
+
+std::unique_ptr<InstallFolder> freshInstallForThisTest(const std::string& prefix)
+{
+    kit::forgetProgramRegistry();
+    kit::leaveWindowsUnmanaged("Tolvar.exe");
+    // A parameterised test's name holds a '/', which a folder name cannot.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    return std::make_unique<InstallFolder>(prefix + name);
 }
 
 void setService(const std::string& folder, int connections, const char* state)

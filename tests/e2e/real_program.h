@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "tests/support/kit.h"
@@ -24,6 +25,10 @@ private:
     kit::ScratchFolder folder_;
     std::string path_;
 };
+
+// For a test of its own: a fresh user (nothing left in the registry by earlier runs, the program's windows
+// unmanaged) and an install folder named by `prefix` and the running test's name.
+std::unique_ptr<InstallFolder> freshInstallForThisTest(const std::string& prefix);
 
 // The simulated service's answers: `connections` active connections, the first in `state`
 // ("connected", "disconnected" or a number). No control file means no connection.

@@ -461,15 +461,8 @@ bool quitPosted(WPARAM& code)
 bool registerWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH background, HICON icon,
                          HCURSOR cursor, const char* menu)
 {
-    WNDCLASSA windowClass = {};
-    windowClass.style = style;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hIcon = icon;
-    windowClass.hCursor = cursor;
-    windowClass.hbrBackground = background;
-    windowClass.lpszMenuName = menu;
-    windowClass.lpszClassName = name;
+    const WNDCLASSA windowClass{style, procedure, 0, 0, GetModuleHandleA(nullptr), icon, cursor, background, menu,
+                                name};
     return RegisterClassA(&windowClass) != 0;
 }
 

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "core/ports.h"
 #include "core/state.h"
 #include "win32/commands.h"
 #include "win32/startup.h"
@@ -38,6 +40,14 @@ protected:
     {
         inproc::endApplication();
         inproc::forgetEarlierRuns();
+    }
+
+    // Totals counted before, in memory and in the data file as the program stores them; the file's bytes.
+    static kit::Bytes storedTotals()
+    {
+        accounting.counterBlock = sampleTotals();
+        writeCounterBlock();
+        return kit::fileBytes(inproc::dataFilePath());
     }
 };
 
@@ -78,7 +88,8 @@ TEST(ConfirmationTexts, AreWordForWordWithTheirTrailingBlanks)
 TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndAnsweredNoChangesNothing)
 {
     const CounterBlock sample = sampleTotals();
-    accounting.counterBlock = sample;
+    const kit::Bytes stored = storedTotals();
+    const kit::Bytes settingsBefore = kit::registryValue(HKEY_CURRENT_USER, kit::kSettingsKey, "Settings");
     for (const Confirmation& box : kConfirmations) {
         SCOPED_TRACE(box.command);
         const kit::BoxSeen seen = confirm(box.command, box.caption, box.text, IDNO);
@@ -88,6 +99,8 @@ TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndAnsweredNoC
         WPARAM code = 0;
         EXPECT_FALSE(quitPosted(code));
         EXPECT_EQ(std::memcmp(&accounting.counterBlock, &sample, sizeof accounting.counterBlock), 0);
+        EXPECT_EQ(kit::fileBytes(inproc::dataFilePath()), stored);
+        EXPECT_EQ(kit::registryValue(HKEY_CURRENT_USER, kit::kSettingsKey, "Settings"), settingsBefore);
     }
 }
 
@@ -101,26 +114,34 @@ TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
     }
 }
 
+// In memory and in the data file, whose other bytes stay as they were.
 TEST_F(CommandsTest, ResetAnsweredYesClearsAllSixTotals)
 {
     for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_STATISTICS_RESET_COUNTERS}) {
-        accounting.counterBlock = sampleTotals();
+        const kit::Bytes before = storedTotals();
         confirm(command, "Reset counters?", resetQuestion, IDYES);
         const CounterBlock zero{};
         EXPECT_EQ(std::memcmp(&accounting.counterBlock, &zero, sizeof zero), 0) << command;
+        kit::Bytes expected = before;
+        std::fill(expected.begin(), expected.begin() + kCounterBlockSize, 0);
+        EXPECT_EQ(kit::fileBytes(inproc::dataFilePath()), expected) << command;
     }
 }
 
 TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthToTheLast)
 {
     for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_STATISTICS_SUM_UP}) {
-        accounting.counterBlock = sampleTotals();
+        storedTotals();
         confirm(command, "Sum Up?", sumUpQuestion, IDYES);
-        EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 7200.0) << command;
-        EXPECT_EQ(accounting.counterBlock.lastMonthCost, 40.0) << command;
-        EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0.0) << command;
-        EXPECT_EQ(accounting.counterBlock.curMonthCost, 0.0) << command;
-        EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 90.0) << command;
+        // In memory, and stored.
+        for (const CounterBlock& totals : {accounting.counterBlock,
+                                           kit::fileCounters(kit::fileBytes(inproc::dataFilePath()))}) {
+            EXPECT_EQ(totals.lastMonthSeconds, 7200.0) << command;
+            EXPECT_EQ(totals.lastMonthCost, 40.0) << command;
+            EXPECT_EQ(totals.curMonthSeconds, 0.0) << command;
+            EXPECT_EQ(totals.curMonthCost, 0.0) << command;
+            EXPECT_EQ(totals.lastConnSeconds, 90.0) << command;
+        }
     }
 }
 

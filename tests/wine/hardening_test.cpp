@@ -1,5 +1,5 @@
-// Damaged data files in-process: files cut anywhere, scrambled files and odd record counts under every
-// operation that reads or writes the log.
+// Damaged data files in-process: files cut anywhere, scrambled files and odd record counts under the program's
+// own start-up and every operation that reads or writes the log.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -33,9 +33,10 @@ constexpr size_t kLongestCut = 300;
 
 Bytes validImage(int32_t count = kStoredRecords) { return kit::storedImage(count, kStoredRecords); }
 
-void writeDataFile(const Bytes& bytes) { ASSERT_TRUE(kit::writeFile("Tq.dat", bytes)); }
+// The data file where start-up finds it: beside the test program.
+void writeDataFile(const Bytes& bytes) { ASSERT_TRUE(kit::writeFile(inproc::dataFilePath(), bytes)); }
 
-Bytes readDataFile() { return kit::fileBytes("Tq.dat"); }
+Bytes readDataFile() { return kit::fileBytes(inproc::dataFilePath()); }
 
 // The image's first `length` bytes.
 Bytes cutTo(const Bytes& image, size_t length)
@@ -79,49 +80,44 @@ const bool unmanagedWindows = [] {
     return kit::leaveWindowsUnmanaged(module.substr(path.size()).c_str());
 }();
 
-// Every test runs in a folder of its own, with the records as a fresh process has them.
+// Every test starts after one first start of the program, so that its starts are later ones that read the
+// data file; exports go to a folder of the test's own.
 class Hardening : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(unmanagedWindows);
+        inproc::forgetEarlierRuns();
         ASSERT_TRUE(scratch.enter("tolvar-hardening"));
-        inproc::takeAsProgramFolder(scratch.path());
         inproc::useCurrencySymbol("$");
         shell.instance = GetModuleHandleA(nullptr);
-        resetProcess();
+        startUp();
+        DeleteFileA(inproc::dataFilePath().c_str());
     }
 
     void TearDown() override
     {
         if (IsWindow(details.window))
             DestroyWindow(details.window);
+        inproc::forgetEarlierRuns();
         scratch.leave();
     }
 
-    // Zero records, with the floating timer off so that a connection opens no window.
-    static void resetProcess()
+    // The program's own start-up on the records as a fresh process has them, with the floating timer off so
+    // that a connection opens no window.
+    static void startUp()
     {
         inproc::zeroRecords();
-        applyDefaultSettings();
+        loadStartupState();
         settings.block.showCounterOnConnect = 0;
         details.filter = All;
     }
 
-    // The records as a fresh process has them, after start-up has read this data file.
+    // A start of the program on this data file.
     static void startOn(const Bytes& file)
     {
         writeDataFile(file);
-        resetProcess();
-        loadLikeStartup();
-    }
-
-    // What start-up reads from the data file.
-    static void loadLikeStartup()
-    {
-        readCounterBlock();
-        readMonthStamp(accounting.monthStamp);
-        loadRecordCount();
+        startUp();
     }
 
     // A connection of `seconds` seen and closed by the monitor's own steps.
@@ -135,15 +131,43 @@ protected:
 
     std::string exportFile() const { return scratch.file("export.txt"); }
 
-    // Save in file of the whole log, which may say there is nothing to save, then a confirmed Clear until the
-    // current month.
-    void exportAndClear() const
+    // Save in file of the whole log, which may say there is nothing to save and must leave the data file as it
+    // was, then a confirmed Clear until the current month, which leaves a header and whole records, and the
+    // reserved header bytes of `before`.
+    void exportAndClear(const Bytes& before, const std::string& context) const
     {
         removeExport();
+        const Bytes stored = readDataFile();
         kit::BoxAnswerer boxes({savedIn(exportFile(), true), kClear});
         exportLog(All);
+        EXPECT_EQ(readDataFile(), stored) << "the export changed the data file, " << context;
         clearLog(ClearUntilCurrentMonth);
         boxes.finish();
+        const Bytes cleared = readDataFile();
+        ASSERT_GE(cleared.size(), kHeaderSize) << context;
+        const int32_t left = getI32(cleared.data() + kRecordCountOffset);
+        EXPECT_GE(left, 0) << context;
+        EXPECT_EQ(cleared.size(), recordOffset(left)) << context;
+        EXPECT_EQ(kit::changedReservedByte(before, cleared), -1) << context;
+    }
+
+    // The end of a connection on a damaged file: a record was stored, not over a stored one nor far beyond the
+    // file, and the list holds no more than the file's count.
+    static void expectConnectionStored(const Bytes& before, const std::string& context)
+    {
+        connectionOf(42);
+        const Bytes after = readDataFile();
+        EXPECT_NE(after, before) << "the end of the connection stored nothing, " << context;
+        EXPECT_LE(after.size(), 1u << 20) << context;
+        expectNothingStoredWasTouched(before, after, -1, context.c_str());
+        const int32_t count = kit::fileRecordCount(after);
+        if (count >= 1 && count <= 1000) {
+            EXPECT_EQ(after.size(), recordOffset(count)) << "the new record is not the last whole one, " << context;
+            EXPECT_EQ(kit::fileRecord(after, count - 1).seconds, 42.0) << context;
+        }
+        const size_t listed = loadStoredLog().size();
+        EXPECT_LE(listed, static_cast<size_t>(std::max(count, 0))) << context;
+        EXPECT_LE(listed, static_cast<size_t>(kit::wholeSlots(after.size()))) << context;
     }
 
     // An earlier export, which a new one would have to confirm replacing, is gone.
@@ -156,12 +180,14 @@ protected:
     kit::ScratchFolder scratch;
 };
 
-TEST_F(Hardening, ReadsOfADataFileCutAnywhereTakeOnlyWhatIsThere)
+TEST_F(Hardening, StartUpAndTheListOnADataFileCutAnywhereTakeOnlyWhatIsThere)
 {
     const Bytes image = validImage();
+    const SystemTime now = kit::localNow();
     for (size_t length = 0; length <= kLongestCut; ++length) {
         const Bytes cut = cutTo(image, length);
         startOn(cut);
+        const Bytes started = readDataFile();
 
         Bytes expectedCounters(kCounterBlockSize, 0);
         std::memcpy(expectedCounters.data(), image.data(), length < kCounterBlockSize ? length : kCounterBlockSize);
@@ -169,8 +195,23 @@ TEST_F(Hardening, ReadsOfADataFileCutAnywhereTakeOnlyWhatIsThere)
         encodeCounterBlock(accounting.counterBlock, counters);
         EXPECT_EQ(Bytes(counters, counters + kCounterBlockSize), expectedCounters) << "length " << length;
 
-        SystemTime stamp{};
-        EXPECT_EQ(readMonthStamp(stamp), length >= kMonthStampOffset + kSystemTimeSize) << "length " << length;
+        // A whole stamp is taken as it is; a file without one gets this month's, and nothing before it changes.
+        uint8_t stamp[kSystemTimeSize];
+        encodeSystemTime(accounting.monthStamp, stamp);
+        if (length >= kMonthStampOffset + kSystemTimeSize) {
+            EXPECT_EQ(std::memcmp(stamp, image.data() + kMonthStampOffset, kSystemTimeSize), 0) << "length " << length;
+            EXPECT_EQ(started, cut) << "start-up changed the file, length " << length;
+        } else {
+            EXPECT_EQ(accounting.monthStamp.wYear, now.wYear) << "length " << length;
+            EXPECT_EQ(accounting.monthStamp.wMonth, now.wMonth) << "length " << length;
+            ASSERT_EQ(started.size(), kMonthStampOffset + kSystemTimeSize) << "length " << length;
+            const size_t kept = std::min<size_t>(length, kMonthStampOffset); // a part of a stamp is replaced
+            EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + static_cast<std::ptrdiff_t>(kept), started.begin()))
+                << "length " << length;
+            const SystemTime written = decodeSystemTime(started.data() + kMonthStampOffset);
+            EXPECT_EQ(written.wYear, now.wYear) << "length " << length;
+            EXPECT_EQ(written.wMonth, now.wMonth) << "length " << length;
+        }
 
         // Whatever the count field kept, the program counts the whole records the cut file still holds.
         EXPECT_EQ(accounting.recordCount, kit::wholeSlots(length)) << "length " << length;
@@ -183,7 +224,7 @@ TEST_F(Hardening, ReadsOfADataFileCutAnywhereTakeOnlyWhatIsThere)
             encodeRecord(log[static_cast<size_t>(i)], bytes);
             EXPECT_EQ(std::memcmp(bytes, image.data() + recordOffset(i), kRecordSize), 0) << "length " << length;
         }
-        EXPECT_EQ(readDataFile(), cut) << "reading changed the file, length " << length;
+        EXPECT_EQ(readDataFile(), started) << "listing changed the file, length " << length;
     }
 }
 
@@ -215,12 +256,13 @@ TEST_F(Hardening, ClearingACutDataFileKeepsTheWholeRecordsOfTheMonth)
     for (size_t length = 0; length <= kLongestCut; ++length) {
         const Bytes cut = cutTo(image, length);
         startOn(cut);
+        const Bytes started = readDataFile(); // with this month's stamp where the cut left none
         const int32_t kept = std::min(kit::wholeSlots(length), accounting.recordCount);
 
         clearLog(ClearUntilCurrentMonth);
 
         Bytes expected(kHeaderSize, 0);
-        std::memcpy(expected.data(), cut.data(), length < kHeaderSize ? length : kHeaderSize);
+        std::memcpy(expected.data(), started.data(), std::min<size_t>(started.size(), kHeaderSize));
         putI32(expected.data() + kRecordCountOffset, kept);
         expected.insert(expected.end(), image.begin() + kHeaderSize,
                         image.begin() + static_cast<std::ptrdiff_t>(recordOffset(kept)));
@@ -238,6 +280,7 @@ TEST_F(Hardening, ExportingACutDataFileWritesTheWholeRecordsOrSaysThereIsNothing
         const Bytes cut = cutTo(image, length);
         removeExport();
         startOn(cut);
+        const Bytes started = readDataFile();
         const int rows = std::min(kit::wholeSlots(length), accounting.recordCount);
 
         kit::BoxAnswerer boxes({rows == 0 ? kNoData : savedIn(exportPath, false)});
@@ -252,7 +295,7 @@ TEST_F(Hardening, ExportingACutDataFileWritesTheWholeRecordsOrSaysThereIsNothing
             lines += c == '\n';
         std::fclose(file);
         EXPECT_EQ(lines, 1 + rows) << "length " << length;
-        EXPECT_EQ(readDataFile(), cut) << "exporting changed the data file, length " << length;
+        EXPECT_EQ(readDataFile(), started) << "exporting changed the data file, length " << length;
     }
 }
 
@@ -271,17 +314,8 @@ TEST_F(Hardening, ScrambledDataFilesSurviveAConnectionAListAClearAndAnExport)
         startOn(scrambled);
         const std::string context = "seed " + std::to_string(seed) + ", count " + std::to_string(count);
 
-        connectionOf(42);
-        const Bytes after = readDataFile();
-        EXPECT_LE(after.size(), 1u << 20) << context;
-        expectNothingStoredWasTouched(scrambled, after, -1, context.c_str());
-        EXPECT_LE(loadStoredLog().size(), static_cast<size_t>(kit::wholeSlots(after.size()))) << context;
-
-        exportAndClear();
-        const Bytes cleared = readDataFile();
-        ASSERT_GE(cleared.size(), kHeaderSize) << context;
-        EXPECT_EQ(cleared.size(), recordOffset(getI32(cleared.data() + kRecordCountOffset))) << context;
-        EXPECT_EQ(std::memcmp(cleared.data() + 64, scrambled.data() + 64, 16), 0) << context;
+        expectConnectionStored(scrambled, context);
+        exportAndClear(scrambled, context);
     }
 }
 
@@ -296,17 +330,8 @@ TEST_F(Hardening, OddRecordCountsNeitherOverwriteStoredRecordsNorAllocateForTheC
         const std::vector<ConnectionRecord> listed = loadStoredLog();
         EXPECT_LE(listed.size(), static_cast<size_t>(kStoredRecords)) << context;
 
-        connectionOf(42);
-        const Bytes after = readDataFile();
-        EXPECT_LE(after.size(), 1u << 20) << context;
-        expectNothingStoredWasTouched(image, after, -1, context.c_str());
-
-        exportAndClear();
-        const Bytes cleared = readDataFile();
-        ASSERT_GE(cleared.size(), kHeaderSize) << context;
-        const int32_t left = getI32(cleared.data() + kRecordCountOffset);
-        EXPECT_GE(left, 0) << context;
-        EXPECT_EQ(cleared.size(), recordOffset(left)) << context;
+        expectConnectionStored(image, context);
+        exportAndClear(image, context);
     }
 }
 
@@ -314,8 +339,7 @@ TEST_F(Hardening, OddRecordCountsNeitherOverwriteStoredRecordsNorAllocateForTheC
 // record follows them instead of landing far out behind a gap of empty slots.
 TEST_F(Hardening, ACountBeyondTheStoredRecordsIsTakenBackToThem)
 {
-    writeDataFile(validImage(1000));
-    loadLikeStartup();
+    startOn(validImage(1000));
     ASSERT_EQ(accounting.recordCount, kStoredRecords);
     EXPECT_EQ(loadStoredLog().size(), static_cast<size_t>(kStoredRecords));
     connectionOf(42);

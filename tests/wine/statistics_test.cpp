@@ -45,26 +45,40 @@ int countColour(const Pixels& pixels, COLORREF colour)
     return n;
 }
 
-// What a figure text looks like when drawn as the window draws figures, for comparison with the window.
-Pixels referenceFigure(HDC like, const RECT& inside, int centre, const char* text, COLORREF colour)
+// Draws with `draw` on a bitmap of this size compatible with `like`, in the window's font of this height and
+// weight, and gives what `read` reads back from it.
+Pixels drawnAside(HDC like, SIZE size, int fontHeight, int weight, const std::function<void(HDC)>& draw,
+                  const std::function<Pixels(HDC)>& read)
 {
     HDC mem = CreateCompatibleDC(like);
-    HBITMAP bitmap = CreateCompatibleBitmap(like, 400, 100);
+    HBITMAP bitmap = CreateCompatibleBitmap(like, size.cx, size.cy);
     HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
-    HFONT font = createGuiFont(mem, 12, FW_BOLD);
+    HFONT font = createGuiFont(mem, fontHeight, weight);
     HGDIOBJ oldFont = SelectObject(mem, font);
-    SetBkColor(mem, kWhite);
-    SetBkMode(mem, TRANSPARENT);
-    SetTextColor(mem, colour);
-    SetTextAlign(mem, TA_CENTER | TA_TOP);
-    ExtTextOutA(mem, centre, inside.top + 1, ETO_OPAQUE | ETO_CLIPPED, &inside, text, lstrlenA(text), nullptr);
-    const Pixels pixels = capture(mem, inside);
+    draw(mem);
+    const Pixels pixels = read(mem);
     SelectObject(mem, oldFont);
     DeleteObject(font);
     SelectObject(mem, oldBitmap);
     DeleteObject(bitmap);
     DeleteDC(mem);
     return pixels;
+}
+
+// What a figure text looks like when drawn as the window draws figures, for comparison with the window.
+Pixels referenceFigure(HDC like, const RECT& inside, int centre, const char* text, COLORREF colour)
+{
+    return drawnAside(
+        like, SIZE{400, 100}, 12, FW_BOLD,
+        [&](HDC mem) {
+            SetBkColor(mem, kWhite);
+            SetBkMode(mem, TRANSPARENT);
+            SetTextColor(mem, colour);
+            SetTextAlign(mem, TA_CENTER | TA_TOP);
+            ExtTextOutA(mem, centre, inside.top + 1, ETO_OPAQUE | ETO_CLIPPED, &inside, text, lstrlenA(text),
+                        nullptr);
+        },
+        [&](HDC mem) { return capture(mem, inside); });
 }
 
 // The inside of the icon box, then the status text's box.
@@ -79,28 +93,22 @@ Pixels captureStatus(HDC dc, const RECT& client)
 // The status box and icon as they should look for one state, drawn on the button face.
 Pixels referenceStatus(HDC like, const RECT& client, const char* text, int iconId)
 {
-    HDC mem = CreateCompatibleDC(like);
-    HBITMAP bitmap = CreateCompatibleBitmap(like, client.right, client.bottom);
-    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
-    FillRect(mem, &client, GetSysColorBrush(COLOR_BTNFACE));
-    HICON icon = static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 10, 10, 0));
-    if (icon != nullptr) {
-        DrawIconEx(mem, 8, client.bottom - 17, icon, 10, 10, 0, nullptr, DI_NORMAL);
-        DestroyIcon(icon);
-    }
-    HFONT font = createGuiFont(mem, 10, FW_NORMAL);
-    HGDIOBJ oldFont = SelectObject(mem, font);
-    SetBkMode(mem, TRANSPARENT);
-    SetTextColor(mem, GetSysColor(COLOR_WINDOWTEXT));
-    const RECT box = {25, client.bottom - 19, 140, client.bottom - 6};
-    ExtTextOutA(mem, 26, client.bottom - 18, ETO_CLIPPED, &box, text, lstrlenA(text), nullptr);
-    const Pixels pixels = captureStatus(mem, client);
-    SelectObject(mem, oldFont);
-    DeleteObject(font);
-    SelectObject(mem, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    return pixels;
+    return drawnAside(
+        like, SIZE{client.right, client.bottom}, 10, FW_NORMAL,
+        [&](HDC mem) {
+            FillRect(mem, &client, GetSysColorBrush(COLOR_BTNFACE));
+            HICON icon =
+                static_cast<HICON>(LoadImageA(shell.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 10, 10, 0));
+            if (icon != nullptr) {
+                DrawIconEx(mem, 8, client.bottom - 17, icon, 10, 10, 0, nullptr, DI_NORMAL);
+                DestroyIcon(icon);
+            }
+            SetBkMode(mem, TRANSPARENT);
+            SetTextColor(mem, GetSysColor(COLOR_WINDOWTEXT));
+            const RECT box = {25, client.bottom - 19, 140, client.bottom - 6};
+            ExtTextOutA(mem, 26, client.bottom - 18, ETO_CLIPPED, &box, text, lstrlenA(text), nullptr);
+        },
+        [&](HDC mem) { return captureStatus(mem, client); });
 }
 
 class StatisticsWindow : public ::testing::Test {
