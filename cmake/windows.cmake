@@ -79,7 +79,8 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|i686)$")
 
   # One test program per file: tests/wine/ run the program's code in-process, tests/e2e/ drive the real Tolvar.exe.
   # Both kinds share the kit in tests/support/ (which takes the byte layout from the program or, for the
-  # end-to-end tests, from core/layout.cpp); the other files of each folder are that kind's own helpers.
+  # end-to-end tests, from core/layout.cpp; they take the uninstall script's text from core/inf_text.cpp);
+  # the other files of each folder are that kind's own helpers.
   file(GLOB TEST_KIT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
   add_library(test_kit STATIC ${TEST_KIT})
   target_include_directories(test_kit PUBLIC ${CMAKE_SOURCE_DIR})
@@ -114,7 +115,8 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|i686)$")
   list(REMOVE_ITEM E2E_HELPERS ${E2E_TESTS})
   foreach(src ${E2E_TESTS})
     get_filename_component(name ${src} NAME_WE)
-    add_executable(${name} ${src} ${E2E_HELPERS} ${CMAKE_SOURCE_DIR}/core/layout.cpp)
+    add_executable(${name} ${src} ${E2E_HELPERS}
+      ${CMAKE_SOURCE_DIR}/core/layout.cpp ${CMAKE_SOURCE_DIR}/core/inf_text.cpp)
     target_compile_definitions(${name} PRIVATE
       TOLVAR_EXE="$<TARGET_FILE:Tolvar>" RASAPI32_SIM="$<TARGET_FILE:rasapi32_sim>")
     target_compile_options(${name} PRIVATE ${TOLVAR_WARNINGS})

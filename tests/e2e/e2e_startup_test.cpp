@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/inf_text.h"
 #include "res/resource.h"
 #include "tests/e2e/real_program.h"
 
@@ -26,56 +27,15 @@ std::string windowsDirectory()
 
 std::string infPath() { return windowsDirectory() + "\\INF\\Tolvar.inf"; }
 
-// The uninstall script as the system's INF installer expects it, written out here line by line.
-std::string expectedInf(const char* signature, const std::string& folder)
+// The script as a real run leaves it: the program's text (pinned line by line by the native tests) with the
+// CR LF line ends of a text-mode stream.
+std::string expectedInf(bool windowsNt, const std::string& folder)
 {
-    const char* lines[] = {
-        "[Version]",
-        signature,
-        "",
-        "[Uninstall]",
-        "DelFiles = DelFilesSection\t\t",
-        "DelReg = DelRegSection",
-        "BeginPrompt = BeginPromptSection\t\t",
-        "EndPrompt = EndPromptSection",
-        "CustomDestination = CustomDestinationSection\t\t",
-        "Cleanup = 1",
-        "",
-        "[CustomDestinationSection]",
-        "49000 = DirA,5\t\t",
-        "",
-        "[DirA]",
-        nullptr,
-        "",
-        "[DestinationDirs]",
-        "DelFilesSection = 49000",
-        "",
-        "[BeginPromptSection]",
-        "Prompt = %BeginPrompt%",
-        "ButtonType =[OKCANCEL]\t\t",
-        "Title = \"Tolvar Uninstall\"",
-        "",
-        "[EndPromptSection]",
-        "Prompt = %EndPrompt%",
-        "",
-        "[DelFilesSection]",
-        "Tolvar.exe,,,1",
-        "Tq.dat,,,1",
-        "",
-        "[DelRegSection]\t\t",
-        "HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Run\",\"Tolvar\"\t\t",
-        "HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvar\"\t\t",
-        "HKCU,\"Software\\Vesk\\Tolvar\"",
-        "",
-        "[Strings]",
-        "BeginPrompt = \"Are you sure you want to completely remove \"Tolvar\"?\"\t\t",
-        "EndPrompt = \"Uninstall comleted!\"",
-    };
-    static_assert(sizeof lines / sizeof lines[0] == 40, "the script has 40 lines");
     std::string text;
-    for (const char* line : lines) {
-        text += line != nullptr ? line : (",,,,\"" + folder + "\"").c_str();
-        text += "\r\n";
+    for (const char c : uninstallInfText(windowsNt, folder.c_str())) {
+        if (c == '\n')
+            text += '\r';
+        text += c;
     }
     return text;
 }
@@ -143,7 +103,7 @@ TEST_F(StartAndExit, FirstStartRegistersTheProgramAndStoresDefaults)
     ASSERT_TRUE(found);
     EXPECT_EQ(asText(command),
               "RunDll32 advpack.dll,LaunchINFSectionEx " + infPath() + ",Uninstall" + std::string(1, '\0'));
-    EXPECT_EQ(asText(fileBytes(infPath())), expectedInf("Signature = \"$Windows NT$\"", folder));
+    EXPECT_EQ(asText(fileBytes(infPath())), expectedInf(true, folder));
 
     const std::vector<uint8_t> data = fileBytes(dataFile());
     ASSERT_EQ(data.size(), 64u);
@@ -246,7 +206,7 @@ TEST_F(StartAndExit, OnWindows98TheScriptCarriesTheChicagoSignature)
     program = startProgram(folder);
     ASSERT_NE(program.mainWindow, nullptr);
     ASSERT_TRUE(waitUntil([&] { return fileExists(infPath()); }));
-    EXPECT_EQ(asText(fileBytes(infPath())), expectedInf("Signature = \"$CHICAGO$\"", folder));
+    EXPECT_EQ(asText(fileBytes(infPath())), expectedInf(false, folder));
     EXPECT_EQ(exitThroughMenu(program), 1u);
 }
 
