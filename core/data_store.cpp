@@ -1,36 +1,50 @@
-// The data file's operations: batches journaled ahead, kept pending while the file is held, the log replaced whole.
+// The data file's operations: batches journaled ahead, kept pending whatever keeps them out, the log replaced whole.
 #include "core/data_store.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
-#include "core/layout.h"
 #include "core/ports.h"
 
 namespace {
 
 // Beyond this offset the data file cannot be positioned; a record slot past it is left alone.
 constexpr uint64_t kReachableEnd = uint64_t{1} << 32;
-// Opens every journaled batch: "TQJ1" in the file.
-constexpr int32_t kJournalTag = 0x314A5154;
-// Fixed parts of a journaled batch and of each of its writes.
-constexpr size_t kBatchHead = 8;
+// Opens every journaled batch: "TQJ2" in the file (the first journal's batches, "TQJ1", carried no file state).
+constexpr int32_t kJournalTag = 0x324A5154;
+constexpr int32_t kFirstJournalTag = 0x314A5154;
+// Fixed parts of a journaled batch and of each of its writes: tag, state (length, header), write count; checksum.
+constexpr size_t kBatchHead = 4 + 8 + kHeaderSize + 4;
 constexpr size_t kWriteHead = 13;
 constexpr size_t kBatchTail = 4;
+
+// A batch waiting for the data file, and whether the journal holds it.
+struct PendingBatch {
+    JournalBatch batch; // the data file it was written for, and its writes
+    bool journaled;     // written (and flushed) into the journal
+};
 
 // The store's state: where the files are, what waits for the data file, and how far the journal is good.
 struct DataStore {
     const FileSeam* seam;              // the file system, nullptr before opening
-    std::vector<WriteBatch> pending;   // batches not yet wholly in the data file, oldest first
+    bool opened;                       // openDataStore has run
+    bool settled;                      // the journal left by an ended process is dealt with and the file read
+    FileState landed;                  // the data file as the landed batches left it
+    std::vector<PendingBatch> pending; // batches not yet wholly in the data file, oldest first
     WriteBatch open;                   // the batch being gathered
     int depth;                         // nesting of beginWriteBatch
     uint64_t journalEnd;               // bytes of whole batches in the journal; the next one goes there
-    bool journalComplete;              // every pending batch is also in the journal
-    bool opened;                       // openDataStore has run
+    bool journalForeign;               // a journal of another data file lies there and could not be set aside
+    bool unflushed;                    // batches landed since the data file was last flushed
+    uint64_t readFailures;             // failed reads of the data file
+    FileResult readFailure;            // the latest of them
+    StoreTrouble trouble;              // why data waits, and whether the user knows
+    char setAsideName[16];             // where a foreign journal went, until the user is told
     void (*watcher)(const char*);      // told each operation's name, or nullptr
 };
 
-DataStore store{nullptr, {}, {}, 0, 0, true, false, nullptr};
+DataStore store{};
 
 uint32_t checksum(const uint8_t* bytes, size_t size)
 {
@@ -52,45 +66,264 @@ uint64_t getU64(const uint8_t* in)
     return static_cast<uint32_t>(getI32(in)) | (static_cast<uint64_t>(static_cast<uint32_t>(getI32(in + 4))) << 32);
 }
 
-// Lands the oldest batches in the data file; stops at the first the file's holder keeps out.
-// A batch interrupted part-way is written again whole: its writes are absolute, so a repeat changes nothing.
+// The state after one write.
+FileState applyWrite(FileState state, const PendingWrite& write)
+{
+    if (write.cut) {
+        state.length = write.offset;
+        for (uint64_t at = write.offset; at < kHeaderSize; ++at)
+            state.header[at] = 0;
+        return state;
+    }
+    for (uint64_t at = write.offset; at < kHeaderSize && at < write.offset + write.bytes.size(); ++at)
+        state.header[at] = write.bytes[at - write.offset];
+    state.length = std::max<uint64_t>(state.length, write.offset + write.bytes.size());
+    return state;
+}
+
+bool done(const FileResult& result) { return result.outcome == FileOutcome::Done; }
+
+// Notes why data waits; the episode's start is kept while it lasts.
+void noteTrouble(StoreFile file, const FileResult& result)
+{
+    if (!store.trouble.waiting) {
+        store.trouble.waiting = true;
+        store.trouble.since = calendarNow();
+    }
+    store.trouble.file = file;
+    store.trouble.result = result;
+}
+
+// The data file's length and header as they stand; false when they cannot be read.
+bool readFileState(FileState& state)
+{
+    state = FileState{};
+    const int64_t length = store.seam->length(StoreFile::Data);
+    size_t got = 0;
+    const FileResult result = length < 0 ? FileResult{FileOutcome::Failed, 0}
+                                         : store.seam->read(StoreFile::Data, 0, state.header, kHeaderSize, got);
+    if (!done(result)) {
+        ++store.readFailures;
+        store.readFailure = result;
+        return false;
+    }
+    state.length = std::max<uint64_t>(static_cast<uint64_t>(length), got);
+    return true;
+}
+
+// The state after every pending batch has landed.
+FileState viewState()
+{
+    return store.pending.empty() ? store.landed
+                                 : applyWrites(store.pending.back().batch.before, store.pending.back().batch.writes,
+                                               store.pending.back().batch.writes.size());
+}
+
+// Writes the batches the journal does not hold yet, in order, and flushes it, so that each is on the disk
+// before any of its writes reaches the data file. One that cannot be written now is tried again later.
+void journalPending()
+{
+    if (store.journalForeign)
+        return;
+    const uint64_t startEnd = store.journalEnd;
+    size_t written = 0;
+    for (PendingBatch& waiting : store.pending) {
+        if (waiting.journaled)
+            continue;
+        std::vector<uint8_t> bytes;
+        encodeJournalBatch(waiting.batch, bytes);
+        const FileResult result = store.seam->write(StoreFile::Journal, store.journalEnd, bytes.data(), bytes.size());
+        if (!done(result)) {
+            store.trouble.journalFailure = result;
+            break;
+        }
+        // Advanced by the batch, so that a torn write after it is overwritten by the next batch.
+        store.journalEnd += bytes.size();
+        waiting.journaled = true;
+        ++written;
+    }
+    if (written == 0)
+        return;
+    const FileResult flushed = store.seam->flush(StoreFile::Journal);
+    if (done(flushed)) {
+        store.trouble.journalFailure = flushed;
+        return;
+    }
+    // Not on the disk for certain: written again, over the same bytes, at the next try.
+    store.trouble.journalFailure = flushed;
+    store.journalEnd = startEnd;
+    for (size_t i = store.pending.size() - written; i < store.pending.size(); ++i)
+        store.pending[i].journaled = false;
+}
+
+// Deletes the journal once the data file holds all it held, flushed.
+void retireJournal()
+{
+    if (store.journalEnd == 0 || store.journalForeign)
+        return;
+    if (store.unflushed) {
+        const FileResult flushed = store.seam->flush(StoreFile::Data);
+        if (!done(flushed))
+            return;
+        store.unflushed = false;
+    }
+    if (done(store.seam->remove(StoreFile::Journal)))
+        store.journalEnd = 0;
+}
+
+// Lands the oldest batches in the data file; stops at the first write that fails, whatever the reason, and
+// keeps that batch to be written again whole: its writes are absolute, so a repeat changes nothing.
 void landPending()
 {
-    if (store.seam == nullptr)
-        return;
+    journalPending();
     while (!store.pending.empty()) {
-        for (const PendingWrite& write : store.pending.front()) {
-            const FileOutcome outcome =
+        const JournalBatch& batch = store.pending.front().batch;
+        for (const PendingWrite& write : batch.writes) {
+            const FileResult result =
                 write.cut ? store.seam->setLength(StoreFile::Data, write.offset)
                           : store.seam->write(StoreFile::Data, write.offset, write.bytes.data(), write.bytes.size());
-            if (outcome == FileOutcome::Held)
+            if (!done(result)) {
+                noteTrouble(StoreFile::Data, result);
                 return;
-            // Any other failure loses the write, as a file that cannot be written at all always has.
+            }
         }
+        store.landed = applyWrites(batch.before, batch.writes, batch.writes.size());
+        store.unflushed = true;
         store.pending.erase(store.pending.begin());
     }
-    if (store.pending.empty() && store.journalEnd > 0 && store.seam->remove(StoreFile::Journal)) {
+    store.trouble.waiting = false;
+    store.trouble.reported = false;
+    retireJournal();
+}
+
+// Whether `file` is what the writes of `batches` from `first` on may leave when they land out of order and in
+// part (a power loss keeps some sectors of unflushed writes and not others): every header byte as one of the
+// states they lead through has it, and the length between the shortest and the longest of those.
+bool midway(const std::vector<JournalBatch>& batches, size_t first, const FileState& file)
+{
+    std::vector<FileState> states;
+    for (size_t i = first; i < batches.size(); ++i) {
+        FileState state = batches[i].before;
+        states.push_back(state);
+        for (const PendingWrite& write : batches[i].writes)
+            states.push_back(state = applyWrite(state, write));
+    }
+    uint64_t shortest = UINT64_MAX;
+    uint64_t longest = 0;
+    for (const FileState& state : states) {
+        shortest = std::min(shortest, state.length);
+        longest = std::max(longest, state.length);
+    }
+    if (file.length < shortest || file.length > longest)
+        return false;
+    for (size_t at = 0; at < kHeaderSize; ++at)
+        if (std::none_of(states.begin(), states.end(),
+                         [&](const FileState& state) { return state.header[at] == file.header[at]; }))
+            return false;
+    return true;
+}
+
+// Where the data file stands among the journal's batches: the first batch not wholly in it, `batches.size()`
+// when every one is, or -1 when the file is in none of the states they lead through (it is another file:
+// restored, replaced or made anew, or one that newer writes have moved past them).
+int64_t firstBatchNotLanded(const std::vector<JournalBatch>& batches, const FileState& file)
+{
+    if (batches.empty())
+        return 0;
+    const JournalBatch& last = batches.back();
+    if (sameState(applyWrites(last.before, last.writes, last.writes.size()), file))
+        return static_cast<int64_t>(batches.size());
+    for (size_t i = batches.size(); i-- > 0;)
+        if (midway(batches, i, file))
+            return static_cast<int64_t>(i);
+    return -1;
+}
+
+// A journal written for another data file is never replayed and never deleted: it is set aside for the user.
+void setAsideJournal()
+{
+    if (done(store.seam->setAsideJournal(store.setAsideName, sizeof store.setAsideName))) {
+        store.journalForeign = false;
         store.journalEnd = 0;
-        store.journalComplete = true;
+    } else {
+        store.setAsideName[0] = '\0';
+        store.journalForeign = true;
     }
 }
 
-// Writes the batch ahead into the journal, then queues it behind anything pending and tries to land it.
-void storeBatch(WriteBatch batch)
+// Reads the journal an ended process left and the data file's state; false, changing nothing, while either
+// cannot be read. Batches the file has not wholly taken become pending again; a file in none of their states
+// gets none of them.
+bool settleJournal()
 {
-    if (batch.empty() || store.seam == nullptr)
-        return;
-    if (store.journalComplete) {
-        std::vector<uint8_t> bytes;
-        encodeJournalBatch(batch, bytes);
-        if (store.seam->write(StoreFile::Journal, store.journalEnd, bytes.data(), bytes.size()) == FileOutcome::Done)
-            store.journalEnd += bytes.size();
-        else
-            // A later batch in the journal without this one before it would replay out of order.
-            store.journalComplete = false;
+    const FileSeam& seam = *store.seam;
+    const int64_t length = seam.length(StoreFile::Journal);
+    if (length < 0) {
+        noteTrouble(StoreFile::Journal, FileResult{FileOutcome::Failed, 0});
+        return false;
     }
-    store.pending.push_back(std::move(batch));
-    landPending();
+    std::vector<uint8_t> bytes(static_cast<size_t>(length));
+    size_t got = 0;
+    const FileResult journalRead =
+        length > 0 ? seam.read(StoreFile::Journal, 0, bytes.data(), bytes.size(), got) : FileResult{};
+    if (!done(journalRead)) {
+        noteTrouble(StoreFile::Journal, journalRead);
+        return false;
+    }
+    FileState file;
+    if (!readFileState(file)) {
+        noteTrouble(StoreFile::Data, store.readFailure);
+        return false;
+    }
+    size_t valid = 0;
+    std::vector<JournalBatch> batches = decodeJournal(bytes.data(), got, valid);
+    store.landed = file;
+    // A torn batch at the end never reached the data file; the next batch is written over it.
+    store.journalEnd = valid;
+    const int64_t first = firstBatchNotLanded(batches, file);
+    // A journal of the first kind carries no file state, so it cannot be told where it belongs.
+    const bool foreign = first < 0 || (valid == 0 && got >= 4 && getI32(bytes.data()) == kFirstJournalTag);
+    if (foreign)
+        setAsideJournal();
+    // Batches queued before the journal was settled follow its own, written for the file as those leave it.
+    std::vector<PendingBatch> early = std::move(store.pending);
+    store.pending.clear();
+    for (size_t i = foreign ? batches.size() : static_cast<size_t>(first); i < batches.size(); ++i)
+        store.pending.push_back(PendingBatch{std::move(batches[i]), true});
+    for (PendingBatch& waiting : early) {
+        waiting.batch.before = viewState();
+        store.pending.push_back(std::move(waiting));
+    }
+    if (!foreign && store.pending.empty() && done(seam.remove(StoreFile::Journal)))
+        store.journalEnd = 0;
+    // What an interrupted Clear left beside the data file never took its place.
+    seam.remove(StoreFile::Fresh);
+    return true;
+}
+
+bool settle()
+{
+    if (store.seam == nullptr)
+        return true;
+    if (!store.settled)
+        store.settled = settleJournal();
+    return store.settled;
+}
+
+// Queues the batch behind anything pending, written for the file as those leave it, and tries to land it.
+void storeBatch(WriteBatch writes)
+{
+    if (writes.empty() || store.seam == nullptr)
+        return;
+    // Nothing waits: the file is asked how it stands, in case another program changed it meanwhile.
+    if (store.pending.empty() && store.settled) {
+        FileState now;
+        if (readFileState(now))
+            store.landed = now;
+    }
+    store.pending.push_back(PendingBatch{JournalBatch{viewState(), std::move(writes)}, false});
+    if (settle())
+        landPending();
 }
 
 void queueWrite(PendingWrite write)
@@ -111,8 +344,8 @@ void queueBytes(uint64_t offset, const uint8_t* bytes, size_t size)
 int64_t viewLength()
 {
     int64_t length = store.seam == nullptr ? 0 : store.seam->length(StoreFile::Data);
-    for (const WriteBatch& batch : store.pending)
-        for (const PendingWrite& write : batch) {
+    for (const PendingBatch& waiting : store.pending)
+        for (const PendingWrite& write : waiting.batch.writes) {
             if (write.cut)
                 length = static_cast<int64_t>(write.offset);
             else if (length >= 0)
@@ -126,20 +359,24 @@ int64_t viewLength()
 size_t readView(uint64_t offset, uint8_t* bytes, size_t size)
 {
     std::vector<uint8_t> window(size, 0);
-    const int64_t read = store.seam == nullptr ? 0 : store.seam->read(StoreFile::Data, offset, window.data(), size);
-    const bool fileRead = read >= 0;
+    size_t read = 0;
+    const bool fileRead =
+        store.seam != nullptr && done(store.seam->read(StoreFile::Data, offset, window.data(), size, read));
+    if (store.seam != nullptr && !fileRead) {
+        ++store.readFailures;
+        read = 0;
+    }
     if (store.pending.empty()) {
-        const size_t delivered = fileRead ? static_cast<size_t>(read) : 0;
-        std::memcpy(bytes, window.data(), delivered);
-        return delivered;
+        std::memcpy(bytes, window.data(), read);
+        return read;
     }
     // The file's own bytes reach `end`; pending writes then change and extend them.
-    int64_t end = static_cast<int64_t>(offset) + (fileRead ? read : 0);
-    if (read == static_cast<int64_t>(size))
+    int64_t end = static_cast<int64_t>(offset + read);
+    if (fileRead && read == size)
         end = std::max(end, store.seam->length(StoreFile::Data));
     std::vector<bool> known(size, fileRead);
-    for (const WriteBatch& batch : store.pending)
-        for (const PendingWrite& write : batch) {
+    for (const PendingBatch& waiting : store.pending)
+        for (const PendingWrite& write : waiting.batch.writes) {
             if (write.cut) {
                 for (uint64_t at = std::max(write.offset, offset); at < offset + size; ++at)
                     window[at - offset] = 0, known[at - offset] = true;
@@ -165,18 +402,32 @@ bool slotReachable(int64_t index)
 
 } // namespace
 
-void encodeJournalBatch(const WriteBatch& batch, std::vector<uint8_t>& out)
+FileState applyWrites(FileState state, const WriteBatch& writes, size_t count)
+{
+    for (size_t i = 0; i < count && i < writes.size(); ++i)
+        state = applyWrite(state, writes[i]);
+    return state;
+}
+
+bool sameState(const FileState& a, const FileState& b)
+{
+    return a.length == b.length && std::memcmp(a.header, b.header, kHeaderSize) == 0;
+}
+
+void encodeJournalBatch(const JournalBatch& batch, std::vector<uint8_t>& out)
 {
     const size_t start = out.size();
     size_t size = kBatchHead + kBatchTail;
-    for (const PendingWrite& write : batch)
+    for (const PendingWrite& write : batch.writes)
         size += kWriteHead + write.bytes.size();
     out.resize(start + size);
     uint8_t* at = out.data() + start;
     putI32(at, kJournalTag);
-    putI32(at + 4, static_cast<int32_t>(batch.size()));
+    putU64(at + 4, batch.before.length);
+    std::memcpy(at + 12, batch.before.header, kHeaderSize);
+    putI32(at + 12 + kHeaderSize, static_cast<int32_t>(batch.writes.size()));
     at += kBatchHead;
-    for (const PendingWrite& write : batch) {
+    for (const PendingWrite& write : batch.writes) {
         putU64(at, write.offset);
         at[8] = write.cut ? 1 : 0;
         putI32(at + 9, static_cast<int32_t>(write.bytes.size()));
@@ -187,15 +438,17 @@ void encodeJournalBatch(const WriteBatch& batch, std::vector<uint8_t>& out)
     putI32(at, static_cast<int32_t>(checksum(out.data() + start, size - kBatchTail)));
 }
 
-std::vector<WriteBatch> decodeJournal(const uint8_t* bytes, size_t size, size_t& validLength)
+std::vector<JournalBatch> decodeJournal(const uint8_t* bytes, size_t size, size_t& validLength)
 {
-    std::vector<WriteBatch> batches;
+    std::vector<JournalBatch> batches;
     size_t at = 0;
     validLength = 0;
     while (size - at >= kBatchHead + kBatchTail && getI32(bytes + at) == kJournalTag) {
-        const int32_t writes = getI32(bytes + at + 4);
+        JournalBatch batch{};
+        batch.before.length = getU64(bytes + at + 4);
+        std::memcpy(batch.before.header, bytes + at + 12, kHeaderSize);
+        const int32_t writes = getI32(bytes + at + 12 + kHeaderSize);
         size_t next = at + kBatchHead;
-        WriteBatch batch;
         bool whole = writes >= 0;
         for (int32_t i = 0; whole && i < writes; ++i) {
             whole = size - next >= kWriteHead;
@@ -206,7 +459,7 @@ std::vector<WriteBatch> decodeJournal(const uint8_t* bytes, size_t size, size_t&
             if (!whole)
                 break;
             const uint8_t* data = bytes + next + kWriteHead;
-            batch.push_back(PendingWrite{getU64(bytes + next), bytes[next + 8] != 0, {data, data + length}});
+            batch.writes.push_back(PendingWrite{getU64(bytes + next), bytes[next + 8] != 0, {data, data + length}});
             next += kWriteHead + length;
         }
         if (!whole || size - next < kBatchTail ||
@@ -221,24 +474,15 @@ std::vector<WriteBatch> decodeJournal(const uint8_t* bytes, size_t size, size_t&
 
 void openDataStore(const FileSeam* seam)
 {
-    store = DataStore{seam, {}, {}, 0, 0, true, true, store.watcher};
+    void (*watcher)(const char*) = store.watcher;
+    store = DataStore{};
+    store.seam = seam;
+    store.opened = true;
+    store.watcher = watcher;
     if (seam == nullptr)
         return;
-    const int64_t length = seam->length(StoreFile::Journal);
-    if (length > 0) {
-        std::vector<uint8_t> bytes(static_cast<size_t>(length));
-        const int64_t read = seam->read(StoreFile::Journal, 0, bytes.data(), bytes.size());
-        size_t valid = 0;
-        if (read > 0)
-            store.pending = decodeJournal(bytes.data(), static_cast<size_t>(read), valid);
-        // A torn batch at the end never reached the data file; the next batch is written over it.
-        store.journalEnd = valid;
-        if (valid == 0)
-            seam->remove(StoreFile::Journal);
-    }
-    // What an interrupted Clear left beside the data file never took its place.
-    seam->remove(StoreFile::Fresh);
-    landPending();
+    if (settle())
+        landPending();
 }
 
 void beginWriteBatch() { ++store.depth; }
@@ -251,23 +495,49 @@ void endWriteBatch()
     }
 }
 
-bool retryPendingWrites()
+void retryPendingWrites()
 {
-    if (!store.pending.empty() || store.journalEnd > 0)
+    if (store.seam == nullptr || !settle())
+        return;
+    if (store.journalForeign)
+        setAsideJournal();
+    if (!store.pending.empty() || store.journalEnd > 0 || store.trouble.waiting)
         landPending();
-    return store.pending.empty() && store.journalEnd == 0;
 }
+
+bool dataStoreReady() { return settle(); }
 
 bool writesPending() { return !store.pending.empty(); }
 
-bool pendingWritesJournaled() { return store.journalComplete; }
+bool pendingWritesJournaled()
+{
+    return std::all_of(store.pending.begin(), store.pending.end(),
+                       [](const PendingBatch& waiting) { return waiting.journaled; });
+}
+
+bool journalLeftOver() { return store.journalEnd > 0 || store.journalForeign; }
+
+uint64_t dataFileReadFailures() { return store.readFailures; }
+
+StoreTrouble storeTrouble() { return store.trouble; }
+
+void markTroubleReported() { store.trouble.reported = true; }
+
+bool takeSetAsideNotice(char* name, size_t size)
+{
+    if (store.setAsideName[0] == '\0')
+        return false;
+    std::snprintf(name, size, "%s", store.setAsideName);
+    store.setAsideName[0] = '\0';
+    return true;
+}
 
 void watchDataFile(void (*watcher)(const char* operation)) { store.watcher = watcher; }
 
 namespace {
 
 // Every data-file operation begins here: the store opens at the first one, which start-up makes after
-// moving to the executable's folder, where an ended process's journal lies.
+// finding the executable's folder, where an ended process's journal lies.
 void beginOperation(const char* name)
 {
     if (!store.opened)
@@ -297,38 +567,60 @@ void overlayField(const char* operation, uint32_t offset, size_t size, void (*ov
     overlay(bytes, readField(operation, offset, bytes, std::min(size, sizeof bytes)));
 }
 
+StoreResult failedOn(StoreFile file, const FileResult& result) { return StoreResult{result.outcome, file, result.error}; }
+
+// Writes the new log beside the data file and flushes it: its header, the count set to `count`, then the records.
+FileResult writeFreshLog(const uint8_t (&header)[kHeaderSize], const ConnectionRecord* records, int32_t count)
+{
+    const FileSeam& seam = *store.seam;
+    seam.remove(StoreFile::Fresh);
+    FileResult result = seam.write(StoreFile::Fresh, 0, header, kHeaderSize);
+    constexpr int32_t kBlock = 256;
+    uint8_t block[kRecordSize * kBlock];
+    for (int32_t written = 0; done(result) && written < count && slotReachable(written);) {
+        const int32_t chunk = std::min(count - written, kBlock);
+        for (int32_t i = 0; i < chunk; ++i)
+            encodeRecord(records[written + i], block + i * kRecordSize);
+        result = seam.write(StoreFile::Fresh, recordOffset(written), block, static_cast<size_t>(chunk) * kRecordSize);
+        written += chunk;
+    }
+    return done(result) ? seam.flush(StoreFile::Fresh) : result;
+}
+
 } // namespace
 
-FileOutcome replaceLog(const ConnectionRecord* records, int32_t count)
+StoreResult replaceLog(const ConnectionRecord* records, int32_t count)
 {
     beginOperation("replaceLog");
     if (store.seam == nullptr)
-        return FileOutcome::Failed;
-    // Anything still on its way to the old file would land in the new one at offsets that mean other things.
-    if (!retryPendingWrites())
-        return FileOutcome::Held;
-    const FileSeam& seam = *store.seam;
+        return StoreResult{FileOutcome::Failed, StoreFile::Data, 0};
+    // Anything still on its way to the old file would land in the new one at offsets that mean other things,
+    // and a journal left over would no longer match the file.
+    retryPendingWrites();
+    if (!store.settled || !store.pending.empty())
+        return failedOn(store.trouble.file, store.trouble.result);
+    if (journalLeftOver())
+        return StoreResult{FileOutcome::Held, StoreFile::Journal, 0};
     // The header is kept byte for byte, as cutting the old file to it kept it; a short one grows with zeros.
-    uint8_t header[kHeaderSize] = {};
-    if (seam.read(StoreFile::Data, 0, header, sizeof header) < 0)
-        return FileOutcome::Held;
+    FileState file;
+    if (!readFileState(file))
+        return StoreResult{FileOutcome::Held, StoreFile::Data, 0};
+    uint8_t header[kHeaderSize];
+    std::memcpy(header, file.header, kHeaderSize);
     putI32(header + kRecordCountOffset, count);
-    seam.remove(StoreFile::Fresh);
-    FileOutcome outcome = seam.write(StoreFile::Fresh, 0, header, sizeof header);
-    constexpr int32_t kBlock = 256;
-    uint8_t block[kRecordSize * kBlock];
-    for (int32_t done = 0; outcome == FileOutcome::Done && done < count && slotReachable(done);) {
-        const int32_t chunk = std::min(count - done, kBlock);
-        for (int32_t i = 0; i < chunk; ++i)
-            encodeRecord(records[done + i], block + i * kRecordSize);
-        outcome = seam.write(StoreFile::Fresh, recordOffset(done), block, static_cast<size_t>(chunk) * kRecordSize);
-        done += chunk;
+    FileResult result = writeFreshLog(header, records, count);
+    if (!done(result)) {
+        store.seam->remove(StoreFile::Fresh);
+        return failedOn(StoreFile::Fresh, result);
     }
-    if (outcome == FileOutcome::Done)
-        outcome = seam.replaceData();
-    if (outcome != FileOutcome::Done)
-        seam.remove(StoreFile::Fresh);
-    return outcome;
+    result = store.seam->replaceData();
+    if (!done(result)) {
+        store.seam->remove(StoreFile::Fresh);
+        return failedOn(StoreFile::Data, result);
+    }
+    std::memcpy(store.landed.header, header, kHeaderSize);
+    store.landed.length = recordOffset(std::min<int64_t>(count, (kReachableEnd - kHeaderSize) / kRecordSize));
+    return StoreResult{FileOutcome::Done, StoreFile::Data, 0};
 }
 
 void writeCounterBlock()
@@ -426,16 +718,17 @@ int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out)
     // Read in blocks, so that a count larger than the file costs nothing more than the file holds.
     constexpr int32_t kBlock = 256;
     uint8_t block[kRecordSize * kBlock];
-    int32_t done = 0;
-    while (done < count && slotReachable(static_cast<int64_t>(first) + done)) {
-        const int32_t wanted = std::min(count - done, kBlock);
-        const size_t read = readView(recordOffset(first + done), block, static_cast<size_t>(wanted) * kRecordSize);
-        const int32_t whole = static_cast<int32_t>(read / kRecordSize);
+    int32_t read = 0;
+    while (read < count && slotReachable(static_cast<int64_t>(first) + read)) {
+        const int32_t wanted = std::min(count - read, kBlock);
+        const size_t arrived =
+            readView(recordOffset(first + read), block, static_cast<size_t>(wanted) * kRecordSize);
+        const int32_t whole = static_cast<int32_t>(arrived / kRecordSize);
         for (int32_t i = 0; i < whole; ++i)
-            out[done + i] = decodeRecord(block + i * kRecordSize);
-        done += whole;
+            out[read + i] = decodeRecord(block + i * kRecordSize);
+        read += whole;
         if (whole < wanted)
             break;
     }
-    return done;
+    return read;
 }

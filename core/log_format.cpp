@@ -4,8 +4,10 @@
 
 #include <cstdio>
 
+#include "core/data_store.h"
 #include "core/month.h"
 #include "core/ports.h"
+#include "core/stored_figures.h"
 #include "core/text.h"
 
 namespace {
@@ -50,10 +52,13 @@ bool clearKeeps(ClearMode mode, const SystemTime& start, const SystemTime& today
     return inCurrentMonth(start, today) || (mode == ClearUntilLastMonth && inLastMonth(start, today));
 }
 
-bool clearStoredLog(ClearMode mode)
+StoreResult clearStoredLog(ClearMode mode)
 {
-    // Only the stored records are loaded: a live connection's reserved slot is not in the file yet.
-    const std::vector<ConnectionRecord> records = loadStoredLog();
+    // Only the stored records are loaded: a live connection's reserved slot is not in the file yet. A log
+    // read in part would be stored as the whole: nothing is cleared then.
+    std::vector<ConnectionRecord> records;
+    if (!readWholeStoredLog(records))
+        return StoreResult{FileOutcome::Failed, StoreFile::Data, 0};
     const SystemTime today = localSystemTime();
     std::vector<ConnectionRecord> keptRecords;
     for (const ConnectionRecord& record : records)
@@ -62,13 +67,14 @@ bool clearStoredLog(ClearMode mode)
     // The kept records are stored again from offset 100 on in their old order, in a new file that takes the
     // old one's place in one step: whatever happens meanwhile, the file on disk is the old log or the new.
     const int32_t kept = static_cast<int32_t>(keptRecords.size());
-    if (replaceLog(keptRecords.data(), kept) != FileOutcome::Done)
-        return false;
+    const StoreResult result = replaceLog(keptRecords.data(), kept);
+    if (result.outcome != FileOutcome::Done)
+        return result;
     accounting.recordCount = kept;
     // The live connection keeps its reserved slot after the kept records, where its record will be stored.
     if (accounting.liveConnection.connected)
         accounting.recordCount = kept + 1;
-    return true;
+    return result;
 }
 
 MonthOfYear lastMonthOf(const SystemTime& today)
@@ -102,6 +108,15 @@ std::vector<ConnectionRecord> loadStoredLog()
         first += read;
     }
     return records;
+}
+
+bool readWholeStoredLog(std::vector<ConnectionRecord>& records)
+{
+    const uint64_t failures = dataFileReadFailures();
+    records = loadStoredLog();
+    const int32_t stored = accounting.recordCount - (accounting.liveConnection.connected ? 1 : 0);
+    return storedFiguresLoaded() && dataFileReadFailures() == failures &&
+           static_cast<int64_t>(records.size()) >= stored;
 }
 
 int formatDetailsTitle(ViewFilter filter, const SystemTime& today, char* out, size_t size)

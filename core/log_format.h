@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/data_store.h"
 #include "core/state.h"
 
 // The rows a detailed list or an export covers.
@@ -23,9 +24,10 @@ bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& 
 // Whether a Clear in this mode keeps the record.
 bool clearKeeps(ClearMode mode, const SystemTime& start, const SystemTime& today);
 // Clear: stores again, in their order, the stored records the mode keeps, with their count; a live connection
-// then has its slot right after them. False, with the file and the count as they were, when the file could
-// not be replaced (another program holds it, writes to it are still pending, the folder refuses the new file).
-bool clearStoredLog(ClearMode mode);
+// then has its slot right after them. When the whole log could not be read or the file could not be replaced
+// (another program holds it, writes to it are still pending, the folder refuses the new file), the file and the
+// count stay as they were and the result names the file at fault.
+StoreResult clearStoredLog(ClearMode mode);
 
 // Month and year of the month before today's, as the title and the suggested export name show them.
 struct MonthOfYear {
@@ -38,6 +40,9 @@ MonthOfYear lastMonthOf(const SystemTime& today);
 // slot that is not wholly in the file, so the live connection's reserved slot and a count larger than the
 // stored log yield no rows, and nothing is allocated by an unchecked count.
 std::vector<ConnectionRecord> loadStoredLog();
+// The same for Clear and the export, which must have every record or none: false when a read failed or the
+// file delivered fewer records than it stores.
+bool readWholeStoredLog(std::vector<ConnectionRecord>& records);
 
 // Every formatter below writes at most `size` bytes including the terminating NUL and returns the length
 // of the text written (cut to the buffer when it is too small).

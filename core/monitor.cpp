@@ -7,6 +7,7 @@
 #include "core/month.h"
 #include "core/ports.h"
 #include "core/state.h"
+#include "core/stored_figures.h"
 #include "core/tariff.h"
 #include "core/settings.h"
 
@@ -21,9 +22,12 @@ static double secondsBetween(int32_t now, int32_t since)
 
 void pollConnection(int timerId)
 {
-    // What the data file's holder kept out lands first, so that it stays ahead of anything this tick stores.
+    // What could not be written lands first, so that it stays ahead of anything this tick stores; figures
+    // start-up could not read are read as soon as they can be.
     retryPendingWrites();
-    if (timerId == kSlowTimer && settings.extra.autoSumUp != 0)
+    retryStoredFigures();
+    reportStoreTrouble();
+    if (timerId == kSlowTimer && settings.extra.autoSumUp != 0 && storedFiguresLoaded())
         checkMonthChange();
 
     ConnectionHandle first = 0;
@@ -79,30 +83,16 @@ void advanceConnection()
 
 void endConnection()
 {
-    CounterBlock& totals = accounting.counterBlock;
     LiveConnection& live = accounting.liveConnection;
-
-    totals.lastConnSeconds = live.curConnSeconds;
-    totals.curMonthSeconds = (live.curConnSeconds - live.carriedSeconds) + totals.curMonthSeconds;
-    totals.lastConnCost = live.curConnCost;
-    live.pendingRecord.seconds = live.curConnSeconds;
-    live.pendingRecord.cost = live.curConnCost;
-    totals.curMonthCost = (live.curConnCost - live.carriedCost) + totals.curMonthCost;
+    EndedConnection ended{live.pendingRecord, live.carriedSeconds, live.carriedCost};
+    ended.record.seconds = live.curConnSeconds;
+    ended.record.cost = live.curConnCost;
+    live.pendingRecord = ended.record;
     live.curConnSeconds = 0;
     live.curConnCost = 0;
     live.carriedSeconds = 0;
     live.carriedCost = 0;
-
-    // The record lands in slot recordCount - 1; should the reservation made at the start have been
-    // taken away meanwhile, the slot would fall inside the file's header, so the connection counts itself.
-    if (accounting.recordCount < 1)
-        accounting.recordCount = 1;
-    // The three land together or not at all: a half-stored end could count the connection twice.
-    beginWriteBatch();
-    writeRecordCount();
-    appendRecord(live.pendingRecord);
-    writeCounterBlock();
-    endWriteBatch();
+    storeEndedConnection(ended);
 
     destroyTimerWindow();
     live.connected = false;

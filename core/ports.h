@@ -29,9 +29,9 @@ uint32_t queryConnectionState(ConnectionHandle handle, uint32_t previous);
 // The file system the data file lives on, asked once, by the first data-file operation.
 const FileSeam* dataFileSeam();
 
-// Data file "Tq.dat"; each operation opens, transfers one field and closes. A write the file's holder keeps
-// out waits in memory (and in the journal beside the file) and lands at the first tick that can open the file;
-// reads see it as landed. Several writes between beginWriteBatch and endWriteBatch land whole or not at all.
+// Data file "Tq.dat"; each operation opens, transfers one field and closes. A write that cannot reach the file,
+// whatever the reason, waits in memory (and in the journal beside the file) and lands at the first tick that can
+// write it; reads see it as landed. Several writes between beginWriteBatch and endWriteBatch land whole or not at all.
 void writeCounterBlock();
 void readCounterBlock();
 void writeMonthStamp();
@@ -49,8 +49,9 @@ void truncateLog();
 // reads up to `count` records from slot `first` on and returns how many were wholly in the file;
 int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out);
 // the file as it stands with `count` records from offset 100 on and the count field set to `count`, built
-// beside it and put in its place in one step; on failure the old file stays as it was.
-FileOutcome replaceLog(const ConnectionRecord* records, int32_t count);
+// beside it, flushed and put in its place in one step; on failure the old file stays as it was, and the result
+// names the file at fault. Refused while writes wait or a journal is left over.
+StoreResult replaceLog(const ConnectionRecord* records, int32_t count);
 
 // Display.
 void paintConnected(bool full);   // statistics window, connected layout
@@ -61,3 +62,4 @@ bool timerWindowExists();         // whether a strip is open
 void paintTimer();                // repaint the strip
 void destroyTimerWindow();        // close the strip the monitor opened
 void refreshDetailsIfOpen();      // refill an open detailed list with its current filter
+void reportStoreTrouble();        // tell the user, once, of data that has waited long for the data file

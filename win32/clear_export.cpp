@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "win32/lazy_libraries.h"
 #include "win32/shell.h"
+#include "win32/store_alerts.h"
 
 namespace {
 
@@ -27,12 +28,11 @@ static_assert(sizeof kExportFilter == 13, "the filter list ends with two NULs");
 
 void showNothingToSave() { MessageBoxA(details.window, "Nothing to save.", "No data", MB_ICONINFORMATION); }
 
-void showNotCleared()
+void showNotReadWhole()
 {
     MessageBoxA(details.window,
-                "The log could not be rewritten, so nothing was cleared: Tq.dat may be in use by another "
-                "program.\n\nPlease try again in a moment.",
-                "Clear?", MB_ICONEXCLAMATION);
+                "The log could not be read whole from Tq.dat, so nothing was saved.\n\nPlease try again in a moment.",
+                "Save connection data", MB_ICONEXCLAMATION);
 }
 
 void showNotWritten(const char* path)
@@ -87,8 +87,9 @@ void clearLog(ClearMode mode)
     if (MessageBoxA(details.window, "If you'll continue, some data will be lost!\n\nContinue?", "Clear?",
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    if (!clearStoredLog(mode)) {
-        showNotCleared();
+    const StoreResult result = clearStoredLog(mode);
+    if (result.outcome != FileOutcome::Done) {
+        tellClearRefused(details.window, result);
         return;
     }
     fillDetails(details.filter);
@@ -100,8 +101,13 @@ void exportLog(ViewFilter filter)
         showNothingToSave();
         return;
     }
-    // The copy taken here is what gets written, whatever the timers change while the dialog is open.
-    const std::vector<ConnectionRecord> records = loadStoredLog();
+    // The copy taken here is what gets written, whatever the timers change while the dialog is open; a log
+    // read in part is not saved as though it were the whole.
+    std::vector<ConnectionRecord> records;
+    if (!readWholeStoredLog(records)) {
+        showNotReadWhole();
+        return;
+    }
     const SystemTime today = localSystemTime();
     std::vector<const ConnectionRecord*> exported;
     for (const ConnectionRecord& record : records) {

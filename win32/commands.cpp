@@ -5,8 +5,10 @@
 #include "core/data_store.h"
 #include "core/month.h"
 #include "core/ports.h"
+#include "core/stored_figures.h"
 #include "res/resource.h"
 #include "win32/shell.h"
+#include "win32/store_alerts.h"
 
 const char exitQuestion[] = "If you will close program now, connection data may be incorrect.\n"
                             "Run Tolvar before connection.\n\nDo you want to close the program? ";
@@ -41,38 +43,32 @@ void openSettings()
         setSettingsItem(MF_ENABLED);
 }
 
-// What another process kept out of the data file gets one more try; if it is still held, the user is told
-// where the data is rather than losing it without a word.
-void storePendingBeforeExit()
-{
-    if (retryPendingWrites())
-        return;
-    MessageBoxA(shell.statisticsWindow,
-                pendingWritesJournaled()
-                    ? "Tq.dat is in use by another program, so the latest connection data could not be written to "
-                      "it.\n\nThe data is kept in Tq.jnl beside it and will be written at the next start."
-                    : "Tq.dat is in use by another program, so the latest connection data could not be written to "
-                      "it.\n\nThe data is lost.",
-                exitCaption, MB_ICONEXCLAMATION);
-}
-
 void confirmExit()
 {
     if (!confirmed(exitQuestion, exitCaption, MB_ICONWARNING))
         return;
-    storePendingBeforeExit();
+    tellOfUnwrittenDataAtExit();
     PostQuitMessage(1);
 }
 
 void confirmReset()
 {
-    if (confirmed(resetQuestion, resetCaption, MB_ICONQUESTION))
+    if (!confirmed(resetQuestion, resetCaption, MB_ICONQUESTION))
+        return;
+    // Totals not yet read would be stored over the real ones.
+    if (!storedFiguresLoaded())
+        tellFiguresNotRead();
+    else
         resetCounters();
 }
 
 void confirmSumUp()
 {
-    if (confirmed(sumUpQuestion, sumUpCaption, MB_ICONQUESTION))
+    if (!confirmed(sumUpQuestion, sumUpCaption, MB_ICONQUESTION))
+        return;
+    if (!storedFiguresLoaded())
+        tellFiguresNotRead();
+    else
         sumUp();
 }
 

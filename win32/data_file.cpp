@@ -1,19 +1,23 @@
 // The data file "Tq.dat" and its side files on Win32: the file seam the store works on.
 #include <windows.h>
 
+#include <cstdio>
+#include <cwchar>
+
 #include "core/ports.h"
 
 namespace {
 
 // Opened by their bare names, so they lie in the current directory (the executable's from start-up on).
-const char* fileName(StoreFile file)
+const wchar_t* fileName(StoreFile file)
 {
     switch (file) {
-    case StoreFile::Journal: return "Tq.jnl";
-    case StoreFile::Fresh: return "Tq.new";
+    case StoreFile::Journal: return L"Tq.jnl";
+    case StoreFile::Fresh: return L"Tq.new";
+    case StoreFile::SetAside: break;
     case StoreFile::Data: break;
     }
-    return "Tq.dat";
+    return L"Tq.dat";
 }
 
 // SetFilePointer with a zero high part reaches this far; nothing is positioned beyond it.
@@ -25,20 +29,26 @@ constexpr int kSharingTries = 10;
 
 bool heldByOther(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
-// No sharing: another process cannot open the file while an operation holds it. The journal is written
-// through, so a batch is on the disk before any of its writes reaches the data file.
-HANDLE openFile(StoreFile file, DWORD access, int tries)
+constexpr FileResult kDone{FileOutcome::Done, 0};
+
+// The outcome of the call that just failed, with the system's code.
+FileResult lastFailure()
 {
-    const DWORD flags = FILE_ATTRIBUTE_NORMAL | (file == StoreFile::Journal ? FILE_FLAG_WRITE_THROUGH : 0);
+    const DWORD error = GetLastError();
+    return FileResult{heldByOther(error) ? FileOutcome::Held : FileOutcome::Failed, error};
+}
+
+// No sharing: another process cannot open the file while an operation holds it.
+HANDLE openFile(StoreFile file, DWORD access, DWORD disposition, int tries)
+{
     for (int attempt = 1;; ++attempt) {
-        const HANDLE handle = CreateFileA(fileName(file), access, 0, nullptr, OPEN_ALWAYS, flags, nullptr);
+        const HANDLE handle =
+            CreateFileW(fileName(file), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE || !heldByOther(GetLastError()) || attempt >= tries)
             return handle;
         Sleep(10);
     }
 }
-
-FileOutcome openFailure() { return heldByOther(GetLastError()) ? FileOutcome::Held : FileOutcome::Failed; }
 
 // A failed seek must not leave the file pointer at 0, where a write would land in the header.
 bool seekTo(HANDLE file, uint64_t offset)
@@ -51,72 +61,111 @@ bool seekTo(HANDLE file, uint64_t offset)
     return low != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR;
 }
 
-FileOutcome writeFile(StoreFile file, uint64_t offset, const uint8_t* bytes, size_t size)
+// Closes the handle, keeping the failure of the call before it (if any) as the answer.
+FileResult closeWith(HANDLE handle, bool done)
 {
-    const HANDLE handle = openFile(file, GENERIC_WRITE, 1);
+    const FileResult result = done ? kDone : lastFailure();
+    CloseHandle(handle);
+    return result.outcome == FileOutcome::Done || result.error != 0 ? result
+                                                                     : FileResult{FileOutcome::Failed, ERROR_WRITE_FAULT};
+}
+
+FileResult writeFile(StoreFile file, uint64_t offset, const uint8_t* bytes, size_t size)
+{
+    const HANDLE handle = openFile(file, GENERIC_WRITE, OPEN_ALWAYS, 1);
     if (handle == INVALID_HANDLE_VALUE)
-        return openFailure();
+        return lastFailure();
     DWORD written = 0;
-    const bool done = seekTo(handle, offset) &&
-                      WriteFile(handle, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
-    CloseHandle(handle);
-    return done ? FileOutcome::Done : FileOutcome::Failed;
+    bool done = seekTo(handle, offset) && WriteFile(handle, bytes, static_cast<DWORD>(size), &written, nullptr);
+    // A write that took fewer bytes than asked ran out of room.
+    if (done && written != size) {
+        SetLastError(ERROR_DISK_FULL);
+        done = false;
+    }
+    return closeWith(handle, done);
 }
 
-int64_t readFile(StoreFile file, uint64_t offset, uint8_t* bytes, size_t size)
+FileResult readFile(StoreFile file, uint64_t offset, uint8_t* bytes, size_t size, size_t& got)
 {
-    // Reading must not create a missing side file.
-    if (file != StoreFile::Data && GetFileAttributesA(fileName(file)) == INVALID_FILE_ATTRIBUTES)
-        return 0;
-    const HANDLE handle = openFile(file, GENERIC_READ, kSharingTries);
+    got = 0;
+    // Reading must not create a missing side file; the data file is made by the first operation of any kind.
+    const HANDLE handle =
+        openFile(file, GENERIC_READ, file == StoreFile::Data ? OPEN_ALWAYS : OPEN_EXISTING, kSharingTries);
     if (handle == INVALID_HANDLE_VALUE)
-        return -1;
+        return file != StoreFile::Data && GetLastError() == ERROR_FILE_NOT_FOUND ? kDone : lastFailure();
     DWORD read = 0;
-    if (!seekTo(handle, offset) || !ReadFile(handle, bytes, static_cast<DWORD>(size), &read, nullptr))
-        read = 0;
-    CloseHandle(handle);
-    return read;
+    const bool done = seekTo(handle, offset) && ReadFile(handle, bytes, static_cast<DWORD>(size), &read, nullptr);
+    got = done ? read : 0;
+    return closeWith(handle, done);
 }
 
-FileOutcome setFileLength(StoreFile file, uint64_t length)
+FileResult setFileLength(StoreFile file, uint64_t length)
 {
-    const HANDLE handle = openFile(file, GENERIC_WRITE, 1);
+    const HANDLE handle = openFile(file, GENERIC_WRITE, OPEN_ALWAYS, 1);
     if (handle == INVALID_HANDLE_VALUE)
-        return openFailure();
-    const bool done = seekTo(handle, length) && SetEndOfFile(handle);
-    CloseHandle(handle);
-    return done ? FileOutcome::Done : FileOutcome::Failed;
+        return lastFailure();
+    return closeWith(handle, seekTo(handle, length) && SetEndOfFile(handle));
+}
+
+// The system writes the file's cached data to the disk, whichever handle wrote it.
+FileResult flushFile(StoreFile file)
+{
+    const HANDLE handle = openFile(file, GENERIC_WRITE, OPEN_EXISTING, 1);
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastFailure();
+    return closeWith(handle, FlushFileBuffers(handle) != FALSE);
 }
 
 int64_t fileLength(StoreFile file)
 {
     // Asked of the directory, not of an open handle, so the answer comes even while another process holds it.
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(fileName(file), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(fileName(file), GetFileExInfoStandard, &data))
         return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return -1;
     return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
-bool removeFile(StoreFile file)
+FileResult removeFile(StoreFile file)
 {
-    return DeleteFileA(fileName(file)) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (DeleteFileW(fileName(file)) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        return kDone;
+    return lastFailure();
 }
 
-FileOutcome replaceDataFile()
+FileResult replaceDataFile()
 {
-    if (MoveFileExA(fileName(StoreFile::Fresh), fileName(StoreFile::Data),
+    // The fresh file was flushed before; the rename itself is written through to the disk.
+    if (MoveFileExW(fileName(StoreFile::Fresh), fileName(StoreFile::Data),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return FileOutcome::Done;
-    return GetLastError() == ERROR_ACCESS_DENIED || heldByOther(GetLastError()) ? FileOutcome::Held
-                                                                                : FileOutcome::Failed;
+        return kDone;
+    const FileResult failure = lastFailure();
+    // Renaming over a file another process has open is refused as access denied.
+    return failure.error == ERROR_ACCESS_DENIED ? FileResult{FileOutcome::Held, failure.error} : failure;
 }
 
-const FileSeam kWin32Files{writeFile, readFile, setFileLength, fileLength, removeFile, replaceDataFile};
+FileResult setAsideJournal(char* name, size_t size)
+{
+    // The first free name of nine; a name in use is never replaced.
+    for (int number = 1; number <= 9; ++number) {
+        wchar_t target[16];
+        std::swprintf(target, sizeof target / sizeof target[0], L"Tq-%d.jnl", number);
+        if (MoveFileExW(fileName(StoreFile::Journal), target, MOVEFILE_WRITE_THROUGH)) {
+            std::snprintf(name, size, "Tq-%d.jnl", number);
+            return kDone;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            return lastFailure();
+    }
+    return FileResult{FileOutcome::Failed, ERROR_FILE_EXISTS};
+}
+
+const FileSeam kWin32Files{writeFile,  readFile,   setFileLength,   flushFile,
+                           fileLength, removeFile, replaceDataFile, setAsideJournal};
 
 // How long start-up waits for another process to let go of the data file, in tries 50 ms apart: what it
-// reads then (the totals, the stamp, the count) cannot wait for a later tick as writes can.
+// reads then (the totals, the stamp, the count) is otherwise read at a later tick.
 constexpr int kStartupTries = 100;
 
 } // namespace
@@ -125,7 +174,7 @@ constexpr int kStartupTries = 100;
 const FileSeam* dataFileSeam()
 {
     for (int attempt = 1; attempt < kStartupTries; ++attempt) {
-        const HANDLE probe = openFile(StoreFile::Data, GENERIC_READ, 1);
+        const HANDLE probe = openFile(StoreFile::Data, GENERIC_READ, OPEN_ALWAYS, 1);
         if (probe != INVALID_HANDLE_VALUE) {
             CloseHandle(probe);
             break;

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "core/month.h"
 #include "core/ports.h"
 #include "core/settings.h"
+#include "core/stored_figures.h"
 #include "res/resource.h"
 #include "win32/details_window.h"
 #include "win32/placement_store.h"
@@ -65,30 +65,22 @@ void findExeDirectory()
     shell.exeDirectory[length] = '\0';
 }
 
-// First run for this user: uninstall entry, a fresh month stamp and the default settings. Later runs
-// load the settings and the totals.
-void loadSettingsAndTotals()
+// First run for this user: uninstall entry and the default settings; later runs load the settings. The figures of
+// the data file follow: the stamp made at a first run, else the totals and the stamp read.
+void loadSettingsAndFigures()
 {
     const SettingsStore store = openSettingsStore();
     if (store.newlyMade) {
         registerUninstall(shell.exeDirectory);
-        writeMonthStamp();
         writeDefaultSettings(store.key);
     } else {
         loadSettings(store.key);
-        readCounterBlock();
     }
     if (store.key != nullptr)
         RegCloseKey(store.key);
-}
-
-// A data file without a complete stamp gets the present time as its stamp.
-void loadMonthStamp()
-{
-    if (!readMonthStamp(accounting.monthStamp)) {
-        writeMonthStamp();
-        accounting.monthStamp = localSystemTime();
-    }
+    ensurePlacementKey();
+    // While the data file cannot be read nothing of it is written; the ticks read it once it can be.
+    loadStoredFigures(store.newlyMade);
 }
 
 } // namespace
@@ -98,12 +90,7 @@ void loadStartupState()
     findExeDirectory();
     SetCurrentDirectoryA(shell.exeDirectory);
     registerAutostart();
-    loadSettingsAndTotals();
-    ensurePlacementKey();
-    loadMonthStamp();
-    if (settings.extra.autoSumUp != 0)
-        checkMonthChange();
-    loadRecordCount();
+    loadSettingsAndFigures();
 }
 
 bool initApplication()

@@ -1,186 +1,180 @@
-// The data file survives a process that dies after any byte it writes, and a file another process holds.
+// The data file survives a process that dies after any byte it writes, with or without a power loss that takes
+// back what was not flushed, and a process that dies while it replays a journal.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "core/data_store.h"
-#include "core/layout.h"
-#include "core/log_format.h"
 #include "core/monitor.h"
 #include "core/month.h"
-#include "core/settings.h"
-#include "tests/native/fakes.h"
+#include "core/stored_figures.h"
+#include "tests/native/session.h"
 
 namespace {
 
-// What a start-up finds: the totals, the stamp and the log, and whether the file's length matches its count.
-struct Image {
-    CounterBlock totals;
-    SystemTime stamp;
-    std::vector<ConnectionRecord> log;
-    bool whole;
-
-    bool operator==(const Image& other) const
-    {
-        return std::memcmp(&totals, &other.totals, sizeof totals) == 0 &&
-               std::memcmp(&stamp, &other.stamp, sizeof stamp) == 0 && whole == other.whole &&
-               std::equal(log.begin(), log.end(), other.log.begin(), other.log.end(),
-                          [](const ConnectionRecord& a, const ConnectionRecord& b) {
-                              return std::memcmp(&a, &b, sizeof a) == 0;
-                          });
-    }
-};
-
-SystemTime day(uint16_t year, uint16_t month, uint16_t date)
-{
-    return SystemTime{year, month, 0, date, 10, 20, 30, 0};
-}
-
-// A fresh process on the files as they are: the store opened, then the data-file part of start-up.
-void startProcess(const SystemTime& now)
-{
-    const Disk files = disk;
-    resetWorld();
-    disk = files;
-    fake.localTime = now;
-    settings.extra.autoSumUp = 1;
-    disk.budget = -1;
-    disk.dead = false;
-    openDataStore(&kMemoryFiles);
-    readCounterBlock();
-    if (!readMonthStamp(accounting.monthStamp)) {
-        writeMonthStamp();
-        accounting.monthStamp = now;
-    }
-    checkMonthChange();
-    loadRecordCount();
-}
-
-Image restartAndRead(const SystemTime& now)
-{
-    startProcess(now);
-    Image image{accounting.counterBlock, accounting.monthStamp, loadStoredLog(), false};
-    const size_t length = disk.files[StoreFile::Data].size();
-    image.whole = static_cast<int32_t>(image.log.size()) == accounting.recordCount &&
-                  (accounting.recordCount == 0 ? length <= kHeaderSize : length == recordOffset(accounting.recordCount));
-    return image;
-}
-
 const SystemTime kMarch = day(2000, 3, 15);
+const SystemTime kApril = day(2000, 4, 2);
 
-// Three connections over three months, stamped in March, with some totals: the files every operation starts from.
-std::map<StoreFile, std::vector<uint8_t>> startingFiles()
-{
-    disk = Disk{};
-    startProcess(day(2000, 3, 1));
-    const ConnectionRecord logged[] = {{day(2000, 1, 9), 60, 0.7}, {day(2000, 2, 9), 120, 1.4},
-                                       {day(2000, 3, 9), 27, 0.315}};
-    for (const ConnectionRecord& record : logged) {
-        ++accounting.recordCount;
-        writeRecordCount();
-        appendRecord(record);
-    }
-    accounting.counterBlock = CounterBlock{27, 27, 180, 0.315, 0.315, 2.1};
-    writeCounterBlock();
-    return disk.files;
-}
-
-// One operation of the sweep: the clock it runs at, and what it does to a running process.
-struct Operation {
+// One step of the swept session: at most one batch or one replacement of the file each.
+struct Step {
     const char* name;
-    SystemTime now;
     std::function<void()> run;
-    bool atStartUp; // the next start-up does it again, so only the state after it may be found
 };
 
-void endConnectionAfter(double seconds)
+std::vector<Step> session()
 {
-    fake.connectionCount = 1;
-    fake.connectionState = kRasConnected;
-    pollConnection(kFastTimer);
-    fake.calendarTime += static_cast<int32_t>(seconds);
-    pollConnection(kFastTimer);
-    fake.connectionCount = 0;
-    pollConnection(kFastTimer);
+    return {
+        {"connection", [] { connectFor(27); }},
+        {"a connection begins", [] {
+             fake.connectionCount = 1;
+             fake.connectionState = kRasConnected;
+             tick();
+             fake.calendarTime += 40;
+             tick();
+         }},
+        {"Sum Up during it", [] { sumUp(); }},
+        {"it ends", [] {
+             fake.calendarTime += 60;
+             tick();
+             fake.connectionCount = 0;
+             tick();
+         }},
+        {"Clear until current month", [] { clearStoredLog(ClearUntilCurrentMonth); }},
+        {"connection", [] { connectFor(5); }},
+        {"restart with a roll-over", [] { startProcess(kApril); }},
+        {"connection", [] { connectFor(90); }},
+        {"Clear until last month", [] { clearStoredLog(ClearUntilLastMonth); }},
+        {"Clear all", [] { clearStoredLog(ClearAll); }},
+        {"connection", [] { connectFor(12); }},
+    };
 }
+
+// What a start-up finds after each step of a whole run: entry i is the state after i steps.
+std::vector<Image> imagesAfterEachStep(const Disk& start, int64_t& units)
+{
+    std::vector<Image> images;
+    const std::vector<Step> steps = session();
+    for (size_t done = 0; done <= steps.size(); ++done) {
+        disk = start;
+        startProcess(kMarch);
+        disk.spent = 0;
+        for (size_t i = 0; i < done; ++i)
+            steps[i].run();
+        units = disk.spent;
+        images.push_back(restartAndRead(kApril));
+    }
+    return images;
+}
+
+// Runs the session until the process dies at unit `cut`; returns how many steps it completed.
+size_t runUntilCut(const Disk& start, int64_t cut)
+{
+    disk = start;
+    startProcess(kMarch);
+    disk.spent = 0;
+    disk.budget = cut;
+    size_t completed = 0;
+    for (const Step& step : session()) {
+        step.run();
+        if (disk.dead)
+            break;
+        ++completed;
+    }
+    return completed;
+}
+
+struct Loss {
+    const char* name;
+    bool power;
+    PowerLoss loss;
+    uint32_t seed;
+};
+const Loss kLosses[] = {{"process killed", false, PowerLoss::KeepAll, 0},
+                        {"power loss, nothing unflushed kept", true, PowerLoss::DropAll, 0},
+                        {"power loss, every write kept", true, PowerLoss::KeepAll, 0},
+                        {"power loss, some sectors kept (1)", true, PowerLoss::KeepSome, 1},
+                        {"power loss, some sectors kept (2)", true, PowerLoss::KeepSome, 2},
+                        {"power loss, some sectors kept (3)", true, PowerLoss::KeepSome, 3}};
 
 } // namespace
 
-TEST(CrashPoints, EveryCutLeavesTheFileAsBeforeOrAsAfterTheOperation)
+TEST(CrashPoints, EveryCutInASessionLeavesTheStateBeforeOrAfterItsStep)
 {
-    const Operation operations[] = {
-        {"connection end", kMarch, [] { endConnectionAfter(27); }, false},
-        {"Sum Up during a connection", kMarch,
-         [] {
-             fake.connectionCount = 1;
-             fake.connectionState = kRasConnected;
-             pollConnection(kFastTimer);
-             fake.calendarTime += 40;
-             pollConnection(kFastTimer);
-             sumUp();
-         },
-         false},
-        // The start-up itself rolls the month over: March's stamp, April's clock.
-        {"month roll-over at start-up", day(2000, 4, 2), [] { startProcess(day(2000, 4, 2)); }, true},
-        {"month clearing at start-up", day(2000, 7, 2), [] { startProcess(day(2000, 7, 2)); }, true},
-        {"Clear all", kMarch, [] { clearStoredLog(ClearAll); }, false},
-        {"Clear until current month", kMarch, [] { clearStoredLog(ClearUntilCurrentMonth); }, false},
-        {"Clear until last month", kMarch, [] { clearStoredLog(ClearUntilLastMonth); }, false},
-    };
-    for (const Operation& operation : operations) {
-        SCOPED_TRACE(operation.name);
-        const std::map<StoreFile, std::vector<uint8_t>> files = startingFiles();
-        disk.files = files;
-        const Image before = restartAndRead(kMarch);
-
-        disk.files = files;
-        startProcess(kMarch);
-        fake.localTime = operation.now;
-        disk.spent = 0;
-        operation.run();
-        const int64_t units = disk.spent;
-        const Image after = restartAndRead(operation.now);
-        ASSERT_TRUE(after.whole);
-        ASSERT_FALSE(before == after) << "the operation changes what a start-up finds";
-
-        int beforeSeen = 0;
-        int afterSeen = 0;
+    storeStartingFiles();
+    const Disk start = disk;
+    int64_t units = 0;
+    const std::vector<Image> images = imagesAfterEachStep(start, units);
+    for (size_t i = 0; i < images.size(); ++i)
+        ASSERT_TRUE(images[i].whole) << "after step " << i;
+    for (const Loss& loss : kLosses) {
+        SCOPED_TRACE(loss.name);
+        std::vector<int> seen(images.size(), 0);
         for (int64_t cut = 0; cut <= units; ++cut) {
-            disk = Disk{files};
-            startProcess(kMarch);
-            fake.localTime = operation.now;
+            const size_t completed = runUntilCut(start, cut);
+            if (loss.power)
+                losePower(loss.loss, loss.seed + static_cast<uint32_t>(cut));
+            const Image found = restartAndRead(kApril);
+            ASSERT_TRUE(found.whole) << "cut after " << cut << " of " << units << " units, in step " << completed;
+            const bool before = found == images[completed];
+            const bool after = completed + 1 < images.size() && found == images[completed + 1];
+            ASSERT_TRUE(before || after) << "cut after " << cut << " units, in step " << completed << " ("
+                                         << (completed < session().size() ? session()[completed].name : "end") << ")";
+            ++seen[completed + (after && !before)];
+        }
+        for (size_t i = 0; i < images.size(); ++i)
+            EXPECT_GT(seen[i], 0) << "no cut left the state after step " << i;
+    }
+    std::printf("%lld cut points per kind of loss, %zu kinds\n", static_cast<long long>(units + 1),
+                sizeof kLosses / sizeof kLosses[0]);
+}
+
+TEST(CrashPoints, AReplayCutAnywhereIsTakenUpByTheNextStart)
+{
+    // The connection's end is journaled while the data file is held, then the process dies.
+    storeStartingFiles();
+    startProcess(kMarch);
+    disk.dataHeld = true;
+    connectFor(27);
+    ASSERT_TRUE(writesPending());
+    disk.dataHeld = false;
+    const Disk withJournal = disk;
+    const Image expected = [&] {
+        const Image image = restartAndRead(kMarch);
+        disk = withJournal;
+        return image;
+    }();
+    ASSERT_EQ(expected.log.size(), 4u);
+    // The next start dies at every unit of its replay, with or without a power loss; the one after finishes it.
+    disk = withJournal;
+    disk.spent = 0;
+    startProcess(kMarch);
+    const int64_t units = disk.spent;
+    for (const Loss& loss : kLosses) {
+        for (int64_t cut = 0; cut <= units; ++cut) {
+            disk = withJournal;
             disk.spent = 0;
             disk.budget = cut;
-            operation.run();
-            const Image found = restartAndRead(operation.now);
-            ASSERT_TRUE(found == after || (!operation.atStartUp && found == before))
-                << "cut after " << cut << " of " << units << " units";
-            ASSERT_TRUE(found.whole) << "cut after " << cut;
-            beforeSeen += found == before;
-            afterSeen += found == after;
+            startProcess(kMarch);
+            if (loss.power)
+                losePower(loss.loss, loss.seed + static_cast<uint32_t>(cut));
+            ASSERT_TRUE(restartAndRead(kMarch) == expected) << loss.name << ", cut after " << cut << " of " << units;
         }
-        EXPECT_TRUE(operation.atStartUp || beforeSeen > 0);
-        EXPECT_GT(afterSeen, 0);
-        std::printf("%s: %lld cut points\n", operation.name, static_cast<long long>(units + 1));
     }
 }
 
 TEST(HeldDataFile, WritesWaitInOrderAndLandOnceWhenTheFileIsFree)
 {
-    disk.files = startingFiles();
+    storeStartingFiles();
     const std::vector<uint8_t> untouched = disk.files[StoreFile::Data];
     startProcess(kMarch);
     disk.dataHeld = true;
-    endConnectionAfter(27);
-    endConnectionAfter(60);
+    connectFor(27);
+    connectFor(60);
     EXPECT_TRUE(writesPending());
     EXPECT_EQ(disk.files[StoreFile::Data], untouched);
-    EXPECT_EQ(replaceLog(nullptr, 0), FileOutcome::Held) << "Clear waits for what is pending";
+    EXPECT_EQ(replaceLog(nullptr, 0).outcome, FileOutcome::Held) << "Clear waits for what is pending";
     EXPECT_EQ(disk.files[StoreFile::Data], untouched);
     // Once the holder lets go, reads (the detailed list's, the export's) see the pending records as stored,
     // even before a tick has landed them.
@@ -193,10 +187,10 @@ TEST(HeldDataFile, WritesWaitInOrderAndLandOnceWhenTheFileIsFree)
 
     // The process ends while the file is still held: the next one takes both from the journal.
     startProcess(kMarch);
-    disk.dataHeld = true;
-    EXPECT_TRUE(writesPending());
+    EXPECT_FALSE(storedFiguresLoaded()) << "the figures wait for the file";
     disk.dataHeld = false;
-    pollConnection(kFastTimer);
+    tick();
+    EXPECT_TRUE(storedFiguresLoaded());
     EXPECT_FALSE(writesPending());
     EXPECT_EQ(disk.files.count(StoreFile::Journal), 0u);
 
@@ -211,8 +205,8 @@ TEST(HeldDataFile, WritesWaitInOrderAndLandOnceWhenTheFileIsFree)
 
 TEST(HeldDataFile, JournalKeepsOnlyWholeBatches)
 {
-    const WriteBatch first{{80, false, {1, 0, 0, 0}}, {100, false, std::vector<uint8_t>(32, 7)}};
-    const WriteBatch second{{100, true, {}}};
+    const JournalBatch first{FileState{}, {{80, false, {1, 0, 0, 0}}, {100, false, std::vector<uint8_t>(32, 7)}}};
+    const JournalBatch second{applyWrites(first.before, first.writes, 2), {{100, true, {}}}};
     std::vector<uint8_t> journal;
     encodeJournalBatch(first, journal);
     const size_t firstEnd = journal.size();
@@ -221,10 +215,11 @@ TEST(HeldDataFile, JournalKeepsOnlyWholeBatches)
     ASSERT_EQ(decodeJournal(journal.data(), journal.size(), valid).size(), 2u);
     EXPECT_EQ(valid, journal.size());
     for (size_t torn = firstEnd; torn < journal.size(); ++torn) {
-        const std::vector<WriteBatch> kept = decodeJournal(journal.data(), torn, valid);
+        const std::vector<JournalBatch> kept = decodeJournal(journal.data(), torn, valid);
         ASSERT_EQ(kept.size(), 1u);
         EXPECT_EQ(valid, firstEnd);
-        EXPECT_EQ(kept[0][1].bytes, first[1].bytes);
+        EXPECT_EQ(kept[0].writes[1].bytes, first.writes[1].bytes);
+        EXPECT_TRUE(sameState(kept[0].before, first.before));
     }
     journal[firstEnd - 1] ^= 1;
     EXPECT_TRUE(decodeJournal(journal.data(), journal.size(), valid).empty()) << "a damaged batch ends the journal";

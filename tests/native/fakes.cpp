@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cstdio>
 #include <ctime>
 
 #include "core/layout.h"
 #include "core/settings.h"
+#include "core/stored_figures.h"
 
 FakeWorld fake;
 Disk disk;
@@ -27,42 +29,135 @@ size_t spend(size_t units)
     return allowed;
 }
 
-bool held(StoreFile file) { return file == StoreFile::Data && disk.dataHeld; }
-
-FileOutcome memoryWrite(StoreFile file, uint64_t offset, const uint8_t* bytes, size_t size)
+const char* fileLetter(StoreFile file)
 {
-    if (held(file))
-        return FileOutcome::Held;
-    const size_t allowed = spend(size);
+    switch (file) {
+    case StoreFile::Journal: return "jnl";
+    case StoreFile::Fresh: return "new";
+    case StoreFile::SetAside: return "aside";
+    case StoreFile::Data: break;
+    }
+    return "dat";
+}
+
+// What each kind of call may be refused for.
+enum class Call { Write, Read, SetLength, Flush, Remove, Rename };
+
+constexpr FileResult kDone{FileOutcome::Done, 0};
+
+// Counts the call and answers for the planted fault: Done when it does not touch this call.
+FileResult faultAt(Call call, StoreFile file, bool grows)
+{
+    static const char* const kNames[] = {"write", "read", "setLength", "flush", "remove", "rename"};
+    disk.callKinds.push_back(std::string(kNames[static_cast<int>(call)]) + " " + fileLetter(file));
+    Fault& fault = disk.fault;
+    if (disk.calls++ == fault.atCall) {
+        fault.active = true;
+        fault.file = file;
+        fault.endTick = disk.tick + fault.ticks;
+    }
+    if (fault.active && fault.ticks >= 0 && disk.tick >= fault.endTick)
+        fault.active = false;
+    if (file == StoreFile::Data && disk.dataHeld)
+        return FileResult{FileOutcome::Held, 32};
+    if (!fault.active || (fault.file != file && fault.kind != FaultKind::DiskFull))
+        return kDone;
+    const bool changes = call != Call::Read;
+    switch (fault.kind) {
+    case FaultKind::Held: return FileResult{FileOutcome::Held, 32};
+    case FaultKind::DiskFull:
+        return grows ? FileResult{FileOutcome::Failed, 112} : kDone;
+    case FaultKind::Denied: return changes ? FileResult{FileOutcome::Failed, 5} : kDone;
+    case FaultKind::ReadError: return call == Call::Read ? FileResult{FileOutcome::Failed, 23} : kDone;
+    case FaultKind::Refused:
+        return call == Call::Remove || call == Call::Rename ? FileResult{FileOutcome::Failed, 5} : kDone;
+    }
+    return kDone;
+}
+
+std::vector<uint8_t>& fileContent(StoreFile file)
+{
+    // Making a file is a change of its folder, which lasts at once.
+    disk.durable.emplace(file, std::vector<uint8_t>{});
+    return disk.files[file];
+}
+
+void applyWrite(std::vector<uint8_t>& content, const DiskWrite& write)
+{
+    if (write.cut) {
+        content.resize(write.offset, 0);
+        return;
+    }
+    if (content.size() < write.offset + write.bytes.size())
+        content.resize(write.offset + write.bytes.size(), 0);
+    if (!write.bytes.empty())
+        std::memcpy(content.data() + write.offset, write.bytes.data(), write.bytes.size());
+}
+
+void record(StoreFile file, DiskWrite write)
+{
+    applyWrite(fileContent(file), write);
+    disk.unflushed[file].push_back(std::move(write));
+}
+
+FileResult memoryWrite(StoreFile file, uint64_t offset, const uint8_t* bytes, size_t size)
+{
+    const uint64_t end = disk.files.count(file) ? disk.files[file].size() : 0;
+    const FileResult fault = faultAt(Call::Write, file, offset + size > end);
+    if (fault.outcome == FileOutcome::Held)
+        return fault;
+    // A full disk takes what fits in the file's present length and refuses the rest.
+    size_t wanted = size;
+    if (fault.outcome != FileOutcome::Done)
+        wanted = fault.error == 112 && offset < end ? static_cast<size_t>(end - offset) : 0;
+    const size_t allowed = spend(wanted);
     if (disk.dead && allowed == 0)
-        return FileOutcome::Failed;
-    std::vector<uint8_t>& content = disk.files[file];
-    if (content.size() < offset + allowed)
-        content.resize(offset + allowed, 0);
-    std::memcpy(content.data() + offset, bytes, allowed);
-    return allowed == size ? FileOutcome::Done : FileOutcome::Failed;
+        return FileResult{FileOutcome::Failed, 0};
+    record(file, DiskWrite{false, offset, std::vector<uint8_t>(bytes, bytes + allowed)});
+    if (fault.outcome != FileOutcome::Done)
+        return fault;
+    return allowed == size ? kDone : FileResult{FileOutcome::Failed, 0};
 }
 
-int64_t memoryRead(StoreFile file, uint64_t offset, uint8_t* bytes, size_t size)
+FileResult memoryRead(StoreFile file, uint64_t offset, uint8_t* bytes, size_t size, size_t& got)
 {
-    if (held(file))
-        return -1;
-    const std::vector<uint8_t>& content = disk.files[file];
+    got = 0;
+    const FileResult fault = faultAt(Call::Read, file, false);
+    if (fault.outcome != FileOutcome::Done)
+        return fault;
+    if (file != StoreFile::Data && disk.files.count(file) == 0)
+        return kDone;
+    const std::vector<uint8_t>& content = fileContent(file);
     if (offset >= content.size())
-        return 0;
-    const size_t read = std::min(size, content.size() - static_cast<size_t>(offset));
-    std::memcpy(bytes, content.data() + offset, read);
-    return static_cast<int64_t>(read);
+        return kDone;
+    got = std::min(size, content.size() - static_cast<size_t>(offset));
+    std::memcpy(bytes, content.data() + offset, got);
+    return kDone;
 }
 
-FileOutcome memorySetLength(StoreFile file, uint64_t length)
+FileResult memorySetLength(StoreFile file, uint64_t length)
 {
-    if (held(file))
-        return FileOutcome::Held;
+    const uint64_t end = disk.files.count(file) ? disk.files[file].size() : 0;
+    const FileResult fault = faultAt(Call::SetLength, file, length > end);
+    if (fault.outcome != FileOutcome::Done)
+        return fault;
     if (spend(1) == 0)
-        return FileOutcome::Failed;
-    disk.files[file].resize(length, 0);
-    return FileOutcome::Done;
+        return FileResult{FileOutcome::Failed, 0};
+    record(file, DiskWrite{true, length, {}});
+    return kDone;
+}
+
+FileResult memoryFlush(StoreFile file)
+{
+    const FileResult fault = faultAt(Call::Flush, file, false);
+    if (fault.outcome != FileOutcome::Done)
+        return fault;
+    if (disk.dead)
+        return FileResult{FileOutcome::Failed, 0};
+    ++disk.flushes;
+    disk.durable[file] = disk.files[file];
+    disk.unflushed.erase(file);
+    return kDone;
 }
 
 int64_t memoryLength(StoreFile file)
@@ -71,25 +166,56 @@ int64_t memoryLength(StoreFile file)
     return found == disk.files.end() ? 0 : static_cast<int64_t>(found->second.size());
 }
 
-bool memoryRemove(StoreFile file)
+void forget(StoreFile file)
 {
-    if (spend(1) == 0)
-        return false;
     disk.files.erase(file);
-    return true;
+    disk.durable.erase(file);
+    disk.unflushed.erase(file);
 }
 
-FileOutcome memoryReplace()
+FileResult memoryRemove(StoreFile file)
 {
-    if (disk.dataHeld)
-        return FileOutcome::Held;
+    const FileResult fault = faultAt(Call::Remove, file, false);
+    if (fault.outcome != FileOutcome::Done)
+        return fault;
     if (spend(1) == 0)
-        return FileOutcome::Failed;
-    disk.files[StoreFile::Data] = disk.files[StoreFile::Fresh];
-    disk.files.erase(StoreFile::Fresh);
-    return FileOutcome::Done;
+        return FileResult{FileOutcome::Failed, 0};
+    forget(file);
+    return kDone;
 }
 
+// Renames carry a file's flushed content and its unflushed writes alike.
+void move(StoreFile from, StoreFile to)
+{
+    disk.files[to] = disk.files[from];
+    disk.durable[to] = disk.durable[from];
+    disk.unflushed[to] = disk.unflushed[from];
+    forget(from);
+}
+
+FileResult memoryReplace()
+{
+    const FileResult fault = faultAt(Call::Rename, StoreFile::Data, false);
+    if (fault.outcome != FileOutcome::Done)
+        return fault;
+    if (spend(1) == 0)
+        return FileResult{FileOutcome::Failed, 0};
+    move(StoreFile::Fresh, StoreFile::Data);
+    return kDone;
+}
+
+FileResult memorySetAside(char* name, size_t size)
+{
+    const FileResult fault = faultAt(Call::Rename, StoreFile::Journal, false);
+    if (fault.outcome != FileOutcome::Done)
+        return fault;
+    if (spend(1) == 0)
+        return FileResult{FileOutcome::Failed, 0};
+    disk.setAside.push_back(disk.files[StoreFile::Journal]);
+    forget(StoreFile::Journal);
+    std::snprintf(name, size, "Tq-%zu.jnl", disk.setAside.size());
+    return kDone;
+}
 
 void fileCall(const char* name)
 {
@@ -113,13 +239,50 @@ std::vector<uint8_t>& dataBytes(size_t atLeast)
 
 } // namespace
 
-const FileSeam kMemoryFiles{memoryWrite, memoryRead, memorySetLength, memoryLength, memoryRemove, memoryReplace};
+const FileSeam kMemoryFiles{memoryWrite,  memoryRead,   memorySetLength, memoryFlush,
+                            memoryLength, memoryRemove, memoryReplace,   memorySetAside};
+
+void losePower(PowerLoss loss, uint32_t seed)
+{
+    uint32_t state = seed * 2654435761u + 1;
+    const auto coin = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 1;
+    };
+    for (auto& [file, writes] : disk.unflushed) {
+        if (loss == PowerLoss::KeepAll)
+            continue;
+        std::vector<uint8_t> content = disk.durable[file];
+        for (const DiskWrite& write : writes) {
+            if (loss == PowerLoss::DropAll)
+                break;
+            if (write.cut) {
+                if (coin())
+                    applyWrite(content, write);
+                continue;
+            }
+            // Each 512-byte sector the write touches reaches the disk or not, on its own.
+            for (uint64_t at = write.offset; at < write.offset + write.bytes.size();) {
+                const uint64_t end = std::min<uint64_t>((at / 512 + 1) * 512, write.offset + write.bytes.size());
+                if (coin())
+                    applyWrite(content, DiskWrite{false, at, std::vector<uint8_t>(write.bytes.begin() + (at - write.offset),
+                                                                                   write.bytes.begin() + (end - write.offset))});
+                at = end;
+            }
+        }
+        disk.files[file] = content;
+    }
+    for (auto& [file, content] : disk.files)
+        disk.durable[file] = content;
+    disk.unflushed.clear();
+}
 
 void resetWorld()
 {
     fake = FakeWorld{};
     disk = Disk{};
     zeroProcessRecords();
+    resetStoredFigures();
     watchDataFile(fileCall);
     openDataStore(&kMemoryFiles);
 }
@@ -202,3 +365,5 @@ void destroyTimerWindow()
     fake.timerWindowOpen = false;
 }
 void refreshDetailsIfOpen() { displayCall("refreshDetailsIfOpen"); }
+// The user is told through a box the native tests do not have; the store's own state is checked instead.
+void reportStoreTrouble() {}

@@ -24,18 +24,58 @@ struct FakeWorld {
 
 extern FakeWorld fake;
 
+// A fault planted at one call of the file seam: it begins at that call, on that call's file, and lasts some ticks
+// or until cleared. A full disk refuses every file whatever grows it; the others concern the one file.
+enum class FaultKind {
+    Held,      // another process holds the file: every call on it answers Held
+    DiskFull,  // writes reach no further than the files' present ends
+    Denied,    // a read-only medium or no right: writes, length changes, flushes, deletions and renames fail
+    ReadError, // reads fail
+    Refused,   // deletions and renames fail
+};
+struct Fault {
+    int64_t atCall = -1;              // the seam call, counted from 0, at which it begins; -1: no fault
+    FaultKind kind = FaultKind::Held; // what fails
+    int64_t ticks = -1;               // how many ticks it lasts once begun; -1: until cleared
+    bool active = false;              // it has begun and not yet ended
+    StoreFile file = StoreFile::Data; // the file of the call it began at
+    int64_t endTick = 0;              // the tick at which it ends
+};
+
+// What a power loss does to the writes not yet flushed.
+enum class PowerLoss { DropAll, KeepAll, KeepSome };
+
+// One write of a file since its last flush, kept so that a power loss can take it back.
+struct DiskWrite {
+    bool cut;                   // a change of length
+    uint64_t offset;            // where, or the new length
+    std::vector<uint8_t> bytes; // what
+};
+
 // The files in memory. Every byte written, every length change, removal and replacement spends one unit of
 // a budget; the unit that finds it spent is where the process dies: nothing it does afterwards reaches a file.
+// Flushed content is kept apart from what the process sees, for power losses.
 struct Disk {
-    std::map<StoreFile, std::vector<uint8_t>> files; // the files that exist
-    int64_t budget = -1;                             // units left before the process dies; -1: never
-    int64_t spent = 0;                               // units spent so far
-    bool dead = false;                               // the cut has happened
-    bool dataHeld = false;                           // another process holds the data file
+    std::map<StoreFile, std::vector<uint8_t>> files;           // the files that exist, as the process sees them
+    std::map<StoreFile, std::vector<uint8_t>> durable;         // their content as of their last flush
+    std::map<StoreFile, std::vector<DiskWrite>> unflushed;     // their writes since then, in order
+    std::vector<std::vector<uint8_t>> setAside;                // journals set aside, in order
+    int64_t budget = -1;                                       // units left before the process dies; -1: never
+    int64_t spent = 0;                                         // units spent so far
+    bool dead = false;                                         // the cut has happened
+    bool dataHeld = false;                                     // another process holds the data file
+    int64_t calls = 0;                                         // seam calls so far
+    int64_t tick = 0;                                          // ticks so far, counted by the tests
+    Fault fault;                                               // the planted fault
+    std::vector<std::string> callKinds;                        // each seam call's kind and file, in order
+    int flushes = 0;                                           // flushes done
 };
 extern Disk disk;
 // The seam over `disk`, which dataFileSeam() gives the store.
 extern const FileSeam kMemoryFiles;
+// What a power loss leaves of every file: the flushed content and all, none or some (per 512-byte sector,
+// chosen by `seed`) of the writes after it.
+void losePower(PowerLoss loss, uint32_t seed);
 
 // Clears the fakes, the disk and every process-wide record, and opens the store on the empty disk.
 void resetWorld();

@@ -259,7 +259,7 @@ TEST_F(StoredLog, ClearKeepsItsMonthsInOrderAndGivesTheLiveConnectionTheNextSlot
         accounting.recordCount = c.connected ? 6 : 5;
         accounting.liveConnection.connected = c.connected;
 
-        EXPECT_TRUE(clearStoredLog(c.mode));
+        EXPECT_EQ(clearStoredLog(c.mode).outcome, FileOutcome::Done);
 
         std::vector<double> kept;
         for (const ConnectionRecord& r : storedRecords())

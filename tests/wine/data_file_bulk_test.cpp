@@ -74,14 +74,14 @@ TEST_F(DataFileBulk, ReplacementKeepsTheHeaderSetsTheCountAndStoresTheRecordsFro
     header.resize(kHeaderSize);
     putI32(header.data() + kRecordCountOffset, 2);
     const ConnectionRecord kept[] = {sample(9), sample(2)};
-    ASSERT_EQ(FileOutcome::Done, replaceLog(kept, 2));
+    ASSERT_EQ(FileOutcome::Done, replaceLog(kept, 2).outcome);
     const Bytes after = fileBytes();
     ASSERT_EQ(kHeaderSize + 2 * kRecordSize, after.size());
     EXPECT_EQ(header, Bytes(after.begin(), after.begin() + kHeaderSize));
     EXPECT_EQ(9, decodeRecord(after.data() + recordOffset(0)).start.wDay);
     EXPECT_EQ(2, decodeRecord(after.data() + recordOffset(1)).start.wDay);
 
-    ASSERT_EQ(FileOutcome::Done, replaceLog(nullptr, 0));
+    ASSERT_EQ(FileOutcome::Done, replaceLog(nullptr, 0).outcome);
     EXPECT_EQ(kHeaderSize, fileBytes().size());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("Tq.new"));
 }
@@ -90,7 +90,7 @@ TEST_F(DataFileBulk, RewriteOfAShortFileExtendsItsHeaderWithZeros)
 {
     putFile(Bytes(50, 0xAB));
     const ConnectionRecord kept[] = {sample(4)};
-    ASSERT_EQ(FileOutcome::Done, replaceLog(kept, 1));
+    ASSERT_EQ(FileOutcome::Done, replaceLog(kept, 1).outcome);
     const Bytes after = fileBytes();
     ASSERT_EQ(kHeaderSize + kRecordSize, after.size());
     EXPECT_EQ(Bytes(50, 0xAB), Bytes(after.begin(), after.begin() + 50));
@@ -107,7 +107,7 @@ TEST_F(DataFileBulk, AFileHeldOpenElsewhereIsNeitherReadNorChanged)
     std::vector<ConnectionRecord> records(3);
     EXPECT_EQ(0, readRecords(0, 3, records.data()));
     const ConnectionRecord kept[] = {sample(7)};
-    EXPECT_EQ(FileOutcome::Held, replaceLog(kept, 1));
+    EXPECT_EQ(FileOutcome::Held, replaceLog(kept, 1).outcome);
     CloseHandle(holder);
     EXPECT_EQ(before, fileBytes());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("Tq.new"));
@@ -125,7 +125,8 @@ TEST_F(DataFileBulk, AWriteToAFileHeldForAMomentLandsAtTheNextTry)
     appendRecord(sample(3));
     WaitForSingleObject(release, INFINITE);
     CloseHandle(release);
-    EXPECT_TRUE(retryPendingWrites());
+    retryPendingWrites();
+    EXPECT_FALSE(writesPending());
     const Bytes after = fileBytes();
     ASSERT_EQ(kHeaderSize + 3 * kRecordSize, after.size());
     EXPECT_EQ(3, decodeRecord(after.data() + recordOffset(2)).start.wDay);

@@ -1,0 +1,122 @@
+// Reads the figures at start-up once the data file can be read, and counts what ended meanwhile onto them.
+#include "core/stored_figures.h"
+
+#include <vector>
+
+#include "core/data_store.h"
+#include "core/month.h"
+#include "core/ports.h"
+#include "core/settings.h"
+
+namespace {
+
+// The reading's progress: one record, the only one of its kind.
+struct FiguresReading {
+    bool asked;                            // start-up asked for the figures
+    bool loaded;                           // they have been read (or, at a first run, made)
+    bool firstRun;                         // the first run for this user: the stamp is written, not read
+    std::vector<EndedConnection> awaiting; // connections that ended before the figures were read, oldest first
+};
+
+FiguresReading reading{};
+
+void storeNow(const EndedConnection& ended)
+{
+    CounterBlock& totals = accounting.counterBlock;
+    totals.lastConnSeconds = ended.record.seconds;
+    totals.curMonthSeconds = (ended.record.seconds - ended.carriedSeconds) + totals.curMonthSeconds;
+    totals.lastConnCost = ended.record.cost;
+    totals.curMonthCost = (ended.record.cost - ended.carriedCost) + totals.curMonthCost;
+    // The record lands in slot recordCount - 1; should the reservation made at the start have been
+    // taken away meanwhile, the slot would fall inside the file's header, so the connection counts itself.
+    if (accounting.recordCount < 1)
+        accounting.recordCount = 1;
+    // The three land together or not at all: a half-stored end could count the connection twice.
+    beginWriteBatch();
+    writeRecordCount();
+    appendRecord(ended.record);
+    writeCounterBlock();
+    endWriteBatch();
+}
+
+// The reads of start-up, checked as a whole: false, with nothing written, when any of them failed.
+bool readFigures()
+{
+    const uint64_t failures = dataFileReadFailures();
+    accounting.counterBlock = CounterBlock{};
+    accounting.recordCount = 0;
+    SystemTime stamp = accounting.monthStamp;
+    bool wholeStamp = false;
+    if (!reading.firstRun) {
+        readCounterBlock();
+        wholeStamp = readMonthStamp(stamp);
+    }
+    readRecordCount();
+    const int32_t whole = wholeRecordsInFile();
+    if (dataFileReadFailures() != failures || whole < 0)
+        return false;
+    accounting.recordCount = trustedRecordCount(accounting.recordCount, whole);
+    // A data file without a complete stamp (and every first run) gets the present time as its stamp.
+    if (wholeStamp) {
+        accounting.monthStamp = stamp;
+    } else {
+        writeMonthStamp();
+        accounting.monthStamp = localSystemTime();
+    }
+    return true;
+}
+
+bool tryReading()
+{
+    if (!dataStoreReady() || !readFigures())
+        return false;
+    reading.loaded = true;
+    if (settings.extra.autoSumUp != 0) {
+        // The roll-over start-up would have made comes before every connection since: none of it is carried.
+        const LiveConnection live = accounting.liveConnection;
+        accounting.liveConnection.curConnSeconds = 0;
+        accounting.liveConnection.curConnCost = 0;
+        checkMonthChange();
+        accounting.liveConnection = live;
+    }
+    for (const EndedConnection& ended : reading.awaiting) {
+        ++accounting.recordCount;
+        storeNow(ended);
+    }
+    reading.awaiting.clear();
+    // A connection live now keeps its slot after the stored records.
+    if (accounting.liveConnection.connected)
+        ++accounting.recordCount;
+    return true;
+}
+
+} // namespace
+
+void loadStoredFigures(bool firstRun)
+{
+    reading.asked = true;
+    reading.firstRun = firstRun;
+    tryReading();
+}
+
+void retryStoredFigures()
+{
+    // The window has shown zeros so far.
+    if (reading.asked && !reading.loaded && tryReading())
+        invalidateStatistics();
+}
+
+bool storedFiguresLoaded() { return reading.loaded || !reading.asked; }
+
+void storeEndedConnection(const EndedConnection& ended)
+{
+    if (!storedFiguresLoaded()) {
+        reading.awaiting.push_back(ended);
+        return;
+    }
+    storeNow(ended);
+}
+
+size_t connectionsAwaitingFigures() { return reading.awaiting.size(); }
+
+void resetStoredFigures() { reading = FiguresReading{}; }

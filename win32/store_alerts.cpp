@@ -1,0 +1,142 @@
+// Tells the user, once per episode, of data that waits for the data file, and at Exit where it is kept.
+#include "win32/store_alerts.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/ports.h"
+#include "core/stored_figures.h"
+#include "win32/shell.h"
+
+namespace {
+
+// Data that has waited this long is no longer a short hold: the user is told.
+constexpr int64_t kPatienceSeconds = 10;
+
+const char kCaption[] = "Tolvar 2.2";
+
+// Room for the system's reason and for a whole message around it.
+constexpr size_t kReasonSize = 256;
+constexpr size_t kMessageSize = 3 * kReasonSize + 256;
+
+void show(HWND owner, const char* text, const char* caption) { MessageBoxA(owner, text, caption, MB_ICONEXCLAMATION); }
+
+// One journal that did not belong to the data file, set aside: said once.
+void tellOfSetAsideJournal()
+{
+    char name[16];
+    if (!takeSetAsideNotice(name, sizeof name))
+        return;
+    char text[kMessageSize];
+    std::snprintf(text, sizeof text,
+                  "Tq.jnl beside Tq.dat held connection data written for another copy of Tq.dat (one restored, "
+                  "replaced or made anew since), so none of it was written into Tq.dat.\n\nIt was kept as %s.",
+                  name);
+    show(shell.statisticsWindow, text, kCaption);
+}
+
+} // namespace
+
+const char* storeFileName(StoreFile file)
+{
+    switch (file) {
+    case StoreFile::Journal: return "Tq.jnl";
+    case StoreFile::Fresh: return "Tq.new";
+    case StoreFile::SetAside: return "Tq-1.jnl";
+    case StoreFile::Data: break;
+    }
+    return "Tq.dat";
+}
+
+void describeFailure(const FileResult& result, char* out, size_t size)
+{
+    out[0] = '\0';
+    if (result.error != 0)
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, result.error, 0, out,
+                       static_cast<DWORD>(size), nullptr);
+    // The system's texts end with a line break; the message places its own.
+    size_t length = std::strlen(out);
+    while (length > 0 && (out[length - 1] == '\r' || out[length - 1] == '\n' || out[length - 1] == ' '))
+        out[--length] = '\0';
+    if (length == 0)
+        std::snprintf(out, size, result.outcome == FileOutcome::Held ? "It is in use by another program."
+                                                                     : "Error %lu.",
+                      static_cast<unsigned long>(result.error));
+}
+
+void reportStoreTrouble()
+{
+    tellOfSetAsideJournal();
+    const StoreTrouble trouble = storeTrouble();
+    if (!trouble.waiting || trouble.reported || calendarNow() - trouble.since < kPatienceSeconds)
+        return;
+    // Marked first: the box's own loop keeps the timers, and with them this check, running.
+    markTroubleReported();
+    char reason[kReasonSize];
+    describeFailure(trouble.result, reason, sizeof reason);
+    char text[kMessageSize];
+    std::snprintf(text, sizeof text,
+                  "Connection data could not be written to %s:\n%s\n\nNothing is lost while Tolvar runs: the data "
+                  "is kept and will be written as soon as the file can be written.%s",
+                  storeFileName(trouble.file), reason,
+                  writesPending() && pendingWritesJournaled() ? " It is also kept in Tq.jnl beside it." : "");
+    show(shell.statisticsWindow, text, kCaption);
+}
+
+void tellOfUnwrittenDataAtExit()
+{
+    retryPendingWrites();
+    const StoreTrouble trouble = storeTrouble();
+    char reason[kReasonSize];
+    char text[kMessageSize];
+    if (!storedFiguresLoaded() && connectionsAwaitingFigures() > 0) {
+        describeFailure(trouble.result, reason, sizeof reason);
+        std::snprintf(text, sizeof text,
+                      "%s could not be read since Tolvar started:\n%s\n\nThe connections that ended since then "
+                      "could not be counted, and are lost.",
+                      storeFileName(trouble.file), reason);
+    } else if (!writesPending()) {
+        return;
+    } else if (pendingWritesJournaled()) {
+        describeFailure(trouble.result, reason, sizeof reason);
+        std::snprintf(text, sizeof text,
+                      "The latest connection data could not be written to %s:\n%s\n\nIt is kept in Tq.jnl beside "
+                      "it and will be written at the next start.",
+                      storeFileName(trouble.file), reason);
+    } else {
+        char journalReason[kReasonSize];
+        describeFailure(trouble.result, reason, sizeof reason);
+        describeFailure(trouble.journalFailure, journalReason, sizeof journalReason);
+        std::snprintf(text, sizeof text,
+                      "The latest connection data could not be written to %s:\n%s\n\nIt could not be kept in Tq.jnl "
+                      "either:\n%s\n\nThe data is lost.",
+                      storeFileName(trouble.file), reason, journalReason);
+    }
+    show(shell.statisticsWindow, text, kCaption);
+}
+
+void tellClearRefused(HWND owner, const StoreResult& result)
+{
+    char text[kMessageSize];
+    if (result.outcome == FileOutcome::Held) {
+        std::snprintf(text, sizeof text,
+                      "The log could not be rewritten, so nothing was cleared: %s may be in use by another "
+                      "program.\n\nPlease try again in a moment.",
+                      storeFileName(result.file));
+    } else {
+        char reason[kReasonSize];
+        describeFailure(FileResult{result.outcome, result.error}, reason, sizeof reason);
+        std::snprintf(text, sizeof text,
+                      "The log could not be rewritten, so nothing was cleared: %s could not be %s.\n%s\n\nPlease "
+                      "try again in a moment.",
+                      storeFileName(result.file), result.error == 0 ? "read whole" : "written", reason);
+    }
+    show(owner, text, "Clear?");
+}
+
+void tellFiguresNotRead()
+{
+    show(shell.statisticsWindow,
+         "The figures in Tq.dat could not be read yet, so nothing was changed.\n\nPlease try again in a moment.",
+         kCaption);
+}
