@@ -1,6 +1,6 @@
 // The real program's commands driven from outside where a real run shows more than the commands' in-process tests
-// (tests/wine/commands_test.cpp, shell_test.cpp): a Sum Up during a connection, Exit's end of the process and its
-// icon, the strip and the detailed list at a connection of the simulated service.
+// (tests/wine/commands_test.cpp, shell_test.cpp): Exit's end of the process and its icon, the strip and the
+// detailed list at a connection of the simulated service.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -18,11 +18,6 @@ using namespace e2e;
 using namespace kit;
 
 namespace {
-
-const char kExitText[] = "If you will close program now, connection data may be incorrect.\nRun Tolvar before "
-                         "connection.\n\nDo you want to close the program? ";
-const char kSumUpText[] = "If you will continue, data for current month will become as data for last month. Line "
-                          "\"current month\" will become 0.\nContinue? ";
 
 class UserCommands : public ::testing::Test {
 protected:
@@ -46,68 +41,19 @@ protected:
     DWORD processId() const { return program.process.dwProcessId; }
     void command(int id) { PostMessageA(program.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
-    // Asks through `id`, checks the box, and answers it with `answer`.
-    void confirm(int id, const char* text, const char* caption, int answer)
-    {
-        SCOPED_TRACE(id);
-        BoxAnswerer boxes(processId(), {{caption, text, answer}});
-        command(id);
-        const std::vector<BoxSeen> seen = boxes.finish(10000);
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].buttons.size(), 2u);
-        EXPECT_EQ(seen[0].defaultButton, IDNO);
-        EXPECT_TRUE(waitForNoWindowOf(processId(), "#32770"));
-    }
-
-    // Stores totals in the data file as if earlier connections had been counted, then restarts the program
-    // so that it loads them.
-    void restartWithTotals(const CounterBlock& totals)
-    {
-        stopProgram(program);
-        const Bytes data = fileBytes(dataFile());
-        SystemTime stamp{};
-        if (data.size() >= kMonthStampOffset + kSystemTimeSize)
-            stamp = decodeSystemTime(data.data() + kMonthStampOffset);
-        ASSERT_TRUE(writeFile(dataFile(), DataImage().totals(totals).stamp(stamp).bytes()));
-        program = startProgram(folder);
-        ASSERT_NE(program.mainWindow, nullptr);
-    }
-
     std::unique_ptr<InstallFolder> install;
     std::string folder;
     Program program;
 };
 
-TEST_F(UserCommands, SumUpDuringAConnectionCarriesTheLivePartIntoTheLastMonth)
-{
-    restartWithTotals(CounterBlock{5, 1000, 7, 0, 0, 0});
-    setService(folder, 1, "connected");
-    Sleep(2500);
-    confirm(IDC_STATISTICS_SUM_UP, kSumUpText, "Sum Up?", IDYES);
-    const CounterBlock atSumUp = fileCounters(fileBytes(dataFile()));
-    const double carried = atSumUp.lastMonthSeconds - 1000;
-    EXPECT_GE(carried, 1);
-    EXPECT_LE(carried, 5);
-    EXPECT_EQ(atSumUp.curMonthSeconds, 0);
-
-    Sleep(1500);
-    clearService(folder);
-    ASSERT_TRUE(waitUntil([&] { return fileRecordCount(fileBytes(dataFile())) == 1; }));
-    ASSERT_TRUE(waitUntil([&] { return fileCounters(fileBytes(dataFile())).lastConnSeconds != 5; }));
-    const std::vector<uint8_t> data = fileBytes(dataFile());
-    const CounterBlock after = fileCounters(data);
-    const ConnectionRecord record = fileRecord(data, 0);
-    EXPECT_EQ(after.lastConnSeconds, record.seconds);
-    EXPECT_EQ(after.curMonthSeconds, record.seconds - carried);
-    EXPECT_GE(after.curMonthSeconds, 1);
-    EXPECT_EQ(after.lastMonthSeconds, atSumUp.lastMonthSeconds);
-}
-
 TEST_F(UserCommands, ExitAnsweredYesRemovesTheIconAndEndsWithCodeOne)
 {
     ASSERT_TRUE(waitUntil([&] { return trayIconCount() >= 1; }));
     const int icons = trayIconCount();
-    confirm(IDC_STATISTICS_EXIT, kExitText, "Tolvar 2.2", IDYES);
+    // The box's text, buttons and default are the in-process tests'.
+    BoxAnswerer boxes(processId(), {{"Tolvar 2.2", "", IDYES}});
+    command(IDC_STATISTICS_EXIT);
+    ASSERT_EQ(boxes.finish(10000).size(), 1u);
     EXPECT_EQ(waitForExit(program, 10000), 1u);
     EXPECT_TRUE(waitUntil([&] { return trayIconCount() == icons - 1; }));
 }

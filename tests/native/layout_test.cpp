@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
@@ -200,39 +201,64 @@ TEST(StoredLayout, EveryFieldLiesAtItsLiteralOffset)
     }
 }
 
-TEST(StoredLayout, ShortValuesOverlayOnlyTheirLeadingBytes)
+// Every record read from a stored value of every length from none to longer than the record: the value's leading
+// bytes, then what the record held before.
+TEST(StoredLayout, StoredValuesOverlayOnlyTheirLeadingBytes)
 {
-    SettingsBlock block = decodeSettingsBlock(patterned(kSettingsBlockSize, 200).data());
-    const Bytes stored = patterned(100, 9);
-    overlaySettingsBlock(block, stored.data(), stored.size());
-    Bytes expected = stored;
-    const Bytes before = patterned(kSettingsBlockSize, 200);
-    expected.insert(expected.end(), before.begin() + 100, before.end());
-    EXPECT_EQ(expected, blockBytes(block));
-
-    // Longer input is cut to the record; nothing beyond it is read into the neighbours.
-    const Bytes longer = patterned(400, 1);
-    overlaySettingsBlock(block, longer.data(), longer.size());
-    EXPECT_EQ(patterned(kSettingsBlockSize, 1), blockBytes(block));
-
-    SettingsExtra extra{-1, 1};
-    const uint8_t three[] = {0x2C, 0x01, 0x00};
-    overlaySettingsExtra(extra, three, sizeof three);
-    EXPECT_EQ(static_cast<int32_t>(0xFF00012Cu), extra.addSeconds);
-    EXPECT_EQ(1, extra.autoSumUp);
-
-    CounterBlock counters{1, 2, 3, 4, 5, 6};
-    const Bytes first(8, 0);
-    overlayCounterBlock(counters, first.data(), 0);
-    EXPECT_EQ(1.0, counters.lastConnSeconds);
-    overlayCounterBlock(counters, first.data(), first.size());
-    EXPECT_EQ(0.0, counters.lastConnSeconds);
-    EXPECT_EQ(2.0, counters.curMonthSeconds);
-
-    int32_t count = 0x7F7F7F7F;
-    const uint8_t one = 3;
-    overlayRecordCount(count, &one, 1);
-    EXPECT_EQ(0x7F7F7F03, count);
+    struct Overlay {
+        const char* record;
+        size_t size;
+        Bytes (*overlaid)(const Bytes& before, const Bytes& value, size_t length); // the record's bytes after
+    };
+    const Overlay overlays[] = {
+        {"Settings", kSettingsBlockSize,
+         [](const Bytes& before, const Bytes& value, size_t length) {
+             SettingsBlock block = decodeSettingsBlock(before.data());
+             overlaySettingsBlock(block, value.data(), length);
+             return blockBytes(block);
+         }},
+        {"Settings1", kSettingsExtraSize,
+         [](const Bytes& before, const Bytes& value, size_t length) {
+             SettingsExtra extra = decodeSettingsExtra(before.data());
+             overlaySettingsExtra(extra, value.data(), length);
+             return extraBytes(extra);
+         }},
+        {"Place", kDetailPlacementSize,
+         [](const Bytes& before, const Bytes& value, size_t length) {
+             DetailPlacement place{};
+             overlayDetailPlacement(place, before.data(), before.size());
+             overlayDetailPlacement(place, value.data(), length);
+             Bytes bytes(kDetailPlacementSize);
+             encodeDetailPlacement(place, bytes.data());
+             return bytes;
+         }},
+        {"the six totals", kCounterBlockSize,
+         [](const Bytes& before, const Bytes& value, size_t length) {
+             CounterBlock counters = decodeCounterBlock(before.data());
+             overlayCounterBlock(counters, value.data(), length);
+             Bytes bytes(kCounterBlockSize);
+             encodeCounterBlock(counters, bytes.data());
+             return bytes;
+         }},
+        {"the record count", 4,
+         [](const Bytes& before, const Bytes& value, size_t length) {
+             int32_t count = getI32(before.data());
+             overlayRecordCount(count, value.data(), length);
+             Bytes bytes(4);
+             putI32(bytes.data(), count);
+             return bytes;
+         }},
+    };
+    for (const Overlay& overlay : overlays) {
+        const Bytes before = patterned(overlay.size, 200);
+        const Bytes value = patterned(overlay.size + 64, 9);
+        for (size_t length = 0; length <= value.size(); ++length) {
+            const size_t taken = length < overlay.size ? length : overlay.size;
+            Bytes expected(value.begin(), value.begin() + static_cast<std::ptrdiff_t>(taken));
+            expected.insert(expected.end(), before.begin() + static_cast<std::ptrdiff_t>(taken), before.end());
+            EXPECT_EQ(expected, overlay.overlaid(before, value, length)) << overlay.record << ", length " << length;
+        }
+    }
 }
 
 } // namespace

@@ -76,7 +76,7 @@ TEST(MonthTests, OutsideJanuaryTheYearIsNotCompared)
     EXPECT_FALSE(inCurrentMonth(day(2000, 9), august2000));
 }
 
-TEST(MonthTests, FiltersAndClearModesCombineTheTests)
+TEST(MonthTests, FiltersCombineTheTests)
 {
     const SystemTime january2001 = day(2001, 1);
     const SystemTime december2000 = day(2000, 12), december1999 = day(1999, 12), january1990 = day(1990, 1);
@@ -86,15 +86,6 @@ TEST(MonthTests, FiltersAndClearModesCombineTheTests)
     EXPECT_FALSE(filterAdmits(CurrentMonth, december2000, january2001));
     EXPECT_TRUE(filterAdmits(LastMonth, december2000, january2001));
     EXPECT_FALSE(filterAdmits(LastMonth, december1999, january2001));
-
-    EXPECT_FALSE(clearKeeps(ClearAll, january1990, january2001));
-    EXPECT_TRUE(clearKeeps(ClearUntilCurrentMonth, january1990, january2001));
-    EXPECT_FALSE(clearKeeps(ClearUntilCurrentMonth, december2000, january2001));
-    // Until last month in January 2001: December 2000 and every January stay, December 1999 goes.
-    EXPECT_TRUE(clearKeeps(ClearUntilLastMonth, december2000, january2001));
-    EXPECT_TRUE(clearKeeps(ClearUntilLastMonth, january1990, january2001));
-    EXPECT_FALSE(clearKeeps(ClearUntilLastMonth, december1999, january2001));
-    EXPECT_FALSE(clearKeeps(ClearUntilLastMonth, day(2000, 11), january2001));
 }
 
 TEST(DetailsTexts, TitleNamesTheShownMonth)

@@ -92,32 +92,50 @@ TEST(SumUp, WithoutConnectionMovesTheCurrentMonth)
     EXPECT_EQ(accounting.counterBlock.lastMonthCost, 0);
 }
 
-TEST(SumUp, DuringConnectionCarriesTheLivePart)
+// A Sum Up during a connection, at a tariff of 1 per minute: what it moves, what the current month shows as the
+// connection runs on, and what the connection's end adds.
+TEST(SumUp, DuringAConnectionCarriesTheLivePartUntilItsEnd)
 {
-    resetWorld();
-    setTotals(1000, 10);
-    connectFor(600);
+    struct CarryCase {
+        double monthSeconds, monthCost;           // the current month before
+        double sumUpAt;                           // the live seconds at the Sum Up
+        double lastMonthSeconds, lastMonthCost;   // what the Sum Up leaves in the last month
+        double laterAt, shownLater;               // the current month shown at a later second
+        double endAt, monthSecondsEnd, monthCostEnd; // the end, and the current month it leaves
+    };
+    const CarryCase cases[] = {
+        {1000, 10, 600, 1600, 20, 700, 100, 900, 300, 5},
+        {0, 0, 40, 40, 40.0 / 60, 70, 30, 100, 60, 1},
+    };
+    for (const CarryCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "Sum Up at " << c.sumUpAt << " s");
+        resetWorld();
+        setTotals(c.monthSeconds, c.monthCost);
+        connectFor(c.sumUpAt);
 
-    sumUp();
-    EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 1600);
-    EXPECT_DOUBLE_EQ(accounting.counterBlock.lastMonthCost, 20);
-    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 600);
-    EXPECT_DOUBLE_EQ(accounting.liveConnection.carriedCost, 10);
-    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0);
-    EXPECT_EQ(currentMonthSecondsShown(), 0);
+        sumUp();
+        EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, c.lastMonthSeconds);
+        EXPECT_DOUBLE_EQ(accounting.counterBlock.lastMonthCost, c.lastMonthCost);
+        EXPECT_EQ(accounting.liveConnection.carriedSeconds, c.sumUpAt);
+        EXPECT_DOUBLE_EQ(accounting.liveConnection.carriedCost, c.sumUpAt / 60);
+        EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0);
+        EXPECT_EQ(currentMonthSecondsShown(), 0);
 
-    runTo(700);
-    EXPECT_EQ(currentMonthSecondsShown(), 100);
+        runTo(c.laterAt);
+        EXPECT_EQ(currentMonthSecondsShown(), c.shownLater);
 
-    runTo(900);
-    disconnect();
-    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 300);
-    EXPECT_DOUBLE_EQ(accounting.counterBlock.curMonthCost, 5);
-    EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 900);
-    EXPECT_DOUBLE_EQ(accounting.counterBlock.lastConnCost, 15);
-    EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, 1600);
-    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 0);
-    EXPECT_EQ(accounting.liveConnection.carriedCost, 0);
+        runTo(c.endAt);
+        disconnect();
+        EXPECT_EQ(accounting.counterBlock.curMonthSeconds, c.monthSecondsEnd);
+        EXPECT_DOUBLE_EQ(accounting.counterBlock.curMonthCost, c.monthCostEnd);
+        EXPECT_EQ(accounting.counterBlock.lastConnSeconds, c.endAt);
+        EXPECT_DOUBLE_EQ(accounting.counterBlock.lastConnCost, c.endAt / 60);
+        EXPECT_EQ(accounting.counterBlock.lastMonthSeconds, c.lastMonthSeconds);
+        EXPECT_EQ(storedRecords().back().seconds, c.endAt);
+        EXPECT_EQ(accounting.recordCount, storedCount());
+        EXPECT_EQ(accounting.liveConnection.carriedSeconds, 0);
+        EXPECT_EQ(accounting.liveConnection.carriedCost, 0);
+    }
 }
 
 TEST(SumUp, SecondSumUpInOneConnectionMovesOnlyWhatFollowedTheFirst)
@@ -139,24 +157,6 @@ TEST(SumUp, SecondSumUpInOneConnectionMovesOnlyWhatFollowedTheFirst)
     EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 100);
     EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 900);
     EXPECT_EQ(storedRecords().back().seconds, 900);
-}
-
-TEST(SumUp, ConnectionOfAHundredSecondsWithSumUpAtForty)
-{
-    resetWorld();
-    connectFor(40);
-    sumUp();
-    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 40);
-    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 0);
-    runTo(70);
-    EXPECT_EQ(currentMonthSecondsShown(), 30);
-    runTo(100);
-    disconnect();
-    EXPECT_EQ(accounting.counterBlock.curMonthSeconds, 60);
-    EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 100);
-    EXPECT_EQ(storedRecords().back().seconds, 100);
-    EXPECT_EQ(accounting.liveConnection.carriedSeconds, 0);
-    EXPECT_EQ(accounting.recordCount, storedCount());
 }
 
 enum class Outcome { Nothing, RollOver, Clear };

@@ -10,7 +10,7 @@
 
 #include "core/ports.h"
 #include "core/state.h"
-#include "win32/commands.h"
+#include "core/monitor.h"
 #include "win32/startup.h"
 #include "win32/shell.h"
 #include "res/resource.h"
@@ -51,6 +51,13 @@ protected:
     }
 };
 
+// The texts of the three questions, word for word with their trailing blanks.
+const char kExitText[] = "If you will close program now, connection data may be incorrect.\nRun Tolvar before "
+                         "connection.\n\nDo you want to close the program? ";
+const char kResetText[] = "If you'll reset counters, all data will be lost!\n\nContinue?";
+const char kSumUpText[] = "If you will continue, data for current month will become as data for last month. Line "
+                          "\"current month\" will become 0.\nContinue? ";
+
 struct Confirmation {
     WPARAM command;
     const char* text;
@@ -58,7 +65,8 @@ struct Confirmation {
     LPCSTR systemIcon;
 };
 
-// Runs the command, answering its confirmation with `answer`; what the box showed.
+// Runs the command, answering its confirmation with `answer`; what the box showed. An empty `text` leaves the
+// box's text unchecked: each text is checked once, where every confirmation is.
 kit::BoxSeen confirm(WPARAM command, const char* caption, const char* text, int answer)
 {
     kit::BoxAnswerer boxes({{caption, text, answer}});
@@ -68,24 +76,15 @@ kit::BoxSeen confirm(WPARAM command, const char* caption, const char* text, int 
 }
 
 const Confirmation kConfirmations[] = {
-    {IDC_TRAY_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
-    {IDC_STATISTICS_EXIT, exitQuestion, "Tolvar 2.2", IDI_WARNING},
-    {IDC_TRAY_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
-    {IDC_STATISTICS_RESET_COUNTERS, resetQuestion, "Reset counters?", IDI_QUESTION},
-    {IDC_TRAY_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
-    {IDC_STATISTICS_SUM_UP, sumUpQuestion, "Sum Up?", IDI_QUESTION},
+    {IDC_TRAY_EXIT, kExitText, "Tolvar 2.2", IDI_WARNING},
+    {IDC_STATISTICS_EXIT, kExitText, "Tolvar 2.2", IDI_WARNING},
+    {IDC_TRAY_RESET_COUNTERS, kResetText, "Reset counters?", IDI_QUESTION},
+    {IDC_STATISTICS_RESET_COUNTERS, kResetText, "Reset counters?", IDI_QUESTION},
+    {IDC_TRAY_SUM_UP, kSumUpText, "Sum Up?", IDI_QUESTION},
+    {IDC_STATISTICS_SUM_UP, kSumUpText, "Sum Up?", IDI_QUESTION},
 };
 
-TEST(ConfirmationTexts, AreWordForWordWithTheirTrailingBlanks)
-{
-    EXPECT_STREQ(exitQuestion, "If you will close program now, connection data may be incorrect.\nRun Tolvar before "
-                               "connection.\n\nDo you want to close the program? ");
-    EXPECT_STREQ(resetQuestion, "If you'll reset counters, all data will be lost!\n\nContinue?");
-    EXPECT_STREQ(sumUpQuestion, "If you will continue, data for current month will become as data for last month. "
-                                "Line \"current month\" will become 0.\nContinue? ");
-}
-
-TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndAnsweredNoChangesNothing)
+TEST_F(CommandsTest, EachConfirmationShowsItsTextWithYesAndNoAndNoAsDefaultAndAnsweredNoChangesNothing)
 {
     const CounterBlock sample = sampleTotals();
     const kit::Bytes stored = storedTotals();
@@ -107,7 +106,7 @@ TEST_F(CommandsTest, EachConfirmationOffersYesAndNoWithNoAsDefaultAndAnsweredNoC
 TEST_F(CommandsTest, ExitAnsweredYesEndsTheLoopWithCodeOne)
 {
     for (WPARAM command : {IDC_TRAY_EXIT, IDC_STATISTICS_EXIT}) {
-        confirm(command, "Tolvar 2.2", exitQuestion, IDYES);
+        confirm(command, "Tolvar 2.2", "", IDYES);
         WPARAM code = 0;
         ASSERT_TRUE(quitPosted(code)) << command;
         EXPECT_EQ(code, 1u);
@@ -119,7 +118,7 @@ TEST_F(CommandsTest, ResetAnsweredYesClearsAllSixTotals)
 {
     for (WPARAM command : {IDC_TRAY_RESET_COUNTERS, IDC_STATISTICS_RESET_COUNTERS}) {
         const kit::Bytes before = storedTotals();
-        confirm(command, "Reset counters?", resetQuestion, IDYES);
+        confirm(command, "Reset counters?", "", IDYES);
         const CounterBlock zero{};
         EXPECT_EQ(std::memcmp(&accounting.counterBlock, &zero, sizeof zero), 0) << command;
         kit::Bytes expected = before;
@@ -128,20 +127,30 @@ TEST_F(CommandsTest, ResetAnsweredYesClearsAllSixTotals)
     }
 }
 
-TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthToTheLast)
+// The command reaches the Sum Up that carries a live connection's part; the rule's cases are the native tests'.
+TEST_F(CommandsTest, SumUpAnsweredYesMovesTheCurrentMonthAndTheLiveConnectionToTheLast)
 {
+    // No poll may end the connection, which the simulated service does not know, while the box is open.
+    KillTimer(shell.statisticsWindow, kFastTimer);
+    KillTimer(shell.statisticsWindow, kSlowTimer);
     for (WPARAM command : {IDC_TRAY_SUM_UP, IDC_STATISTICS_SUM_UP}) {
         storedTotals();
-        confirm(command, "Sum Up?", sumUpQuestion, IDYES);
+        accounting.liveConnection.connected = true;
+        accounting.liveConnection.curConnSeconds = 600;
+        accounting.liveConnection.curConnCost = 10;
+        accounting.liveConnection.carriedSeconds = accounting.liveConnection.carriedCost = 0;
+        confirm(command, "Sum Up?", "", IDYES);
         // In memory, and stored.
         for (const CounterBlock& totals : {accounting.counterBlock,
                                            kit::fileCounters(kit::fileBytes(inproc::dataFilePath()))}) {
-            EXPECT_EQ(totals.lastMonthSeconds, 7200.0) << command;
-            EXPECT_EQ(totals.lastMonthCost, 40.0) << command;
+            EXPECT_EQ(totals.lastMonthSeconds, 7800.0) << command;
+            EXPECT_EQ(totals.lastMonthCost, 50.0) << command;
             EXPECT_EQ(totals.curMonthSeconds, 0.0) << command;
             EXPECT_EQ(totals.curMonthCost, 0.0) << command;
             EXPECT_EQ(totals.lastConnSeconds, 90.0) << command;
         }
+        EXPECT_EQ(accounting.liveConnection.carriedSeconds, 600.0) << command;
+        EXPECT_EQ(accounting.liveConnection.carriedCost, 10.0) << command;
     }
 }
 

@@ -6,16 +6,54 @@
 #include <cstring>
 
 #include "core/layout.h"
+#include "core/ports.h"
 
-TEST(PlatformLayout, SystemTimeEncodesLikeTheSystemsRecord)
+static_assert(sizeof(SYSTEMTIME) == kSystemTimeSize, "a stored time is the system's record");
+
+// Data files written by earlier versions hold the month stamp and each record's start as the system's SYSTEMTIME
+// was in memory.
+TEST(PlatformLayout, AStoredTimeReadsAsTheSystemsRecordFieldForField)
 {
+    // A different value in every field, set by name: two fields out of the system's order fail.
     SYSTEMTIME system;
-    GetLocalTime(&system);
+    system.wYear = 2024;
+    system.wMonth = 12;
+    system.wDayOfWeek = 2;
+    system.wDay = 31;
+    system.wHour = 23;
+    system.wMinute = 59;
+    system.wSecond = 58;
+    system.wMilliseconds = 999;
+    uint8_t stored[kSystemTimeSize];
+    std::memcpy(stored, &system, sizeof stored);
+
+    const SystemTime read = decodeSystemTime(stored);
+    EXPECT_EQ(read.wYear, system.wYear);
+    EXPECT_EQ(read.wMonth, system.wMonth);
+    EXPECT_EQ(read.wDayOfWeek, system.wDayOfWeek);
+    EXPECT_EQ(read.wDay, system.wDay);
+    EXPECT_EQ(read.wHour, system.wHour);
+    EXPECT_EQ(read.wMinute, system.wMinute);
+    EXPECT_EQ(read.wSecond, system.wSecond);
+    EXPECT_EQ(read.wMilliseconds, system.wMilliseconds);
+}
+
+// The clock hands the heart the system's local time with every field in its place.
+TEST(PlatformLayout, TheClockGivesTheSystemsLocalTimeFieldForField)
+{
+    SYSTEMTIME before, after;
     SystemTime ours;
-    std::memcpy(&ours, &system, sizeof ours);
-    uint8_t encoded[kSystemTimeSize];
-    encodeSystemTime(ours, encoded);
-    EXPECT_EQ(0, std::memcmp(encoded, &system, sizeof system));
-    EXPECT_EQ(ours.wYear, system.wYear);
-    EXPECT_EQ(ours.wMilliseconds, system.wMilliseconds);
+    // Read again when a second turned over between the readings.
+    do {
+        GetLocalTime(&before);
+        ours = localSystemTime();
+        GetLocalTime(&after);
+    } while (before.wSecond != after.wSecond);
+    EXPECT_EQ(ours.wYear, before.wYear);
+    EXPECT_EQ(ours.wMonth, before.wMonth);
+    EXPECT_EQ(ours.wDayOfWeek, before.wDayOfWeek);
+    EXPECT_EQ(ours.wDay, before.wDay);
+    EXPECT_EQ(ours.wHour, before.wHour);
+    EXPECT_EQ(ours.wMinute, before.wMinute);
+    EXPECT_EQ(ours.wSecond, before.wSecond);
 }
