@@ -1,0 +1,188 @@
+// The journal belongs to one data file, is never deleted unread or replayed over newer data; start-up writes
+// nothing it could not read; the user hears of waiting data once; Clear reads the whole log or refuses.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/data_store.h"
+#include "core/layout.h"
+#include "core/stored_figures.h"
+#include "tests/native/session.h"
+
+namespace {
+
+const SystemTime kMarch = day(2000, 3, 15);
+
+// A process ended with a connection's end in the journal only: the data file was held to the last.
+Disk diskWithJournal()
+{
+    storeStartingFiles();
+    startProcess(kMarch);
+    disk.dataHeld = true;
+    connectFor(27);
+    disk.dataHeld = false;
+    return disk;
+}
+
+} // namespace
+
+TEST(JournalOwnership, AJournalOfAnotherDataFileIsSetAsideNeverReplayedNorDeleted)
+{
+    struct Case {
+        const char* name;
+        void (*change)(); // what happened to the data file after the journal was written
+        bool made;        // the data file is made anew at start-up: it then holds a new stamp only
+    };
+    const Case cases[] = {
+        {"the data file deleted", [] { disk.files.erase(StoreFile::Data); }, true},
+        {"an older copy restored", [] { storeCount(2), storeRecords({storedRecords()[0], storedRecords()[1]}); },
+         false},
+        {"other totals written over it", [] { storeCounters(CounterBlock{1, 2, 3, 4, 5, 6}); }, false},
+        {"a journal from before it had file states", [] {
+             std::vector<uint8_t>& journal = disk.files[StoreFile::Journal];
+             journal.assign({'T', 'Q', 'J', '1', 0, 0, 0, 0});
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        disk = diskWithJournal();
+        c.change();
+        const std::vector<uint8_t> journal = disk.files[StoreFile::Journal];
+        const std::vector<uint8_t> data = disk.files[StoreFile::Data];
+        startProcess(kMarch);
+        tick();
+        if (c.made)
+            EXPECT_EQ(disk.files[StoreFile::Data].size(), kMonthStampOffset + kSystemTimeSize)
+                << "nothing of the journal was written";
+        else
+            EXPECT_EQ(disk.files[StoreFile::Data], data) << "nothing of the journal was written";
+        EXPECT_EQ(disk.files.count(StoreFile::Journal), 0u);
+        ASSERT_EQ(disk.setAside.size(), 1u);
+        EXPECT_EQ(disk.setAside[0], journal);
+        char name[16];
+        EXPECT_TRUE(takeSetAsideNotice(name, sizeof name));
+        EXPECT_STREQ(name, "Tq-1.jnl");
+        EXPECT_FALSE(takeSetAsideNotice(name, sizeof name)) << "told once";
+        // The next batch journals anew and lands.
+        connectFor(5);
+        EXPECT_FALSE(writesPending());
+        EXPECT_EQ(disk.files.count(StoreFile::Journal), 0u);
+    }
+}
+
+TEST(JournalOwnership, AJournalThatCannotBeReadOrDeletedIsKeptAndNeverReplayedTwice)
+{
+    // Unreadable at start-up (a scanner holds it): kept, nothing written, the figures wait; replayed once free.
+    disk = diskWithJournal();
+    const std::vector<uint8_t> data = disk.files[StoreFile::Data];
+    disk.fault = Fault{disk.calls, FaultKind::ReadError, -1};
+    startProcess(kMarch);
+    for (int i = 0; i < 50; ++i)
+        tick();
+    EXPECT_FALSE(storedFiguresLoaded());
+    EXPECT_EQ(disk.files[StoreFile::Data], data);
+    EXPECT_GT(disk.files.count(StoreFile::Journal), 0u) << "never deleted unread";
+    disk.fault = Fault{};
+    tick();
+    EXPECT_TRUE(storedFiguresLoaded());
+    EXPECT_EQ(storedRecords().size(), 4u);
+
+    // A journal that cannot be deleted: the batches after it go on into it, and later starts find the file past
+    // every batch or at the end of the last, never before one: nothing is applied twice.
+    disk.fault.kind = FaultKind::Refused;
+    disk.fault.file = StoreFile::Journal;
+    disk.fault.active = true;
+    connectFor(60);
+    connectFor(30);
+    EXPECT_GT(disk.files[StoreFile::Journal].size(), 0u);
+    EXPECT_EQ(clearStoredLog(ClearAll).file, StoreFile::Journal) << "Clear waits for the journal and names it";
+    const Image once = restartAndRead(kMarch);
+    EXPECT_TRUE(once.whole);
+    EXPECT_EQ(once.log.size(), 6u);
+    EXPECT_TRUE(restartAndRead(kMarch) == once);
+}
+
+TEST(StartUpHold, HoldsOfAnyLengthLeaveEveryFigureAsItWasPlusWhatHappenedSince)
+{
+    // 1 s, 8 s and 60 s of the fast timer's ticks, a connection ending during each.
+    for (const int ticks : {20, 160, 1200}) {
+        SCOPED_TRACE(ticks);
+        storeStartingFiles();
+        const std::vector<uint8_t> data = disk.files[StoreFile::Data];
+        const CounterBlock before = storedCounters();
+        const SystemTime stamp = storedStamp();
+        disk.dataHeld = true;
+        startProcess(kMarch);
+        connectFor(40);
+        for (int i = 0; i < ticks; ++i)
+            tick();
+        EXPECT_EQ(disk.files[StoreFile::Data], data) << "nothing written while it could not be read";
+        EXPECT_EQ(connectionsAwaitingFigures(), 1u);
+        disk.dataHeld = false;
+        tick();
+        EXPECT_EQ(connectionsAwaitingFigures(), 0u);
+        const Image found = restartAndRead(kMarch);
+        EXPECT_TRUE(found.whole);
+        ASSERT_EQ(found.log.size(), 4u);
+        EXPECT_EQ(found.log[3].seconds, 40);
+        EXPECT_EQ(found.totals.curMonthSeconds, before.curMonthSeconds + 40);
+        EXPECT_EQ(found.totals.lastMonthSeconds, before.lastMonthSeconds);
+        EXPECT_EQ(found.totals.lastMonthCost, before.lastMonthCost);
+        EXPECT_EQ(std::memcmp(&found.stamp, &stamp, sizeof stamp), 0);
+    }
+}
+
+TEST(StoreTroubleEpisodes, WaitingDataIsReportedOnceAndJournalingGoesOnAfterAFailure)
+{
+    storeStartingFiles();
+    startProcess(kMarch);
+    // One journal write fails: that batch lands all the same, and the next one is journaled again.
+    disk.fault = Fault{disk.calls + 2, FaultKind::Denied, 0};
+    connectFor(10);
+    disk.dataHeld = true;
+    connectFor(20);
+    EXPECT_TRUE(writesPending());
+    EXPECT_TRUE(pendingWritesJournaled()) << "journaling is not turned off by one failure";
+
+    StoreTrouble trouble = storeTrouble();
+    EXPECT_TRUE(trouble.waiting);
+    EXPECT_EQ(trouble.file, StoreFile::Data);
+    EXPECT_EQ(trouble.result.outcome, FileOutcome::Held);
+    const int64_t since = trouble.since;
+    fake.calendarTime += 30;
+    tick();
+    EXPECT_EQ(storeTrouble().since, since) << "the episode keeps its start";
+    markTroubleReported();
+    tick();
+    EXPECT_TRUE(storeTrouble().reported);
+    disk.dataHeld = false;
+    tick();
+    EXPECT_FALSE(storeTrouble().waiting);
+    EXPECT_FALSE(storeTrouble().reported) << "a new episode will be told again";
+    disk.fault = Fault{disk.calls, FaultKind::Denied, -1};
+    connectFor(5);
+    trouble = storeTrouble();
+    EXPECT_TRUE(trouble.waiting && !trouble.reported);
+    EXPECT_EQ(trouble.result.error, 5u) << "the system's own code, for its text";
+}
+
+TEST(WholeLog, ClearAndTheExportReadEveryRecordOrRefuse)
+{
+    storeStartingFiles();
+    startProcess(kMarch);
+    const std::vector<uint8_t> data = disk.files[StoreFile::Data];
+    // A read fails part-way through the log.
+    disk.fault = Fault{disk.calls, FaultKind::ReadError, 1};
+    std::vector<ConnectionRecord> records;
+    EXPECT_FALSE(readWholeStoredLog(records));
+    disk.fault = Fault{disk.calls, FaultKind::ReadError, 1};
+    EXPECT_NE(clearStoredLog(ClearUntilCurrentMonth).outcome, FileOutcome::Done);
+    EXPECT_EQ(disk.files[StoreFile::Data], data);
+    disk.fault = Fault{};
+    ++disk.tick;
+    EXPECT_TRUE(readWholeStoredLog(records));
+    EXPECT_EQ(records.size(), 3u);
+}
