@@ -8,9 +8,13 @@ cd "$TOLVAR_ROOT"
 bash scripts/deps.sh || exit 1
 cmake --preset win64 >/dev/null && cmake --build --preset win64 -j2 --target e2e_data_safety_test uptime_test || exit 1
 
+# The run's own prefix, whatever the caller's shell names: stopping it ends every process in it.
+export WINEPREFIX="$TOLVAR_ROOT/build/endurance-prefix"
 source scripts/wine-env.sh
-TOLVAR_OWN_DISPLAY=1 wine_env_start --tests
 trap wine_env_stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+TOLVAR_OWN_DISPLAY=1 wine_env_start --tests
 rc=0
 export TOLVAR_LONG_RUNS=1 WINEDLLOVERRIDES="rasapi32=n,b"
 # Run directly rather than through CTest, whose per-test time limit is meant for the ordinary run.

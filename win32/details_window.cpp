@@ -33,6 +33,10 @@ int visibleShowState(int32_t showCmd)
     return showCmd > SW_HIDE && showCmd <= SW_MAX ? showCmd : SW_SHOW;
 }
 
+// The columns inserted at creation, kept with the window (GWLP_USERDATA): the cost column exists only if cost
+// calculation was on then.
+int columnCountOf(HWND window) { return static_cast<int>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
+
 // The placement at closing, kept in memory and stored.
 void rememberPlacement(HWND window)
 {
@@ -49,7 +53,8 @@ void rememberPlacement(HWND window)
     // The cost width is read only from a cost column that exists: a window created with cost off has
     // none, and reading it would store width 0 and hide the column at the next opening.
     const int wanted = settings.block.calculateCost ? kColumnsWithCost : kColumnsWithoutCost;
-    for (int column = 0; column < wanted && column < details.columnCount; ++column)
+    const int inserted = columnCountOf(window);
+    for (int column = 0; column < wanted && column < inserted; ++column)
         details.placement.columnWidths[column] =
             static_cast<int32_t>(SendMessageA(details.list, LVM_GETCOLUMNWIDTH, column, 0));
     storePlacement(details.placement);
@@ -64,10 +69,11 @@ void applyGridStyle(bool grid)
     SendMessageA(details.list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
 }
 
-void insertDetailColumns(bool withCost)
+void insertDetailColumns(HWND window, bool withCost)
 {
-    details.columnCount = withCost ? kColumnsWithCost : kColumnsWithoutCost;
-    for (int column = 0; column < details.columnCount; ++column) {
+    const int count = withCost ? kColumnsWithCost : kColumnsWithoutCost;
+    SetWindowLongPtrA(window, GWLP_USERDATA, count);
+    for (int column = 0; column < count; ++column) {
         LVCOLUMNA heading{};
         heading.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         heading.fmt = LVCFMT_LEFT;
@@ -86,7 +92,7 @@ void setSubitemText(WPARAM row, int subitem, char* text)
     SendMessageA(details.list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
-void insertDetailRow(int row, const ConnectionRecord& record)
+void insertDetailRow(int row, const ConnectionRecord& record, bool withCost)
 {
     char text[kListTextSize];
     formatListDate(record.start, text, sizeof text);
@@ -103,7 +109,7 @@ void insertDetailRow(int row, const ConnectionRecord& record)
     setSubitemText(static_cast<WPARAM>(index), 1, text);
     formatDuration(record.seconds, text, sizeof text);
     setSubitemText(static_cast<WPARAM>(index), 2, text);
-    if (details.columnCount > kCostColumn) {
+    if (withCost) {
         formatListCost(record.cost, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(),
                        text, sizeof text);
         setSubitemText(static_cast<WPARAM>(index), kCostColumn, text);
@@ -136,7 +142,7 @@ LRESULT onCreate(HWND window)
                                   kListMargin, kListMargin, kInitialListWidth, kInitialListHeight, window, nullptr,
                                   shell.instance, nullptr);
     applyGridStyle(gridShown());
-    insertDetailColumns(settings.block.calculateCost != 0);
+    insertDetailColumns(window, settings.block.calculateCost != 0);
     return 0;
 }
 
@@ -218,10 +224,11 @@ void fillDetails(ViewFilter filter)
     SendMessageA(details.list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(details.list, LVM_DELETEALLITEMS, 0, 0);
     const std::vector<ConnectionRecord> records = loadStoredLog();
+    const bool withCost = columnCountOf(details.window) > kCostColumn;
     int row = 0;
     for (const ConnectionRecord& record : records) {
         if (filterAdmits(filter, record.start, today))
-            insertDetailRow(row++, record);
+            insertDetailRow(row++, record, withCost);
     }
     SendMessageA(details.list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(details.list, nullptr, TRUE);

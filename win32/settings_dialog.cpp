@@ -22,12 +22,6 @@ constexpr int kAddReadLength = 2;
 constexpr int kPartReadLength = 2;
 constexpr int kLimitHoursReadLength = 3;
 
-// Index of the first part of each field in timeSubFields.
-constexpr int kFromPart = 0;
-constexpr int kToPart = 2;
-constexpr int kConnLimitPart = 4;
-constexpr int kMonthLimitPart = 7;
-
 bool ticked(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) != 0; }
 
 void enable(HWND dialog, int id, bool on) { EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE); }
@@ -71,11 +65,11 @@ void setMoney(HWND dialog, int id, double value)
     SetDlgItemTextA(dialog, id, text);
 }
 
-void setPart(int index, const char* format, int32_t value)
+void setPart(HWND dialog, int field, TimePartPlace place, const char* format, int32_t value)
 {
     char text[16];
     std::snprintf(text, sizeof text, format, static_cast<unsigned>(value));
-    SetWindowTextA(shell.timeSubFields[index], text);
+    SetWindowTextA(timeFieldPart(dialog, field, place), text);
 }
 
 void setCheck(HWND dialog, int id, int32_t flag)
@@ -240,15 +234,15 @@ void populateSettingsDialog(HWND dialog)
     SetDlgItemInt(dialog, IDC_ADD_SECONDS, static_cast<UINT>(settings.extra.addSeconds), FALSE);
 
     // Filling a part is corrected like typing, so a stored minute of 60 to 99 shows as its last digit.
-    setPart(kFromPart, "%u", s.commonFrom.hours);
-    setPart(kFromPart + 1, "%.2u", s.commonFrom.minutes);
-    setPart(kToPart, "%u", s.commonTo.hours);
-    setPart(kToPart + 1, "%.2u", s.commonTo.minutes);
-    for (int first : {kConnLimitPart, kMonthLimitPart}) {
-        const Hms& limit = first == kConnLimitPart ? s.timeLimitPerConn : s.timeLimitPerMonth;
-        setPart(first, "%u", limit.hours);
-        setPart(first + 1, "%.2u", limit.minutes);
-        setPart(first + 2, "%.2u", limit.seconds);
+    setPart(dialog, IDC_COMMON_FROM, HoursPart, "%u", s.commonFrom.hours);
+    setPart(dialog, IDC_COMMON_FROM, MinutesPart, "%.2u", s.commonFrom.minutes);
+    setPart(dialog, IDC_COMMON_TO, HoursPart, "%u", s.commonTo.hours);
+    setPart(dialog, IDC_COMMON_TO, MinutesPart, "%.2u", s.commonTo.minutes);
+    for (int field : {IDC_TIME_LIMIT_PER_CONN, IDC_TIME_LIMIT_PER_MONTH}) {
+        const Hms& limit = field == IDC_TIME_LIMIT_PER_CONN ? s.timeLimitPerConn : s.timeLimitPerMonth;
+        setPart(dialog, field, HoursPart, "%u", limit.hours);
+        setPart(dialog, field, MinutesPart, "%.2u", limit.minutes);
+        setPart(dialog, field, SecondsPart, "%.2u", limit.seconds);
     }
 
     for (int id : {IDC_PER_MIN_COMMON, IDC_PER_MIN_ECONOMIC, IDC_PER_MIN_WEEKEND})
@@ -267,12 +261,13 @@ void populateSettingsDialog(HWND dialog)
     updateCalculateCost(dialog);
 }
 
-Hms readTimeField(int first, bool withSeconds, Hms kept)
+Hms readTimeField(HWND dialog, int field, bool withSeconds, Hms kept)
 {
-    kept.hours = readInteger(shell.timeSubFields[first], withSeconds ? kLimitHoursReadLength : kPartReadLength);
-    kept.minutes = readInteger(shell.timeSubFields[first + 1], kPartReadLength);
+    kept.hours =
+        readInteger(timeFieldPart(dialog, field, HoursPart), withSeconds ? kLimitHoursReadLength : kPartReadLength);
+    kept.minutes = readInteger(timeFieldPart(dialog, field, MinutesPart), kPartReadLength);
     if (withSeconds)
-        kept.seconds = readInteger(shell.timeSubFields[first + 2], kPartReadLength);
+        kept.seconds = readInteger(timeFieldPart(dialog, field, SecondsPart), kPartReadLength);
     return kept;
 }
 
@@ -297,10 +292,10 @@ void applySettings(HWND dialog)
     s.tariffWeekend = readAmount(dialog, IDC_TARIFF_WEEKEND);
     s.costLimitPerConn = readAmount(dialog, IDC_COST_LIMIT_PER_CONN);
     s.costLimitPerMonth = readAmount(dialog, IDC_COST_LIMIT_PER_MONTH);
-    s.commonFrom = readTimeField(kFromPart, false, s.commonFrom);
-    s.commonTo = readTimeField(kToPart, false, s.commonTo);
-    s.timeLimitPerConn = readTimeField(kConnLimitPart, true, s.timeLimitPerConn);
-    s.timeLimitPerMonth = readTimeField(kMonthLimitPart, true, s.timeLimitPerMonth);
+    s.commonFrom = readTimeField(dialog, IDC_COMMON_FROM, false, s.commonFrom);
+    s.commonTo = readTimeField(dialog, IDC_COMMON_TO, false, s.commonTo);
+    s.timeLimitPerConn = readTimeField(dialog, IDC_TIME_LIMIT_PER_CONN, true, s.timeLimitPerConn);
+    s.timeLimitPerMonth = readTimeField(dialog, IDC_TIME_LIMIT_PER_MONTH, true, s.timeLimitPerMonth);
     SettingsExtra extra = settings.extra;
     extra.addSeconds = readInteger(GetDlgItem(dialog, IDC_ADD_SECONDS), kAddReadLength);
     extra.autoSumUp = ticked(dialog, IDC_AUTO_SUM_UP);

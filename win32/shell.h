@@ -10,9 +10,6 @@
 // Tray icon callback message.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 
-// Count of parts over the settings dialog's four time fields.
-constexpr int kTimeSubFieldCount = 10;
-
 // The application shell's process-wide state: one record, the only one of its kind.
 struct Shell {
     HINSTANCE instance;                     // the module, for every resource load and window creation
@@ -22,7 +19,6 @@ struct Shell {
     NOTIFYICONDATAA trayIconData;           // the tray icon's record
     UINT taskbarCreated;                    // the system shell's "TaskbarCreated" message, 0 until registered
     HWND timerWindow;                       // the strip the monitor paints and closes; cleared when destroyed
-    HWND timeSubFields[kTimeSubFieldCount]; // the settings dialog's time parts: "from", "to", the two limits
     char currencySymbol[7];                 // the user locale's currency symbol, NUL-terminated
     int currencySymbolLength;               // characters written by the locale lookup with the NUL, 0 on failure
     char exeDirectory[MAX_PATH + 1];        // the executable's folder with a trailing backslash
@@ -34,7 +30,6 @@ struct DetailsView {
     HWND window;               // the window, or a handle that is no longer a window
     HWND list;                 // its list view
     HMENU menu;                // its menu, loaded at each creation and destroyed with the window
-    int columnCount;           // columns inserted at creation: the cost column exists only if cost was on then
     DetailPlacement placement; // reloaded at each opening, stored at each closing
     ViewFilter filter;         // the filter the user chose last
 };

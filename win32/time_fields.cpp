@@ -4,12 +4,24 @@
 #include <cstdlib>
 
 #include "res/resource.h"
-#include "win32/shell.h"
 
 namespace {
 
 // A host holds at most three parts and two colons.
+constexpr int kMaxHostParts = 3;
 constexpr int kMaxHostChildren = 5;
+
+// What one time field keeps, with its host (GWLP_USERDATA) from createTimeFields to the host's last message.
+struct TimeFieldInfo {
+    HWND parts[kMaxHostParts]; // the parts in the order of TimePartPlace
+    int bounds[kMaxHostParts]; // the value at which each part is corrected while typing; 0 for none
+    int count;                 // parts created so far
+};
+
+TimeFieldInfo* infoOf(HWND host)
+{
+    return reinterpret_cast<TimeFieldInfo*>(GetWindowLongPtrA(host, GWLP_USERDATA));
+}
 
 // The measures of a kind's sample text and of "000", in pixels.
 struct PartMeasures {
@@ -59,13 +71,25 @@ PartPlaces placesOf(TimeSubFieldKind kind, const PartMeasures& m)
     return PartPlaces{1, a + 2, 0, 0};
 }
 
-// The value at which a part's text is corrected while typing; 0 for the unbounded hours of the limits.
-int boundOf(HWND part)
+// The value at which a part of the kind is corrected while typing; 0 for the unbounded hours of the limits.
+int boundOfKind(TimeSubFieldKind kind)
 {
-    static const int bounds[kTimeSubFieldCount] = {24, 60, 24, 60, 0, 60, 60, 0, 60, 60};
-    for (int i = 0; i < kTimeSubFieldCount; ++i)
-        if (shell.timeSubFields[i] == part)
-            return bounds[i];
+    switch (kind) {
+    case WindowHour: return 24;
+    case LimitHour: return 0;
+    case WindowMinute:
+    case LimitMinute:
+    case LimitSecond: return 60;
+    }
+    return 0;
+}
+
+int boundOf(HWND host, HWND part)
+{
+    const TimeFieldInfo* info = infoOf(host);
+    for (int i = 0; info && i < info->count; ++i)
+        if (info->parts[i] == part)
+            return info->bounds[i];
     return 0;
 }
 
@@ -95,9 +119,9 @@ LRESULT enableTimeField(HWND host, WPARAM wParam, LPARAM lParam)
 }
 
 // A part that reached its bound keeps only its last digit, selected so that the next digit replaces it.
-void clampPart(HWND part)
+void clampPart(HWND host, HWND part)
 {
-    const int bound = boundOf(part);
+    const int bound = boundOf(host, part);
     if (bound == 0)
         return;
     char text[3];
@@ -108,10 +132,10 @@ void clampPart(HWND part)
     SendMessageA(part, EM_SETSEL, 0, -1);
 }
 
-LRESULT partCommand(WPARAM wParam, LPARAM lParam)
+LRESULT partCommand(HWND host, WPARAM wParam, LPARAM lParam)
 {
     if (HIWORD(wParam) == EN_CHANGE)
-        clampPart(reinterpret_cast<HWND>(lParam));
+        clampPart(host, reinterpret_cast<HWND>(lParam));
     return 0;
 }
 
@@ -141,8 +165,11 @@ HWND createColon(HWND host, HINSTANCE module, const PartPlaces& places, int heig
 
 // A host was made as an edit control, which allocated its text and state then; only the edit procedure
 // frees them, at the window's last message. Without this each opening of the dialog leaks four of them.
-LRESULT freeEditState(HWND host, WPARAM wParam, LPARAM lParam)
+// The field's own record goes with them.
+LRESULT destroyHost(HWND host, WPARAM wParam, LPARAM lParam)
 {
+    delete infoOf(host);
+    SetWindowLongPtrA(host, GWLP_USERDATA, 0);
     WNDCLASSA edit{};
     if (!GetClassInfoA(nullptr, "EDIT", &edit))
         return DefWindowProcA(host, WM_NCDESTROY, wParam, lParam);
@@ -167,6 +194,12 @@ HWND createTimeSubField(HWND dialog, int hostId, TimeSubFieldKind kind, int text
     SendMessageA(part, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
     if (places.colonWidth > 0)
         createColon(host, module, places, measures.sampleHeight);
+    TimeFieldInfo* info = infoOf(host);
+    if (info && info->count < kMaxHostParts) {
+        info->parts[info->count] = part;
+        info->bounds[info->count] = boundOfKind(kind);
+        ++info->count;
+    }
     return part;
 }
 
@@ -176,6 +209,7 @@ void createTimeFields(HWND dialog)
     for (int id : hostIds) {
         // The edit procedure is dropped for good but for its last message: a host is only a framed container now.
         HWND host = GetDlgItem(dialog, id);
+        SetWindowLongPtrA(host, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TimeFieldInfo{}));
         SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(timeFieldHostProc));
         SetWindowLongPtrA(host, GWL_EXSTYLE, GetWindowLongPtrA(host, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     }
@@ -183,24 +217,30 @@ void createTimeFields(HWND dialog)
         int hostId;
         TimeSubFieldKind kind;
         int textLimit;
-    } parts[kTimeSubFieldCount] = {
+    } parts[] = {
         {IDC_COMMON_FROM, WindowHour, 2},         {IDC_COMMON_FROM, WindowMinute, 2},
         {IDC_COMMON_TO, WindowHour, 2},           {IDC_COMMON_TO, WindowMinute, 2},
         {IDC_TIME_LIMIT_PER_CONN, LimitHour, 3},  {IDC_TIME_LIMIT_PER_CONN, LimitMinute, 2},
         {IDC_TIME_LIMIT_PER_CONN, LimitSecond, 2}, {IDC_TIME_LIMIT_PER_MONTH, LimitHour, 3},
         {IDC_TIME_LIMIT_PER_MONTH, LimitMinute, 2}, {IDC_TIME_LIMIT_PER_MONTH, LimitSecond, 2},
     };
-    for (int i = 0; i < kTimeSubFieldCount; ++i)
-        shell.timeSubFields[i] = createTimeSubField(dialog, parts[i].hostId, parts[i].kind, parts[i].textLimit);
+    for (const auto& part : parts)
+        createTimeSubField(dialog, part.hostId, part.kind, part.textLimit);
+}
+
+HWND timeFieldPart(HWND dialog, int hostId, TimePartPlace place)
+{
+    const TimeFieldInfo* info = infoOf(GetDlgItem(dialog, hostId));
+    return info && place < info->count ? info->parts[place] : nullptr;
 }
 
 LRESULT CALLBACK timeFieldHostProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_NCDESTROY: return freeEditState(host, wParam, lParam);
+    case WM_NCDESTROY: return destroyHost(host, wParam, lParam);
     case WM_PAINT: return paintHost(host);
     case WM_ENABLETIMEFIELD: return enableTimeField(host, wParam, lParam);
-    case WM_COMMAND: return partCommand(wParam, lParam);
+    case WM_COMMAND: return partCommand(host, wParam, lParam);
     default: return DefWindowProcA(host, message, wParam, lParam);
     }
 }

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include "win32/shell.h"
-
 // Enables and shows (wParam nonzero) or disables and hides (zero) a time field.
 constexpr UINT WM_ENABLETIMEFIELD = WM_USER + 2;
 
@@ -17,10 +15,19 @@ enum TimeSubFieldKind {
     LimitSecond = 5, // seconds of a time limit
 };
 
-// Turns the four hosts of the dialog into time fields and fills timeSubFields.
+// A part's place in its field, in the order the parts sit and the Tab key visits them.
+enum TimePartPlace {
+    HoursPart = 0,   // the hour of the common-tariff hours, the hours of a time limit
+    MinutesPart = 1, // the minutes
+    SecondsPart = 2, // the seconds, in a time limit only
+};
+
+// Turns the four hosts of the dialog into time fields; each host keeps its own parts until it is destroyed.
 void createTimeFields(HWND dialog);
-// Creates one part (and the colon after it) inside the host; returns the part.
+// Creates one part (and the colon after it) inside the host and adds it to the host's parts; returns the part.
 HWND createTimeSubField(HWND dialog, int hostId, TimeSubFieldKind kind, int textLimit);
+// The part at `place` of the dialog's time field `hostId`; null when the field has no such part.
+HWND timeFieldPart(HWND dialog, int hostId, TimePartPlace place);
 
 LRESULT CALLBACK timeFieldHostProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK colonProc(HWND colon, UINT message, WPARAM wParam, LPARAM lParam);

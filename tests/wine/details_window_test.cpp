@@ -82,7 +82,6 @@ protected:
         ASSERT_TRUE(scratch.enter("tolvar-details"));
         inproc::takeAsProgramFolder(scratch.path());
         inproc::prepareDetailsWindow(1);
-        details.placement = DetailPlacement{};
     }
 
     void TearDown() override

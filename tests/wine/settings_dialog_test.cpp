@@ -30,6 +30,17 @@ void resetToFirstRun()
     applyDefaultSettings();
 }
 
+// The texts of the ten time parts: "from", "to", then the two limits.
+std::vector<std::string> timeTexts(HWND dialog)
+{
+    std::vector<std::string> texts;
+    for (int field : {IDC_COMMON_FROM, IDC_COMMON_TO, IDC_TIME_LIMIT_PER_CONN, IDC_TIME_LIMIT_PER_MONTH})
+        for (TimePartPlace place : {HoursPart, MinutesPart, SecondsPart})
+            if (HWND part = timeFieldPart(dialog, field, place))
+                texts.push_back(windowText(part));
+    return texts;
+}
+
 // Disabled counts too: the dialog must give the item back fully usable.
 bool settingsCommandEnabled()
 {
@@ -109,9 +120,7 @@ TEST_F(SettingsDialog, FirstRunDefaultsAreShown)
     for (int id : {IDC_TARIFF_COMMON, IDC_TARIFF_ECONOMIC, IDC_TARIFF_WEEKEND, IDC_COST_LIMIT_PER_CONN,
                    IDC_COST_LIMIT_PER_MONTH, IDC_ADD_SECONDS})
         EXPECT_EQ(text(id), "0") << id;
-    const char* parts[kTimeSubFieldCount] = {"7", "00", "20", "00", "0", "00", "00", "0", "00", "00"};
-    for (int i = 0; i < kTimeSubFieldCount; ++i)
-        EXPECT_EQ(windowText(shell.timeSubFields[i]), parts[i]) << i;
+    EXPECT_EQ(timeTexts(dialog), (std::vector<std::string>{"7", "00", "20", "00", "0", "00", "00", "0", "00", "00"}));
 
     for (int id = IDC_TIME_WARNING; id <= IDC_LABEL_COST_PER_MONTH; ++id)
         EXPECT_FALSE(enabled(id)) << id;
@@ -163,9 +172,8 @@ TEST_F(SettingsDialog, StoredValuesAreShownWithEveryWarningAvailable)
     EXPECT_EQ(text(IDC_COST_LIMIT_PER_CONN), "10");
     EXPECT_EQ(text(IDC_COST_LIMIT_PER_MONTH), "200.125");
     EXPECT_EQ(text(IDC_ADD_SECONDS), "45");
-    const char* parts[kTimeSubFieldCount] = {"8", "05", "19", "30", "100", "05", "07", "999", "59", "00"};
-    for (int i = 0; i < kTimeSubFieldCount; ++i)
-        EXPECT_EQ(windowText(shell.timeSubFields[i]), parts[i]) << i;
+    EXPECT_EQ(timeTexts(dialog),
+              (std::vector<std::string>{"8", "05", "19", "30", "100", "05", "07", "999", "59", "00"}));
     for (int id = IDC_TIME_WARNING; id <= IDC_LABEL_COST_PER_MONTH; ++id)
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_TRUE(enabled(IDC_TARIFF_WEEKEND));
@@ -501,13 +509,13 @@ TEST_F(ModalSettingsDialog, OkStoresEveryControlAndRepaintsTheStatistics)
     SettingsExtra expectedExtra{12, 0};
 
     const INT_PTR result = run({[&] {
-        EXPECT_EQ(windowText(shell.timeSubFields[3]), "5");
+        EXPECT_EQ(windowText(timeFieldPart(dialog, IDC_COMMON_TO, MinutesPart)), "5");
         click(IDC_WARNINGS);
         click(IDC_TIME_WARNING);
         click(IDC_TIME_WARN_PER_CONN);
-        typeInto(shell.timeSubFields[4], "1");
-        typeInto(shell.timeSubFields[5], "30");
-        typeInto(shell.timeSubFields[6], "00");
+        typeInto(timeFieldPart(dialog, IDC_TIME_LIMIT_PER_CONN, HoursPart), "1");
+        typeInto(timeFieldPart(dialog, IDC_TIME_LIMIT_PER_CONN, MinutesPart), "30");
+        typeInto(timeFieldPart(dialog, IDC_TIME_LIMIT_PER_CONN, SecondsPart), "00");
         SetDlgItemTextA(dialog, IDC_TARIFF_COMMON, "0.250");
         SetDlgItemTextA(dialog, IDC_TARIFF_ECONOMIC, "12345678901");
         SetDlgItemTextA(dialog, IDC_ADD_SECONDS, "123");
@@ -542,7 +550,7 @@ TEST_F(ModalSettingsDialog, CancelAndTheCloseBoxLeaveTheSettingsAlone)
         click(IDC_CALCULATE_COST);
         click(IDC_WARNINGS);
         SetDlgItemTextA(dialog, IDC_ADD_SECONDS, "9");
-        typeInto(shell.timeSubFields[0], "9");
+        typeInto(timeFieldPart(dialog, IDC_COMMON_FROM, HoursPart), "9");
     };
 
     EXPECT_EQ(run({[&] { change(); click(IDC_CANCEL); }}), 1);

@@ -15,6 +15,23 @@ namespace {
 using kit::classNameOf;
 using kit::windowText;
 
+// The ten parts by index, in the order the dialog fills them: "from", "to", then the two limits.
+constexpr int kPartCount = 10;
+HWND partOf(HWND dialog, int index)
+{
+    static const struct {
+        int host;
+        TimePartPlace place;
+    } parts[kPartCount] = {
+        {IDC_COMMON_FROM, HoursPart},           {IDC_COMMON_FROM, MinutesPart},
+        {IDC_COMMON_TO, HoursPart},             {IDC_COMMON_TO, MinutesPart},
+        {IDC_TIME_LIMIT_PER_CONN, HoursPart},   {IDC_TIME_LIMIT_PER_CONN, MinutesPart},
+        {IDC_TIME_LIMIT_PER_CONN, SecondsPart}, {IDC_TIME_LIMIT_PER_MONTH, HoursPart},
+        {IDC_TIME_LIMIT_PER_MONTH, MinutesPart}, {IDC_TIME_LIMIT_PER_MONTH, SecondsPart},
+    };
+    return timeFieldPart(dialog, parts[index].host, parts[index].place);
+}
+
 INT_PTR CALLBACK fieldsOnlyProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
     if (message == WM_INITDIALOG)
@@ -56,10 +73,12 @@ protected:
     }
     void TearDown() override { DestroyWindow(dialog); }
 
+    HWND part(int index) { return partOf(dialog, index); }
+
     // Clears a part, types into it and reports the text left and whether all of it is selected.
     std::string typed(int index, const char* keys, bool* selected = nullptr)
     {
-        HWND part = shell.timeSubFields[index];
+        HWND part = partOf(dialog, index);
         SetWindowTextA(part, "");
         kit::typeKeys(part, keys, kit::Typing::AtCaret);
         if (selected) {
@@ -93,17 +112,17 @@ TEST_F(TimeFields, EachHostHoldsItsPartsAndColonsInOrder)
         const std::vector<HWND> children = childrenOf(host);
         ASSERT_EQ(children.size(), static_cast<size_t>(2 * h.parts - 1)) << h.id;
         for (int p = 0; p < h.parts; ++p) {
-            HWND part = children[2 * p];
-            EXPECT_EQ(part, shell.timeSubFields[h.firstPart + p]);
-            EXPECT_EQ(classNameOf(part), "Edit");
-            EXPECT_EQ(GetDlgCtrlID(part), 0);
-            const LONG_PTR style = GetWindowLongPtrA(part, GWL_STYLE);
+            HWND edit = children[2 * p];
+            EXPECT_EQ(edit, part(h.firstPart + p));
+            EXPECT_EQ(classNameOf(edit), "Edit");
+            EXPECT_EQ(GetDlgCtrlID(edit), 0);
+            const LONG_PTR style = GetWindowLongPtrA(edit, GWL_STYLE);
             EXPECT_EQ(style & (ES_NUMBER | ES_RIGHT | WS_TABSTOP | WS_GROUP),
                       static_cast<LONG_PTR>(ES_NUMBER | ES_RIGHT | WS_TABSTOP | WS_GROUP));
             EXPECT_FALSE(style & WS_BORDER);
-            EXPECT_TRUE(GetWindowLongPtrA(part, GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY);
+            EXPECT_TRUE(GetWindowLongPtrA(edit, GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY);
             const bool hoursOfLimit = h.parts == 3 && p == 0;
-            EXPECT_EQ(SendMessageA(part, EM_GETLIMITTEXT, 0, 0), hoursOfLimit ? 3 : 2);
+            EXPECT_EQ(SendMessageA(edit, EM_GETLIMITTEXT, 0, 0), hoursOfLimit ? 3 : 2);
             if (p + 1 < h.parts) {
                 HWND colon = children[2 * p + 1];
                 EXPECT_EQ(classNameOf(colon), "Static");
@@ -192,19 +211,19 @@ TEST_F(TimeFields, PartsRefuseAnythingButDigits)
 
 TEST_F(TimeFields, TextSetFromOutsideIsCorrectedLikeTyping)
 {
-    SetWindowTextA(shell.timeSubFields[5], "75");
-    EXPECT_EQ(windowText(shell.timeSubFields[5]), "5");
-    SetWindowTextA(shell.timeSubFields[0], "24");
-    EXPECT_EQ(windowText(shell.timeSubFields[0]), "4");
-    SetWindowTextA(shell.timeSubFields[7], "500");
-    EXPECT_EQ(windowText(shell.timeSubFields[7]), "500");
+    SetWindowTextA(part(5), "75");
+    EXPECT_EQ(windowText(part(5)), "5");
+    SetWindowTextA(part(0), "24");
+    EXPECT_EQ(windowText(part(0)), "4");
+    SetWindowTextA(part(7), "500");
+    EXPECT_EQ(windowText(part(7)), "500");
 }
 
 TEST_F(TimeFields, DisablingHidesThePartsAndPaintsTheBoxInTheFaceColour)
 {
     HWND host = GetDlgItem(dialog, IDC_TIME_LIMIT_PER_CONN);
-    SetWindowTextA(shell.timeSubFields[4], "12");
-    SetWindowTextA(shell.timeSubFields[5], "34");
+    SetWindowTextA(part(4), "12");
+    SetWindowTextA(part(5), "34");
     pump();
     EXPECT_GT(pixelsOtherThan(host, GetSysColor(COLOR_WINDOW)), 0) << "parts and colons draw their digits";
 
@@ -220,8 +239,8 @@ TEST_F(TimeFields, DisablingHidesThePartsAndPaintsTheBoxInTheFaceColour)
     EXPECT_TRUE(IsWindowEnabled(host));
     for (HWND child : childrenOf(host))
         EXPECT_TRUE(IsWindowVisible(child));
-    EXPECT_EQ(windowText(shell.timeSubFields[4]), "12");
-    EXPECT_EQ(windowText(shell.timeSubFields[5]), "34");
+    EXPECT_EQ(windowText(part(4)), "12");
+    EXPECT_EQ(windowText(part(5)), "34");
     RECT client;
     GetClientRect(host, &client);
     HDC dc = GetDC(host);
@@ -241,23 +260,27 @@ TEST_F(TimeFields, ColonDrawsOnTheWindowColour)
 
 TEST_F(TimeFields, TabMovesThroughThePartsOfAField)
 {
-    HWND next = GetNextDlgTabItem(dialog, shell.timeSubFields[4], FALSE);
-    EXPECT_EQ(next, shell.timeSubFields[5]);
-    EXPECT_EQ(GetNextDlgTabItem(dialog, shell.timeSubFields[5], FALSE), shell.timeSubFields[6]);
+    HWND next = GetNextDlgTabItem(dialog, part(4), FALSE);
+    EXPECT_EQ(next, part(5));
+    EXPECT_EQ(GetNextDlgTabItem(dialog, part(5), FALSE), part(6));
 }
 
-TEST_F(TimeFields, FieldsAreRebuiltAtEveryOpening)
+TEST_F(TimeFields, EachOpeningKeepsItsOwnPartsAndTheirBounds)
 {
-    HWND first[kTimeSubFieldCount];
-    std::copy(std::begin(shell.timeSubFields), std::end(shell.timeSubFields), first);
     HWND second = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
                                      fieldsOnlyProc, 0);
     ASSERT_NE(second, nullptr);
-    for (int i = 0; i < kTimeSubFieldCount; ++i) {
-        EXPECT_NE(shell.timeSubFields[i], first[i]);
-        EXPECT_TRUE(IsChild(second, shell.timeSubFields[i]));
+    for (int i = 0; i < kPartCount; ++i) {
+        EXPECT_TRUE(IsChild(dialog, part(i))) << i;
+        EXPECT_TRUE(IsChild(second, partOf(second, i))) << i;
     }
+    // The first dialog's parts are still corrected while another is open, and after it is gone.
+    EXPECT_EQ(typed(5, "75"), "5");
+    EXPECT_EQ(windowText(partOf(second, 5)), "");
     DestroyWindow(second);
+    EXPECT_EQ(typed(0, "24"), "4");
+    // A host that is no time field has no parts.
+    EXPECT_EQ(timeFieldPart(dialog, IDC_TARIFF_COMMON, HoursPart), nullptr);
 }
 
 } // namespace
