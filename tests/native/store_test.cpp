@@ -186,3 +186,25 @@ TEST(WholeLog, ClearAndTheExportReadEveryRecordOrRefuse)
     EXPECT_TRUE(readWholeStoredLog(records));
     EXPECT_EQ(records.size(), 3u);
 }
+
+TEST(WholeLog, ClearOfALongLogKeepsEveryRecordInItsPlace)
+{
+    // More records than one block of the rewrite, the kept ones spread over several.
+    storeStartingFiles();
+    std::vector<ConnectionRecord> log;
+    for (int i = 0; i < 700; ++i)
+        log.push_back(ConnectionRecord{day(2000, i % 3 == 0 ? 2 : 3, static_cast<uint16_t>(1 + i % 28)), 1.0 * i, 0.01 * i});
+    storeRecords(log);
+    storeCount(700);
+    startProcess(kMarch);
+    ASSERT_EQ(clearStoredLog(ClearUntilCurrentMonth).outcome, FileOutcome::Done);
+    std::vector<ConnectionRecord> kept;
+    for (const ConnectionRecord& record : log)
+        if (record.start.wMonth == 3)
+            kept.push_back(record);
+    const Image found = restartAndRead(kMarch);
+    EXPECT_TRUE(found.whole);
+    ASSERT_EQ(found.log.size(), kept.size());
+    for (size_t i = 0; i < kept.size(); ++i)
+        ASSERT_EQ(std::memcmp(&found.log[i], &kept[i], sizeof kept[i]), 0) << "record " << i;
+}
