@@ -190,7 +190,8 @@ void drawGrayCell(HDC dc, const RECT& inside)
     FillRect(dc, &inside, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
 }
 
-// The rows a pass draws, in its drawing order: the rows a connection changes before those it leaves alone.
+// The rows a pass draws, in its drawing order: while connected the rows a connection changes come first;
+// idle, top to bottom.
 struct PassRows {
     int rows[kRows];
     int count;

@@ -40,7 +40,7 @@ StatisticsFigures statisticsFiguresNow(bool connected);
 void drawStatisticsFrame(HDC dc, const RECT& client, const SettingsBlock& block, const char* symbol,
                          int symbolLength);
 // One pass of the figures over opaque fills of their cells, each coloured by its limit in `block` and costs
-// formatted by its common tariff; the passes that show the connection's state draw the status line at the
-// bottom of `client`.
+// formatted by its common tariff; the passes that show the connection's state draw the status line, with the
+// module's icon for that state, at the bottom of `client`.
 void drawStatisticsFigures(HDC dc, const RECT& client, FigurePass pass, const StatisticsFigures& figures,
                            const SettingsBlock& block);

@@ -316,6 +316,7 @@ TEST_F(StatisticsWindow, PaintChoosesTheLayoutByTheConnectionsStateAndDrawsTheLo
     repaint();
     EXPECT_FALSE(rowZeroGray());
     EXPECT_GT(count(timeCell(0), kFigure), 0);
+    EXPECT_GT(count(timeCell(1), kFigure), 0) << "all four rows";
 
     // Re-authenticating, the connection stays open without being in the connected state.
     accounting.liveConnection.lastRasState = 0;
