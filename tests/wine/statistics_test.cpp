@@ -184,26 +184,6 @@ TEST_F(StatisticsDrawing, StatusLineShowsTheStateAndLeavesNothingOfTheOtherOne)
     EXPECT_EQ(picture.pixels(statusTextArea(client)), fresh.pixels(statusTextArea(client)));
 }
 
-// The per-second pass redraws rows 0 and 2 only and leaves the status line.
-TEST_F(StatisticsDrawing, LiveUpdateRedrawsOnlyTheTwoChangingRows)
-{
-    const SettingsBlock block = costInTwoDecimals();
-    Picture picture(block);
-    drawStatisticsFigures(picture.dc(), picture.rect(), FigurePass::Connected, kSomeFigures, block);
-    const RECT areas[] = {timeCell(0), timeCell(1), timeCell(2), timeCell(3),
-                          costCell(0), costCell(1), costCell(2), costCell(3), statusTextArea(picture.rect())};
-    Pixels before[9];
-    for (int i = 0; i < 9; ++i)
-        before[i] = picture.pixels(areas[i]);
-
-    const StatisticsFigures later = {{101, 51, 201, 61}, {1.01, 2.01, 3.01, 4.01}};
-    drawStatisticsFigures(picture.dc(), picture.rect(), FigurePass::LiveUpdate, later, block);
-    for (int i = 0; i < 9; ++i) {
-        const bool changes = i == 0 || i == 2 || i == 4 || i == 6;
-        EXPECT_EQ(picture.pixels(areas[i]) != before[i], changes) << "area " << i;
-    }
-}
-
 TEST(StatisticsFiguresNow, ConnectedRowsShowTheLiveFiguresAndTheMonthWithoutWhatASumUpCarried)
 {
     inproc::zeroRecords();
