@@ -14,9 +14,15 @@
 namespace {
 
 // The table: four rows 20 pixels apart, the first row's figures at 30.
-constexpr int kRows = 4, kRowPitch = 20, kFigureTop = 30;
+constexpr int kRows = kStatisticsRows, kRowPitch = 20, kFigureTop = 30;
+// The two rows whose figures are watched by the limits.
+constexpr int kCurrentConnectionRow = 0, kCurrentMonthRow = 2;
 // Where the time and the cost figures are centred.
 constexpr int kTimeCentre = 180, kCostCentre = 280;
+
+// Figure colours: the normal one, and the one of a figure above its limit.
+constexpr COLORREF kFigureColour = RGB(0, 0, 150);
+constexpr COLORREF kWarningColour = RGB(200, 0, 0);
 
 const char* const kRowLabels[kRows] = {"Current connection:", "Last connection:", "Current month:", "Last month:"};
 const char kConnectedText[] = "Connected...";
@@ -104,15 +110,15 @@ void drawRowLabels(HDC dc, HFONT labelFont)
     drawEmbossed(dc, xs, ys, kRowLabels, lengths, kRows);
 }
 
-void drawCurrencySymbols(HDC dc, HFONT labelFont)
+void drawCurrencySymbols(HDC dc, HFONT labelFont, const char* symbol, int symbolLength)
 {
     int xs[kRows], ys[kRows], lengths[kRows];
     const char* texts[kRows];
     for (int i = 0; i < kRows; ++i) {
         xs[i] = 330;
         ys[i] = kFigureTop + kRowPitch * i;
-        texts[i] = shell.currencySymbol;
-        lengths[i] = currencySymbolDrawnLength();
+        texts[i] = symbol;
+        lengths[i] = symbolLength;
     }
     SelectObject(dc, labelFont);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
@@ -126,6 +132,19 @@ void drawCells(HDC dc, int left, HPEN dark, HBRUSH fill)
     SelectObject(dc, dark);
     for (int i = 0; i < kRows; ++i)
         Rectangle(dc, left, 28 + kRowPitch * i, left + 80, 45 + kRowPitch * i);
+}
+
+// Where row `row` draws its time and cost figures: the insides of its two cells.
+RECT timeCellInside(int row)
+{
+    const RECT inside = {141, 29 + kRowPitch * row, 219, 44 + kRowPitch * row};
+    return inside;
+}
+
+RECT costCellInside(int row)
+{
+    const RECT inside = {241, 29 + kRowPitch * row, 319, 44 + kRowPitch * row};
+    return inside;
 }
 
 // One figure over an opaque white fill of its cell, which also erases the figure it replaces.
@@ -144,24 +163,48 @@ void drawTime(HDC dc, int row, double seconds, bool warn)
     drawFigure(dc, timeCellInside(row), kTimeCentre, row, text, length, warn);
 }
 
-void drawCost(HDC dc, int row, double cost, bool warn)
+void drawCost(HDC dc, int row, double cost, double tariffCommon, bool warn)
 {
     char text[kCostTextSize];
-    const int length = formatCost(cost, settings.block.tariffCommon, text, sizeof text);
+    const int length = formatCost(cost, tariffCommon, text, sizeof text);
     drawFigure(dc, costCellInside(row), kCostCentre, row, text, length, warn);
 }
 
-// A row's time and, with cost calculation on, its cost; each cell draws on its own, so their order is free.
-void drawRow(HDC dc, int row, double seconds, double cost, bool timeWarns, bool costWarns)
+// Only the current connection's and the current month's figures are watched; the last ones never warn.
+bool timeWarns(const SettingsBlock& block, int row, double seconds)
 {
-    drawTime(dc, row, seconds, timeWarns);
-    if (settings.block.calculateCost)
-        drawCost(dc, row, cost, costWarns);
+    if (row == kCurrentConnectionRow)
+        return aboveLimit(block, WatchedFigure::ConnectionTime, seconds);
+    return row == kCurrentMonthRow && aboveLimit(block, WatchedFigure::MonthTime, seconds);
+}
+
+bool costWarns(const SettingsBlock& block, int row, double cost)
+{
+    if (row == kCurrentConnectionRow)
+        return aboveLimit(block, WatchedFigure::ConnectionCost, cost);
+    return row == kCurrentMonthRow && aboveLimit(block, WatchedFigure::MonthCost, cost);
 }
 
 void drawGrayCell(HDC dc, const RECT& inside)
 {
     FillRect(dc, &inside, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+}
+
+// The rows a pass draws, in its drawing order: while connected the rows a connection changes come first;
+// idle, top to bottom.
+struct PassRows {
+    int rows[kRows];
+    int count;
+};
+
+PassRows rowsOf(FigurePass pass)
+{
+    switch (pass) {
+    case FigurePass::Idle: return {{1, 2, 3}, 3};
+    case FigurePass::Connected: return {{0, 2, 1, 3}, 4};
+    case FigurePass::LiveUpdate: break;
+    }
+    return {{0, 2}, 2};
 }
 
 // Icon and text of the status line; the box is filled first so that the longer old text goes.
@@ -191,56 +234,16 @@ void drawStatusLine(HDC dc, const RECT& client, bool connected)
     DeleteObject(font);
 }
 
-// A device context of the statistics window with the figures' common attributes set.
-HDC beginFigures(RECT& client)
-{
-    GetClientRect(shell.statisticsWindow, &client);
-    HDC dc = GetDC(shell.statisticsWindow);
-    SetBkMode(dc, TRANSPARENT);
-    SetBkColor(dc, RGB(255, 255, 255));
-    return dc;
-}
-
-// The figures of the four rows; `full` also draws the status line and the rows that change only at a
-// connection's end. Idle, the current connection's cells are gray.
-void paintFigures(bool connected, bool full)
+// The figures of one pass, drawn through the statistics window's own device context, which it may do hidden
+// too; the next WM_PAINT redraws everything anyway.
+void paintFigures(FigurePass pass)
 {
     if (shell.statisticsWindow == nullptr)
         return; // GetDC of no window would draw on the whole screen
     RECT client;
-    HDC dc = beginFigures(client);
-    if (full)
-        drawStatusLine(dc, client, connected);
-
-    HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
-    HGDIOBJ oldFont = SelectObject(dc, valueFont);
-    SetTextAlign(dc, TA_CENTER | TA_TOP);
-    const SettingsBlock& s = settings.block;
-    const CounterBlock& totals = accounting.counterBlock;
-    const LiveConnection& live = accounting.liveConnection;
-    // A connection that is open but not in the connected state shows the finished figures only.
-    const double monthSeconds = connected ? currentMonthSecondsShown() : totals.curMonthSeconds;
-    const double monthCost = connected ? currentMonthCostShown() : totals.curMonthCost;
-
-    if (connected) {
-        drawRow(dc, 0, live.curConnSeconds, live.curConnCost,
-                aboveLimit(s, WatchedFigure::ConnectionTime, live.curConnSeconds),
-                aboveLimit(s, WatchedFigure::ConnectionCost, live.curConnCost));
-    } else {
-        drawGrayCell(dc, timeCellInside(0));
-        if (s.calculateCost)
-            drawGrayCell(dc, costCellInside(0));
-    }
-    drawRow(dc, 2, monthSeconds, monthCost, aboveLimit(s, WatchedFigure::MonthTime, monthSeconds),
-            aboveLimit(s, WatchedFigure::MonthCost, monthCost));
-    // The last connection and the last month never warn.
-    if (full) {
-        drawRow(dc, 1, totals.lastConnSeconds, totals.lastConnCost, false, false);
-        drawRow(dc, 3, totals.lastMonthSeconds, totals.lastMonthCost, false, false);
-    }
-
-    SelectObject(dc, oldFont);
-    DeleteObject(valueFont);
+    GetClientRect(shell.statisticsWindow, &client);
+    HDC dc = GetDC(shell.statisticsWindow);
+    drawStatisticsFigures(dc, client, pass, statisticsFiguresNow(pass != FigurePass::Idle), settings.block);
     ReleaseDC(shell.statisticsWindow, dc);
 }
 
@@ -314,25 +317,23 @@ HFONT createGuiFont(HDC dc, int height, int weight)
     return CreateFontIndirectA(&font);
 }
 
-RECT timeCellInside(int row)
+StatisticsFigures statisticsFiguresNow(bool connected)
 {
-    const RECT inside = {141, 29 + kRowPitch * row, 219, 44 + kRowPitch * row};
-    return inside;
+    const CounterBlock& totals = accounting.counterBlock;
+    StatisticsFigures figures = {{0, totals.lastConnSeconds, totals.curMonthSeconds, totals.lastMonthSeconds},
+                                 {0, totals.lastConnCost, totals.curMonthCost, totals.lastMonthCost}};
+    if (connected) {
+        figures.seconds[kCurrentConnectionRow] = accounting.liveConnection.curConnSeconds;
+        figures.costs[kCurrentConnectionRow] = accounting.liveConnection.curConnCost;
+        figures.seconds[kCurrentMonthRow] = currentMonthSecondsShown();
+        figures.costs[kCurrentMonthRow] = currentMonthCostShown();
+    }
+    return figures;
 }
 
-RECT costCellInside(int row)
+void drawStatisticsFrame(HDC dc, const RECT& client, const SettingsBlock& block, const char* symbol,
+                         int symbolLength)
 {
-    const RECT inside = {241, 29 + kRowPitch * row, 319, 44 + kRowPitch * row};
-    return inside;
-}
-
-void paintStatistics(HWND window)
-{
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    RECT client;
-    GetClientRect(window, &client);
-
     const FrameTools tools = {CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)),
                               CreatePen(PS_SOLID, 1, GetSysColor(COLOR_3DDKSHADOW)),
                               CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)),
@@ -349,15 +350,10 @@ void paintStatistics(HWND window)
     drawHeaders(dc, headerFont);
     drawRowLabels(dc, labelFont);
     drawCells(dc, 140, tools.dark, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    const bool withCost = settings.block.calculateCost != 0;
+    const bool withCost = block.calculateCost != 0;
     if (withCost)
-        drawCurrencySymbols(dc, labelFont);
+        drawCurrencySymbols(dc, labelFont, symbol, symbolLength);
     drawCells(dc, 240, tools.dark, static_cast<HBRUSH>(GetStockObject(withCost ? WHITE_BRUSH : LTGRAY_BRUSH)));
-
-    if (accounting.liveConnection.connected && accounting.liveConnection.lastRasState == kRasConnected)
-        paintConnected(true);
-    else
-        paintNotConnected();
 
     SelectObject(dc, oldFont);
     SelectObject(dc, oldBrush);
@@ -368,12 +364,62 @@ void paintStatistics(HWND window)
     DeleteObject(tools.shadow);
     DeleteObject(headerFont);
     DeleteObject(labelFont);
+}
+
+// Each pass draws all its times, then all its costs; the idle pass grays row 0 in each column first.
+void drawStatisticsFigures(HDC dc, const RECT& client, FigurePass pass, const StatisticsFigures& figures,
+                           const SettingsBlock& block)
+{
+    // Transparent, so that the status text leaves its box's fill; the figures fill their cells white themselves.
+    SetBkMode(dc, TRANSPARENT);
+    SetBkColor(dc, RGB(255, 255, 255));
+    const bool idle = pass == FigurePass::Idle;
+    if (pass != FigurePass::LiveUpdate)
+        drawStatusLine(dc, client, !idle);
+
+    HFONT valueFont = createGuiFont(dc, 12, FW_BOLD);
+    HGDIOBJ oldFont = SelectObject(dc, valueFont);
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    const PassRows order = rowsOf(pass);
+    if (idle)
+        drawGrayCell(dc, timeCellInside(kCurrentConnectionRow));
+    for (int i = 0; i < order.count; ++i) {
+        const int row = order.rows[i];
+        drawTime(dc, row, figures.seconds[row], timeWarns(block, row, figures.seconds[row]));
+    }
+    // Without cost calculation the frame has grayed the whole cost column.
+    if (block.calculateCost) {
+        if (idle)
+            drawGrayCell(dc, costCellInside(kCurrentConnectionRow));
+        for (int i = 0; i < order.count; ++i) {
+            const int row = order.rows[i];
+            drawCost(dc, row, figures.costs[row], block.tariffCommon, costWarns(block, row, figures.costs[row]));
+        }
+    }
+
+    SelectObject(dc, oldFont);
+    DeleteObject(valueFont);
+}
+
+// The figures are drawn through a device context of their own, as the monitor draws them.
+void paintStatistics(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    drawStatisticsFrame(dc, client, settings.block, shell.currencySymbol, currencySymbolDrawnLength());
+    // A connection that is open but not in the connected state shows the finished figures only.
+    if (accounting.liveConnection.connected && accounting.liveConnection.lastRasState == kRasConnected)
+        paintConnected(true);
+    else
+        paintNotConnected();
     EndPaint(window, &paint);
 }
 
-void paintConnected(bool full) { paintFigures(true, full); }
+void paintConnected(bool full) { paintFigures(full ? FigurePass::Connected : FigurePass::LiveUpdate); }
 
-void paintNotConnected() { paintFigures(false, true); }
+void paintNotConnected() { paintFigures(FigurePass::Idle); }
 
 void invalidateStatistics()
 {

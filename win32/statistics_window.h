@@ -1,7 +1,9 @@
-// The statistics window: its procedure and its painting.
+// The statistics window: its procedure, its painting, and the drawing routines the painting calls.
 #pragma once
 
 #include <windows.h>
+
+#include "core/settings.h"
 
 LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -13,10 +15,32 @@ void paintStatistics(HWND window);
 constexpr int kStatisticsWidth = 400;
 constexpr int kStatisticsHeightBelowMenu = 170;
 
-// Figure colours of the statistics window.
-constexpr COLORREF kFigureColour = RGB(0, 0, 150);
-constexpr COLORREF kWarningColour = RGB(200, 0, 0);
+// Rows of the table, top to bottom: current connection, last connection, current month, last month.
+constexpr int kStatisticsRows = 4;
 
-// Where row `row` (0 current connection ... 3 last month) draws its time and cost figures.
-RECT timeCellInside(int row);
-RECT costCellInside(int row);
+// The table's figures as shown, row by row.
+struct StatisticsFigures {
+    double seconds[kStatisticsRows]; // the time column; row 0 counts only while connected
+    double costs[kStatisticsRows];   // the cost column; row 0 counts only while connected
+};
+
+// What one drawing of the figures covers.
+enum class FigurePass {
+    Idle,       // "No connection", row 0 gray, the figures of rows 1 to 3
+    Connected,  // "Connected...", the figures of all four rows
+    LiveUpdate, // the figures a connection changes every second: rows 0 and 2
+};
+
+// The figures the accounting records hold now, in the connected layout (live figures in rows 0 and 2, the
+// current month without what a Sum Up carried) or in the idle one (the stored totals).
+StatisticsFigures statisticsFiguresNow(bool connected);
+
+// What does not depend on the figures: the sunken panel and status boxes at the edges of `client`, headers,
+// row labels, empty cells and, with cost calculation on, `symbolLength` characters of `symbol` beside each row.
+void drawStatisticsFrame(HDC dc, const RECT& client, const SettingsBlock& block, const char* symbol,
+                         int symbolLength);
+// One pass of the figures over opaque fills of their cells, each coloured by its limit in `block` and costs
+// formatted by its common tariff; the passes that show the connection's state draw the status line, with the
+// module's icon for that state, at the bottom of `client`.
+void drawStatisticsFigures(HDC dc, const RECT& client, FigurePass pass, const StatisticsFigures& figures,
+                           const SettingsBlock& block);

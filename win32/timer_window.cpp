@@ -13,6 +13,10 @@ namespace {
 
 const char kTemplate[] = "000:00:00";
 
+// Text colours of the strip: the normal one, and the one above the time limit.
+constexpr COLORREF kTimerColour = RGB(85, 180, 0);
+constexpr COLORREF kTimerWarningColour = RGB(255, 50, 50);
+
 // Size of "000:00:00" in the timer font, which is one caption bar tall.
 SIZE measureTemplate(HDC dc, HFONT timerFont)
 {
@@ -82,23 +86,16 @@ void showTimerWindow()
 
 bool timerWindowExists() { return shell.timerWindow != nullptr && IsWindow(shell.timerWindow) != FALSE; }
 
-void paintTimer()
+void drawTimerStrip(HDC dc, const RECT& client, int captionHeight, double seconds, const SettingsBlock& block)
 {
-    if (!timerWindowExists())
-        return; // GetDC of no window would draw on the whole screen
-    HDC dc = GetDC(shell.timerWindow);
-    RECT client;
-    GetClientRect(shell.timerWindow, &client);
-    const int captionHeight = GetSystemMetrics(SM_CYCAPTION);
-    const double seconds = accounting.liveConnection.curConnSeconds;
-    const bool warns = aboveLimit(settings.block, WatchedFigure::ConnectionTime, seconds);
+    const bool warns = aboveLimit(block, WatchedFigure::ConnectionTime, seconds);
     SetTextColor(dc, warns ? kTimerWarningColour : kTimerColour);
 
     HFONT timerFont = createGuiFont(dc, captionHeight, FW_BOLD);
     const SIZE extent = measureTemplate(dc, timerFont);
     HGDIOBJ oldFont = SelectObject(dc, timerFont);
     char text[kDurationTextSize];
-    int length = formatDuration(accounting.liveConnection.curConnSeconds, text, sizeof text);
+    int length = formatDuration(seconds, text, sizeof text);
     if (length > kDurationDrawnLength)
         length = kDurationDrawnLength;
 
@@ -110,6 +107,17 @@ void paintTimer()
 
     SelectObject(dc, oldFont);
     DeleteObject(timerFont);
+}
+
+void paintTimer()
+{
+    if (!timerWindowExists())
+        return; // GetDC of no window would draw on the whole screen
+    HDC dc = GetDC(shell.timerWindow);
+    RECT client;
+    GetClientRect(shell.timerWindow, &client);
+    drawTimerStrip(dc, client, GetSystemMetrics(SM_CYCAPTION), accounting.liveConnection.curConnSeconds,
+                   settings.block);
     ReleaseDC(shell.timerWindow, dc);
 }
 

@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include "core/settings.h"
+
 LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // showTimerWindow, timerWindowExists, paintTimer and destroyTimerWindow are the display seams of core/ports.h.
 
-// Text colours of the strip.
-constexpr COLORREF kTimerColour = RGB(85, 180, 0);
-constexpr COLORREF kTimerWarningColour = RGB(255, 50, 50);
+// The strip's picture: `client` filled black and `seconds` as hours, minutes and seconds over it, red above the
+// per-connection time limit of `block`, else green, in a font and at a height made for a strip `captionHeight`
+// pixels tall.
+void drawTimerStrip(HDC dc, const RECT& client, int captionHeight, double seconds, const SettingsBlock& block);

@@ -1,4 +1,4 @@
-// The test kit's files, registry, clock, data-file images and window lookup.
+// The test kit's files, registry, clock, data-file images, window lookup and off-screen pictures.
 #include "tests/support/kit.h"
 
 #include <cstdio>
@@ -456,6 +456,42 @@ bool quitPosted(WPARAM& code)
         return false;
     code = message.wParam;
     return true;
+}
+
+OffScreen::OffScreen(int width, int height, COLORREF background) : rect_{0, 0, width, height}
+{
+    HDC screen = GetDC(nullptr);
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    oldBitmap_ = SelectObject(dc_, bitmap_);
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc_, &rect_, brush);
+    DeleteObject(brush);
+}
+
+OffScreen::~OffScreen()
+{
+    SelectObject(dc_, oldBitmap_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+}
+
+std::vector<COLORREF> OffScreen::pixels(const RECT& area) const
+{
+    std::vector<COLORREF> found;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            found.push_back(GetPixel(dc_, x, y));
+    return found;
+}
+
+int OffScreen::count(const RECT& area, COLORREF colour) const
+{
+    int n = 0;
+    for (COLORREF found : pixels(area))
+        n += found == colour;
+    return n;
 }
 
 bool registerWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH background, HICON icon,

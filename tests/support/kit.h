@@ -1,5 +1,6 @@
 // The test kit shared by the in-process Wine tests and the end-to-end tests: scratch folders and files, the
-// registry, data-file images, the clock, window lookup and one scripted answerer for message boxes and dialogs.
+// registry, data-file images, the clock, window lookup, off-screen pictures and one scripted answerer for message
+// boxes and dialogs.
 #pragma once
 
 #include <windows.h>
@@ -182,6 +183,31 @@ bool quitPosted(WPARAM& code);
 // Registers a window class on this module; false when the name is taken.
 bool registerWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH background, HICON icon = nullptr,
                          HCURSOR cursor = nullptr, const char* menu = nullptr);
+
+// A picture off the screen, in the screen's format, that drawing routines draw on and tests read back.
+class OffScreen {
+public:
+    // `width` × `height` pixels, all of `background`.
+    OffScreen(int width, int height, COLORREF background);
+    OffScreen(const OffScreen&) = delete;
+    OffScreen& operator=(const OffScreen&) = delete;
+    ~OffScreen();
+
+    HDC dc() const { return dc_; }
+    // The whole picture, as a client rectangle: left and top 0.
+    const RECT& rect() const { return rect_; }
+    COLORREF pixel(int x, int y) const { return GetPixel(dc_, x, y); }
+    // The pixels of `area`, row by row.
+    std::vector<COLORREF> pixels(const RECT& area) const;
+    // How many pixels of `area` are of `colour`.
+    int count(const RECT& area, COLORREF colour) const;
+
+private:
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ oldBitmap_;
+    RECT rect_;
+};
 
 // Where typed characters go: at the caret, or over the whole text, which is selected first.
 enum class Typing { AtCaret, OverText };

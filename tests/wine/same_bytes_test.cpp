@@ -1,5 +1,6 @@
 // One scripted session through the program's own code: its data file, settings values, export file, detailed list
-// and painted texts, written out so that the x86_64 and i686 builds' outputs can be compared byte for byte.
+// and painted texts, written out so that the x86_64 and i686 builds' outputs can be compared byte for byte; and
+// the statistics window's drawing calls, in their order, from the same trace.
 // The i686 build may compute in the x87 unit; the costs below are chosen to show any difference in rounding.
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,16 +23,20 @@
 #include "tests/wine/in_process.h"
 #include "win32/settings_store.h"
 #include "win32/shell.h"
+#include "win32/statistics_window.h"
 
 namespace {
 
-// Every text the program draws, with its position, in drawing order.
+// Every text the program draws, with its position, in drawing order; with the fills traced, the rectangles
+// FillRect fills among them.
 std::string painted;
 
 using TextOutFunction = BOOL(WINAPI*)(HDC, int, int, LPCSTR, int);
 using ExtTextOutFunction = BOOL(WINAPI*)(HDC, int, int, UINT, const RECT*, LPCSTR, UINT, const INT*);
+using FillRectFunction = int(WINAPI*)(HDC, const RECT*, HBRUSH);
 TextOutFunction systemTextOut;
 ExtTextOutFunction systemExtTextOut;
+FillRectFunction systemFillRect;
 
 void notePainted(int x, int y, LPCSTR text, int length)
 {
@@ -54,6 +60,14 @@ BOOL WINAPI recordExtTextOut(HDC dc, int x, int y, UINT options, const RECT* box
 {
     notePainted(x, y, text, static_cast<int>(length));
     return systemExtTextOut(dc, x, y, options, box, text, length, spacing);
+}
+
+int WINAPI recordFillRect(HDC dc, const RECT* area, HBRUSH brush)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "fill %ld,%ld,%ld,%ld\n", area->left, area->top, area->right, area->bottom);
+    painted += line;
+    return systemFillRect(dc, area, brush);
 }
 
 // Points this module's import of `function` from `dll` at `replacement`; gives the previous target, or nullptr
@@ -86,6 +100,42 @@ void* replaceImport(const char* dll, const char* function, void* replacement)
     }
     return nullptr;
 }
+
+// While it lives, the program's text-drawing calls (and, with `fills`, its FillRect calls) are noted in `painted`.
+class PaintTrace {
+public:
+    explicit PaintTrace(bool fills)
+    {
+        painted.clear();
+        systemTextOut = reinterpret_cast<TextOutFunction>(
+            replaceImport("gdi32.dll", "TextOutA", reinterpret_cast<void*>(recordTextOut)));
+        systemExtTextOut = reinterpret_cast<ExtTextOutFunction>(
+            replaceImport("gdi32.dll", "ExtTextOutA", reinterpret_cast<void*>(recordExtTextOut)));
+        if (fills)
+            systemFillRect = reinterpret_cast<FillRectFunction>(
+                replaceImport("user32.dll", "FillRect", reinterpret_cast<void*>(recordFillRect)));
+    }
+    PaintTrace(const PaintTrace&) = delete;
+    PaintTrace& operator=(const PaintTrace&) = delete;
+    ~PaintTrace()
+    {
+        if (systemTextOut != nullptr)
+            replaceImport("gdi32.dll", "TextOutA", reinterpret_cast<void*>(systemTextOut));
+        if (systemExtTextOut != nullptr)
+            replaceImport("gdi32.dll", "ExtTextOutA", reinterpret_cast<void*>(systemExtTextOut));
+        if (systemFillRect != nullptr)
+            replaceImport("user32.dll", "FillRect", reinterpret_cast<void*>(systemFillRect));
+        systemTextOut = nullptr;
+        systemExtTextOut = nullptr;
+        systemFillRect = nullptr;
+    }
+
+    // Whether every call asked for is traced.
+    bool complete(bool fills) const
+    {
+        return systemTextOut != nullptr && systemExtTextOut != nullptr && (!fills || systemFillRect != nullptr);
+    }
+};
 
 // A tariff (price per minute) and a connection's duration. Small tariffs are shown with four decimals, from 60
 // on with two; the products are not exact in binary, so each cost is rounded at least once.
@@ -193,24 +243,18 @@ protected:
         inproc::forgetEarlierRuns();
         ASSERT_TRUE(inproc::startApplication());
         inproc::useCurrencySymbol("$");
-        systemTextOut = reinterpret_cast<TextOutFunction>(
-            replaceImport("gdi32.dll", "TextOutA", reinterpret_cast<void*>(recordTextOut)));
-        systemExtTextOut = reinterpret_cast<ExtTextOutFunction>(
-            replaceImport("gdi32.dll", "ExtTextOutA", reinterpret_cast<void*>(recordExtTextOut)));
-        ASSERT_NE(systemTextOut, nullptr);
-        ASSERT_NE(systemExtTextOut, nullptr);
-        painted.clear();
+        trace = std::make_unique<PaintTrace>(false);
+        ASSERT_TRUE(trace->complete(false));
     }
 
     void TearDown() override
     {
-        if (systemTextOut != nullptr)
-            replaceImport("gdi32.dll", "TextOutA", reinterpret_cast<void*>(systemTextOut));
-        if (systemExtTextOut != nullptr)
-            replaceImport("gdi32.dll", "ExtTextOutA", reinterpret_cast<void*>(systemExtTextOut));
+        trace.reset();
         inproc::endApplication();
         inproc::forgetEarlierRuns();
     }
+
+    std::unique_ptr<PaintTrace> trace;
 };
 
 // The outputs go to the folder TOLVAR_SAME_BYTES_OUT names, when it is set, for the test command to compare.
@@ -281,6 +325,65 @@ TEST_F(SameBytes, OneSessionWritesItsFilesValuesAndTexts)
     writeOutput(out, "list-two-decimals.txt", bytesOf(listTwo));
     writeOutput(out, "list-four-decimals.txt", bytesOf(listFour));
     writeOutput(out, "painted.txt", bytesOf(painted));
+}
+
+// The statistics window's figures, drawn on a client area 170 pixels tall: the status line, then the times, then
+// the costs, the rows a connection changes first; idle, row 0's gray fills come first in each column.
+class DrawingOrder : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { shell.instance = GetModuleHandleA(nullptr); }
+
+    // The trace of one pass with cost calculation on (or off) and this common tariff.
+    std::string drawn(FigurePass pass, int32_t calculateCost, double tariffCommon)
+    {
+        SettingsBlock block{};
+        block.calculateCost = calculateCost;
+        block.tariffCommon = tariffCommon;
+        kit::OffScreen picture(400, 170, RGB(255, 255, 255));
+        const StatisticsFigures figures = {{61, 3600.0 * 1000, 300, 7322}, {1.5, 2.25, 0.1234, 12}};
+        PaintTrace trace(true);
+        EXPECT_TRUE(trace.complete(true));
+        drawStatisticsFigures(picture.dc(), picture.rect(), pass, figures, block);
+        return painted;
+    }
+};
+
+TEST_F(DrawingOrder, ConnectedTimesOfRowsZeroTwoOneThreeThenTheirCosts)
+{
+    EXPECT_EQ(drawn(FigurePass::Connected, 1, 59.99), "fill 25,151,140,164\n"
+                                                         "26,152 Connected...\n"
+                                                         "180,30 000:01:01\n"
+                                                         "180,70 000:05:00\n"
+                                                         "180,50 1000:00:0\n"
+                                                         "180,90 002:02:02\n"
+                                                         "280,30 1.5000\n"
+                                                         "280,70 0.1234\n"
+                                                         "280,50 2.2500\n"
+                                                         "280,90 12.0000\n");
+    EXPECT_EQ(drawn(FigurePass::LiveUpdate, 1, 60), "180,30 000:01:01\n"
+                                                       "180,70 000:05:00\n"
+                                                       "280,30 1.50\n"
+                                                       "280,70 0.12\n");
+}
+
+TEST_F(DrawingOrder, IdleGraysRowZeroBeforeEachColumnsOtherRows)
+{
+    EXPECT_EQ(drawn(FigurePass::Idle, 1, 60), "fill 25,151,140,164\n"
+                                                 "26,152 No connection\n"
+                                                 "fill 141,29,219,44\n"
+                                                 "180,50 1000:00:0\n"
+                                                 "180,70 000:05:00\n"
+                                                 "180,90 002:02:02\n"
+                                                 "fill 241,29,319,44\n"
+                                                 "280,50 2.25\n"
+                                                 "280,70 0.12\n"
+                                                 "280,90 12.00\n");
+    EXPECT_EQ(drawn(FigurePass::Idle, 0, 60), "fill 25,151,140,164\n"
+                                                 "26,152 No connection\n"
+                                                 "fill 141,29,219,44\n"
+                                                 "180,50 1000:00:0\n"
+                                                 "180,70 000:05:00\n"
+                                                 "180,90 002:02:02\n");
 }
 
 } // namespace
