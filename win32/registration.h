@@ -2,4 +2,6 @@
 #pragma once
 
 void registerAutostart();
-void registerUninstall(const char* installDirectory);
+// `installDirectory` (with a trailing backslash) is the folder the script empties: an 8-bit script names it where
+// the ANSI code page spells it, a UTF-16 one (with its byte-order mark) where it does not.
+void registerUninstall(const wchar_t* installDirectory);

@@ -1,8 +1,10 @@
-// Registration with the system: the Run value, the uninstall entry and the script file, byte for byte.
+// Registration with the system: the Run value, the uninstall entry and the script file, byte for byte, and the
+// script carried out by the system's INF installer.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -83,7 +85,7 @@ TEST_F(Registration, AutostartNamesThisExecutableWithItsNul)
 
 TEST_F(Registration, UninstallEntryHandsTheScriptToTheInstaller)
 {
-    registerUninstall("C:\\Program Files\\Tolvar\\");
+    registerUninstall(L"C:\\Program Files\\Tolvar\\");
     DWORD type = 0;
     EXPECT_EQ(std::string("Tolvar") + '\0', machineValue(kUninstallKey, "DisplayName", &type));
     EXPECT_EQ(DWORD{REG_SZ}, type);
@@ -97,7 +99,7 @@ TEST_F(Registration, UninstallEntryHandsTheScriptToTheInstaller)
 
 TEST_F(Registration, ScriptIsWrittenWithCrLfAndTheNtSignature)
 {
-    registerUninstall("C:\\Program Files\\Tolvar\\");
+    registerUninstall(L"C:\\Program Files\\Tolvar\\");
     const std::string bytes = fileContents(infPath());
     EXPECT_EQ(withCrLf(uninstallInfText(true, "C:\\Program Files\\Tolvar\\")), bytes);
     EXPECT_EQ(0, bytes.compare(0, 39, "[Version]\r\nSignature = \"$Windows NT$\"\r\n"));
@@ -109,7 +111,7 @@ TEST_F(Registration, ScriptIsWrittenWithCrLfAndTheNtSignature)
             EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
         }
     }
-    EXPECT_EQ(40u, lineEnds);
+    EXPECT_EQ(51u, lineEnds);
     EXPECT_EQ(std::string::npos, bytes.find('\0'));
     EXPECT_EQ("EndPrompt = \"Uninstall comleted!\"\r\n", bytes.substr(bytes.size() - 35));
 }
@@ -118,7 +120,7 @@ TEST_F(Registration, AnOlderScriptIsReplacedAsAWhole)
 {
     const std::string older(10000, 'x');
     ASSERT_TRUE(kit::writeFile(infPath(), kit::Bytes(older.begin(), older.end())));
-    registerUninstall("C:\\T\\");
+    registerUninstall(L"C:\\T\\");
     EXPECT_EQ(withCrLf(uninstallInfText(true, "C:\\T\\")), fileContents(infPath()));
 }
 
@@ -126,9 +128,119 @@ TEST_F(Registration, NoEntryPointsAtAScriptThatCouldNotBeWritten)
 {
     // A folder in the script's place makes the file impossible to create.
     ASSERT_TRUE(CreateDirectoryA(infPath().c_str(), nullptr));
-    registerUninstall("C:\\T\\");
+    registerUninstall(L"C:\\T\\");
     RemoveDirectoryA(infPath().c_str());
     EXPECT_FALSE(keyExists(kUninstallKey));
 }
+
+// Folder names for the script: one the ANSI code page spells, and ones it cannot (Polish and Cyrillic, Chinese).
+const wchar_t kPlainName[] = L"tolvar-inf-plain";
+const wchar_t kPolishCyrillicName[] = L"tolvar-inf-\x141\xF3\x64\x17A-\x41C\x43E\x441\x43A\x432\x430";
+const wchar_t kChineseName[] = L"tolvar-inf-\x6258\x5C14\x74E6";
+
+std::wstring temporaryFolder(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + name + L"\\";
+}
+
+bool codePageSpells(const std::wstring& text)
+{
+    BOOL lost = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr, &lost);
+    return lost == FALSE;
+}
+
+// The 8-bit script's text with CR LF, widened unit by unit, with the folder of line 16 put in.
+std::wstring wideScriptFor(const std::wstring& folder)
+{
+    const std::string text = withCrLf(uninstallInfText(true, "|"));
+    const std::wstring wide(text.begin(), text.end());
+    const size_t mark = wide.find(L'|');
+    return wide.substr(0, mark) + folder + wide.substr(mark + 1);
+}
+
+TEST_F(Registration, AFolderTheCodePageCannotSpellGetsAUtf16ScriptAfterAByteOrderMark)
+{
+    const std::wstring folder = temporaryFolder(kPolishCyrillicName);
+    if (codePageSpells(folder))
+        GTEST_SKIP() << "the ANSI code page " << GetACP() << " spells the folder";
+    registerUninstall(folder.c_str());
+    const std::string bytes = fileContents(infPath());
+    ASSERT_GE(bytes.size(), 2u);
+    ASSERT_EQ("\xFF\xFE", bytes.substr(0, 2));
+    std::wstring text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8);
+    EXPECT_EQ(0u, bytes.size() % 2);
+    EXPECT_TRUE(text == wideScriptFor(folder)) << "the script differs from the 8-bit one in more than line 16";
+    bool found = false;
+    machineValue(kUninstallKey, "UnInstallString", nullptr, &found);
+    EXPECT_TRUE(found);
+}
+
+// Runs the uninstall entry's command as the system's "Add or Remove Programs" would, and waits for it.
+bool runUninstallCommand()
+{
+    bool found = false;
+    std::string line = machineValue(kUninstallKey, "UnInstallString", nullptr, &found);
+    if (!found)
+        return false;
+    line.resize(std::strlen(line.c_str()));
+    std::vector<char> mutableLine(line.begin(), line.end());
+    mutableLine.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return ended;
+}
+
+bool wideFileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class UninstallFromAnyFolder : public Registration, public ::testing::WithParamInterface<const wchar_t*> {
+};
+
+TEST_P(UninstallFromAnyFolder, TheInstallerRemovesTheProgramWithItsDataAndSideFilesAndNothingElse)
+{
+    const std::wstring folder = temporaryFolder(GetParam());
+    const std::vector<std::wstring> ours = {L"Tolvar.exe", L"Tq.dat",   L"Tq.jnl",   L"Tq.new",   L"Tq-1.jnl",
+                                            L"Tq-2.jnl",   L"Tq-3.jnl", L"Tq-4.jnl", L"Tq-5.jnl", L"Tq-6.jnl",
+                                            L"Tq-7.jnl",   L"Tq-8.jnl", L"Tq-9.jnl"};
+    const std::vector<std::wstring> theirs = {L"keep.txt", L"Tq.dat.txt", L"Tq-10.jnl"};
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const std::vector<std::wstring>* names : {&ours, &theirs}) {
+        for (const std::wstring& name : *names) {
+            const HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, file);
+            CloseHandle(file);
+        }
+    }
+
+    registerUninstall(folder.c_str());
+    ASSERT_TRUE(runUninstallCommand());
+    for (const std::wstring& name : ours)
+        EXPECT_FALSE(wideFileExists(folder + name)) << "left behind: " << std::string(name.begin(), name.end());
+    for (const std::wstring& name : theirs) {
+        EXPECT_TRUE(wideFileExists(folder + name)) << "removed: " << std::string(name.begin(), name.end());
+        DeleteFileW((folder + name).c_str());
+    }
+    EXPECT_FALSE(keyExists(kUninstallKey));
+    RemoveDirectoryW(folder.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, UninstallFromAnyFolder,
+                         ::testing::Values(kPlainName, kPolishCyrillicName, kChineseName),
+                         [](const ::testing::TestParamInfo<const wchar_t*>& info) {
+                             return std::string(info.index == 0 ? "Plain" : info.index == 1 ? "PolishCyrillic"
+                                                                                            : "Chinese");
+                         });
 
 } // namespace
