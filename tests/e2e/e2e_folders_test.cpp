@@ -110,7 +110,11 @@ Program startWide(const std::wstring& folder)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     const std::wstring launchedFrom = temporaryFolder();
-    if (!CreateProcessW(asked(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+    // Wine starts no program by a path beyond MAX_PATH (plain or "\\?\"); as on Windows, its short form does.
+    wchar_t shortExe[1024] = {};
+    const std::wstring started =
+        exe.size() < MAX_PATH || GetShortPathNameW(asked(exe).c_str(), shortExe, 1024) == 0 ? exe : shortExe;
+    if (!CreateProcessW(started.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                         environment.data(), launchedFrom.c_str(), &startup, &program.process))
         return program;
     program.mainWindow = waitForWindowOf(program.process.dwProcessId, "LinkStatistics");
