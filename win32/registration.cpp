@@ -17,6 +17,8 @@ const char kProgramName[] = "Tolvar";
 const char kInfInWindows[] = "\\INF\\Tolvar.inf";
 const char kUninstallCommand[] = "RunDll32 advpack.dll,LaunchINFSectionEx ";
 const char kUninstallSection[] = ",Uninstall";
+// The longest name the script deletes.
+const char kLongestFileName[] = "Tolvar.exe";
 
 // Room for the Windows directory as the system reports it.
 constexpr DWORD kWindowsDirectorySize = 272;
@@ -117,10 +119,16 @@ bool writeWideInfFile(const char* path, const std::wstring& installDirectory)
     return std::fclose(file) == 0 && complete;
 }
 
-// The script in the form that names `installDirectory` whole.
+// The script in the form that names `installDirectory` so that the installer finds it.
 bool writeScript(const char* path, const wchar_t* installDirectory)
 {
-    const std::wstring folder = installDirectory != nullptr ? installDirectory : L"";
+    std::wstring folder = installDirectory != nullptr ? installDirectory : L"";
+    // The INF installer builds each file's path within MAX_PATH: a longer folder goes by its short form.
+    if (folder.size() + sizeof kLongestFileName >= MAX_PATH) {
+        const std::wstring shortened = shortPath(folder);
+        if (!shortened.empty())
+            folder = shortened.back() == L'\\' ? shortened : shortened + L'\\';
+    }
     std::string spelt;
     if (ansiSpelling(folder, spelt))
         return writeInfFile(path, spelt.c_str());

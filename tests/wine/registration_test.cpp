@@ -202,22 +202,38 @@ bool runUninstallCommand()
     return ended;
 }
 
-bool wideFileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// The form the wide calls take at any length.
+std::wstring asked(const std::wstring& path) { return path.size() < MAX_PATH ? path : L"\\\\?\\" + path; }
 
-class UninstallFromAnyFolder : public Registration, public ::testing::WithParamInterface<const wchar_t*> {
+bool wideFileExists(const std::wstring& path) { return GetFileAttributesW(asked(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A folder deeper than MAX_PATH, in levels of 50 characters.
+std::wstring deepName()
+{
+    std::wstring name = L"tolvar-inf-deep";
+    for (int level = 0; level < 6; ++level)
+        name += L"\\" + std::wstring(49, L'd');
+    return name;
+}
+
+class UninstallFromAnyFolder : public Registration, public ::testing::WithParamInterface<std::wstring> {
 };
 
 TEST_P(UninstallFromAnyFolder, TheInstallerRemovesTheProgramWithItsDataAndSideFilesAndNothingElse)
 {
-    const std::wstring folder = temporaryFolder(GetParam());
+    const std::wstring folder = temporaryFolder(GetParam().c_str());
     const std::vector<std::wstring> ours = {L"Tolvar.exe", L"Tq.dat",   L"Tq.jnl",   L"Tq.new",   L"Tq-1.jnl",
                                             L"Tq-2.jnl",   L"Tq-3.jnl", L"Tq-4.jnl", L"Tq-5.jnl", L"Tq-6.jnl",
                                             L"Tq-7.jnl",   L"Tq-8.jnl", L"Tq-9.jnl"};
     const std::vector<std::wstring> theirs = {L"keep.txt", L"Tq.dat.txt", L"Tq-10.jnl"};
-    CreateDirectoryW(folder.c_str(), nullptr);
+    std::vector<std::wstring> levels;
+    for (size_t slash = folder.find(L'\\', 3); slash != std::wstring::npos; slash = folder.find(L'\\', slash + 1)) {
+        if (CreateDirectoryW(asked(folder.substr(0, slash)).c_str(), nullptr))
+            levels.push_back(folder.substr(0, slash));
+    }
     for (const std::vector<std::wstring>* names : {&ours, &theirs}) {
         for (const std::wstring& name : *names) {
-            const HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+            const HANDLE file = CreateFileW(asked(folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr);
             ASSERT_NE(INVALID_HANDLE_VALUE, file);
             CloseHandle(file);
@@ -230,17 +246,20 @@ TEST_P(UninstallFromAnyFolder, TheInstallerRemovesTheProgramWithItsDataAndSideFi
         EXPECT_FALSE(wideFileExists(folder + name)) << "left behind: " << std::string(name.begin(), name.end());
     for (const std::wstring& name : theirs) {
         EXPECT_TRUE(wideFileExists(folder + name)) << "removed: " << std::string(name.begin(), name.end());
-        DeleteFileW((folder + name).c_str());
+        DeleteFileW(asked(folder + name).c_str());
     }
     EXPECT_FALSE(keyExists(kUninstallKey));
-    RemoveDirectoryW(folder.c_str());
+    for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+        RemoveDirectoryW(asked(*level).c_str());
+}
+
+std::string folderKind(const ::testing::TestParamInfo<std::wstring>& info)
+{
+    const char* const kinds[] = {"Plain", "PolishCyrillic", "Chinese", "BeyondMaxPath"};
+    return kinds[info.index];
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, UninstallFromAnyFolder,
-                         ::testing::Values(kPlainName, kPolishCyrillicName, kChineseName),
-                         [](const ::testing::TestParamInfo<const wchar_t*>& info) {
-                             return std::string(info.index == 0 ? "Plain" : info.index == 1 ? "PolishCyrillic"
-                                                                                            : "Chinese");
-                         });
+                         ::testing::Values(kPlainName, kPolishCyrillicName, kChineseName, deepName()), folderKind);
 
 } // namespace
