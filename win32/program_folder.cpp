@@ -52,10 +52,16 @@ template <typename Query> std::wstring askForPath(Query query)
     }
 }
 
+// Looked up when asked: Windows 95 and NT 4 lack the call, and an import would keep the program from loading there.
 std::wstring longPathOf(const std::wstring& path)
 {
+    using LongPathName = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+    const auto getLongPathName = reinterpret_cast<LongPathName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetLongPathNameW")));
+    if (getLongPathName == nullptr)
+        return std::wstring();
     const std::wstring asked = longForm(path);
-    return askForPath([&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(asked.c_str(), buffer, size); });
+    return askForPath([&](wchar_t* buffer, DWORD size) { return getLongPathName(asked.c_str(), buffer, size); });
 }
 
 std::wstring withTrailingBackslash(std::wstring folder)
