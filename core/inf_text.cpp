@@ -41,10 +41,23 @@ const char kPromptSections[] =
     "Prompt = %EndPrompt%\n"
     "\n";
 
+// The program, its data file and the data file's journal, its replacement in the making and the journals set
+// aside after damage.
 const char kDeletions[] =
     "[DelFilesSection]\n"
     "Tolvar.exe,,,1\n"
     "Tq.dat,,,1\n"
+    "Tq.jnl,,,1\n"
+    "Tq.new,,,1\n"
+    "Tq-1.jnl,,,1\n"
+    "Tq-2.jnl,,,1\n"
+    "Tq-3.jnl,,,1\n"
+    "Tq-4.jnl,,,1\n"
+    "Tq-5.jnl,,,1\n"
+    "Tq-6.jnl,,,1\n"
+    "Tq-7.jnl,,,1\n"
+    "Tq-8.jnl,,,1\n"
+    "Tq-9.jnl,,,1\n"
     "\n"
     "[DelRegSection]\t\t\n"
     "HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Run\",\"Tolvar\"\t\t\n"

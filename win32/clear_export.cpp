@@ -9,6 +9,7 @@
 #include "core/ports.h"
 #include "core/settings.h"
 #include "win32/lazy_libraries.h"
+#include "win32/program_folder.h"
 #include "win32/shell.h"
 #include "win32/store_alerts.h"
 
@@ -123,7 +124,7 @@ void exportLog(ViewFilter filter)
     formatSuggestedName(filter, exported.front()->start, today, path, sizeof path);
     const bool chosen = chooseExportFile(path);
     // The dialog may change the current folder even when cancelled, and the data file is opened relative to it.
-    SetCurrentDirectoryA(shell.exeDirectory);
+    enterProgramFolder();
     if (!chosen)
         return;
 

@@ -3,21 +3,24 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 #include "core/ports.h"
+#include "win32/program_folder.h"
 
 namespace {
 
-// Opened by their bare names, so they lie in the current directory (the executable's from start-up on).
-const wchar_t* fileName(StoreFile file)
+// Beside the executable, by their full names at any length (by bare names, in the current directory, until the
+// program's folder is known).
+std::wstring filePath(StoreFile file)
 {
     switch (file) {
-    case StoreFile::Journal: return L"Tq.jnl";
-    case StoreFile::Fresh: return L"Tq.new";
+    case StoreFile::Journal: return programFile(L"Tq.jnl");
+    case StoreFile::Fresh: return programFile(L"Tq.new");
     case StoreFile::SetAside: break;
     case StoreFile::Data: break;
     }
-    return L"Tq.dat";
+    return programFile(L"Tq.dat");
 }
 
 // SetFilePointer with a zero high part reaches this far; nothing is positioned beyond it.
@@ -43,7 +46,7 @@ HANDLE openFile(StoreFile file, DWORD access, DWORD disposition, int tries)
 {
     for (int attempt = 1;; ++attempt) {
         const HANDLE handle =
-            CreateFileW(fileName(file), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+            CreateFileW(filePath(file).c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE || !heldByOther(GetLastError()) || attempt >= tries)
             return handle;
         Sleep(10);
@@ -120,7 +123,7 @@ int64_t fileLength(StoreFile file)
 {
     // Asked of the directory, not of an open handle, so the answer comes even while another process holds it.
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(fileName(file), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(filePath(file).c_str(), GetFileExInfoStandard, &data))
         return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return -1;
@@ -129,7 +132,7 @@ int64_t fileLength(StoreFile file)
 
 FileResult removeFile(StoreFile file)
 {
-    if (DeleteFileW(fileName(file)) || GetLastError() == ERROR_FILE_NOT_FOUND)
+    if (DeleteFileW(filePath(file).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND)
         return kDone;
     return lastFailure();
 }
@@ -137,7 +140,7 @@ FileResult removeFile(StoreFile file)
 FileResult replaceDataFile()
 {
     // The fresh file was flushed before; the rename itself is written through to the disk.
-    if (MoveFileExW(fileName(StoreFile::Fresh), fileName(StoreFile::Data),
+    if (MoveFileExW(filePath(StoreFile::Fresh).c_str(), filePath(StoreFile::Data).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return kDone;
     const FileResult failure = lastFailure();
@@ -151,7 +154,7 @@ FileResult setAsideJournal(char* name, size_t size)
     for (int number = 1; number <= 9; ++number) {
         wchar_t target[16];
         std::swprintf(target, sizeof target / sizeof target[0], L"Tq-%d.jnl", number);
-        if (MoveFileExW(fileName(StoreFile::Journal), target, MOVEFILE_WRITE_THROUGH)) {
+        if (MoveFileExW(filePath(StoreFile::Journal).c_str(), programFile(target).c_str(), MOVEFILE_WRITE_THROUGH)) {
             std::snprintf(name, size, "Tq-%d.jnl", number);
             return kDone;
         }

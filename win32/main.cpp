@@ -1,4 +1,5 @@
 // Process entry: single instance, currency symbol, initialisation and the message loop.
+#include "win32/program_folder.h"
 #include "win32/shell.h"
 #include "win32/startup.h"
 
@@ -8,6 +9,9 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int)
     // Owned until the process ends; a second instance leaves at once without touching the first.
     CreateMutexA(nullptr, TRUE, "TQ");
     if (GetLastError() == ERROR_ALREADY_EXISTS)
+        ExitProcess(1);
+    // "TQ" guards one session only; the data folder is shared by every session that starts this executable.
+    if (!claimDataFolder(executableFolder().c_str()))
         ExitProcess(1);
     shell.currencySymbolLength =
         GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SCURRENCY, shell.currencySymbol, sizeof shell.currencySymbol);

@@ -2,7 +2,9 @@
 // the hidden statistics window with its tray icon.
 #include "win32/startup.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/ports.h"
 #include "core/settings.h"
@@ -10,6 +12,7 @@
 #include "res/resource.h"
 #include "win32/details_window.h"
 #include "win32/placement_store.h"
+#include "win32/program_folder.h"
 #include "win32/registration.h"
 #include "win32/settings_store.h"
 #include "win32/shell.h"
@@ -51,18 +54,23 @@ bool registerClasses()
                          "Details");
 }
 
-// exeDirectory := the executable's path up to and including its last backslash.
+// The executable's folder, wide for programFolder() and in the ANSI code page for exeDirectory; a system without
+// the wide call (Windows 9x, whose paths are all ANSI) gives it through the ANSI one.
 void findExeDirectory()
 {
-    // One byte more than the call may fill, so the path is terminated even when it was cut short.
-    char path[MAX_PATH + 1];
-    std::memset(path, 0, sizeof path);
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const char* lastSlash = std::strrchr(path, '\\');
-    const size_t length = lastSlash == nullptr ? 0 : static_cast<size_t>(lastSlash - path) + 1;
-    static_assert(sizeof shell.exeDirectory == sizeof path, "the folder fits wherever the path did");
-    std::memcpy(shell.exeDirectory, path, length);
-    shell.exeDirectory[length] = '\0';
+    std::wstring folder = executableFolder();
+    if (folder.empty()) {
+        // One byte more than the call may fill, so the path is terminated even when it was cut short.
+        char path[MAX_PATH + 1] = {};
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        const char* lastSlash = std::strrchr(path, '\\');
+        const int length = lastSlash == nullptr ? 0 : static_cast<int>(lastSlash - path) + 1;
+        wchar_t wide[MAX_PATH + 1] = {};
+        MultiByteToWideChar(CP_ACP, 0, path, length, wide, MAX_PATH);
+        folder = wide;
+    }
+    setProgramFolder(folder.c_str());
+    std::snprintf(shell.exeDirectory, sizeof shell.exeDirectory, "%s", ansiFolder(folder).c_str());
 }
 
 // First run for this user: uninstall entry and the default settings; later runs load the settings. The figures of
@@ -71,7 +79,7 @@ void loadSettingsAndFigures()
 {
     const SettingsStore store = openSettingsStore();
     if (store.newlyMade) {
-        registerUninstall(shell.exeDirectory);
+        registerUninstall(programFolder());
         writeDefaultSettings(store.key);
     } else {
         loadSettings(store.key);
@@ -88,7 +96,7 @@ void loadSettingsAndFigures()
 void loadStartupState()
 {
     findExeDirectory();
-    SetCurrentDirectoryA(shell.exeDirectory);
+    enterProgramFolder();
     registerAutostart();
     loadSettingsAndFigures();
 }

@@ -18,6 +18,7 @@
 #include "core/settings.h"
 #include "res/resource.h"
 #include "win32/details_window.h"
+#include "win32/program_folder.h"
 #include "tools/driving.h"
 #include "win32/shell.h"
 
@@ -127,6 +128,9 @@ int main()
     std::snprintf(shell.exeDirectory, sizeof shell.exeDirectory, "%stolvar-timing-%lu\\", temp,
                   static_cast<unsigned long>(GetCurrentProcessId()));
     CreateDirectoryA(shell.exeDirectory, nullptr);
+    wchar_t folder[MAX_PATH + 1] = {};
+    MultiByteToWideChar(CP_ACP, 0, shell.exeDirectory, -1, folder, MAX_PATH);
+    setProgramFolder(folder);
     SetCurrentDirectoryA(shell.exeDirectory);
     const std::string target = std::string(shell.exeDirectory) + "connections.txt";
     std::snprintf(shell.currencySymbol, sizeof shell.currencySymbol, "$");

@@ -54,6 +54,18 @@ const std::vector<std::string> kExpectedLines = {
     "[DelFilesSection]",
     "Tolvar.exe,,,1",
     "Tq.dat,,,1",
+    // The data store's side files: its journal, a replacement not yet renamed, the journals set aside.
+    "Tq.jnl,,,1",
+    "Tq.new,,,1",
+    "Tq-1.jnl,,,1",
+    "Tq-2.jnl,,,1",
+    "Tq-3.jnl,,,1",
+    "Tq-4.jnl,,,1",
+    "Tq-5.jnl,,,1",
+    "Tq-6.jnl,,,1",
+    "Tq-7.jnl,,,1",
+    "Tq-8.jnl,,,1",
+    "Tq-9.jnl,,,1",
     "",
     "[DelRegSection]\t\t",
     "HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Run\",\"Tolvar\"\t\t",
@@ -65,12 +77,12 @@ const std::vector<std::string> kExpectedLines = {
     "EndPrompt = \"Uninstall comleted!\"",
 };
 
-TEST(UninstallInfText, HasTheFortyFixedLinesAroundTheTwoVariableOnes)
+TEST(UninstallInfText, HasTheFixedLinesAroundTheTwoVariableOnes)
 {
-    ASSERT_EQ(40u, kExpectedLines.size());
+    ASSERT_EQ(51u, kExpectedLines.size());
     for (bool nt : {true, false}) {
         const std::vector<std::string> lines = linesOf(uninstallInfText(nt, "C:\\Tools\\"));
-        ASSERT_EQ(40u, lines.size());
+        ASSERT_EQ(51u, lines.size());
         for (size_t i = 0; i < lines.size(); ++i) {
             if (i == 1 || i == 15)
                 continue;
@@ -92,13 +104,16 @@ TEST(UninstallInfText, InstallDirectoryIsQuotedUnchanged)
               linesOf(uninstallInfText(true, "C:\\Program Files\\ Tolvar 2 \\"))[15]);
     // A directory with a percent sign or a format-like sequence goes in as plain text.
     EXPECT_EQ(",,,,\"D:\\100%s\\\"", linesOf(uninstallInfText(false, "D:\\100%s\\"))[15]);
+    // UTF-8 bytes, which the caller turns into a UTF-16 script, pass through untouched.
+    const char lodz[] = "C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA\\";
+    EXPECT_EQ(std::string(",,,,\"") + lodz + "\"", linesOf(uninstallInfText(true, lodz))[15]);
 }
 
 TEST(UninstallInfText, OnlyTheTableLinesEndWithTabsAndNothingElseStrays)
 {
     const std::string text = uninstallInfText(true, "C:\\A B\\");
     const std::vector<std::string> lines = linesOf(text);
-    const std::vector<size_t> tabbed = {5, 7, 9, 13, 23, 33, 34, 35, 39};
+    const std::vector<size_t> tabbed = {5, 7, 9, 13, 23, 44, 45, 46, 50};
     for (size_t i = 0; i < lines.size(); ++i) {
         const bool wantsTabs = std::find(tabbed.begin(), tabbed.end(), i + 1) != tabbed.end();
         const std::string& line = lines[i];

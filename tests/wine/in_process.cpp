@@ -10,6 +10,7 @@
 #include "core/state.h"
 #include "res/resource.h"
 #include "win32/details_window.h"
+#include "win32/program_folder.h"
 #include "win32/startup.h"
 #include "win32/shell.h"
 #include "win32/timer_window.h"
@@ -57,6 +58,9 @@ void endApplication()
 void takeAsProgramFolder(const std::string& folder)
 {
     std::snprintf(shell.exeDirectory, sizeof shell.exeDirectory, "%s\\", folder.c_str());
+    wchar_t wide[MAX_PATH + 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, shell.exeDirectory, -1, wide, MAX_PATH + 1);
+    setProgramFolder(wide);
 }
 
 void useCurrencySymbol(const char* symbol)

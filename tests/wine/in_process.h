@@ -21,7 +21,8 @@ void zeroRecords();
 bool startApplication();
 // What the program's end destroys, plus what a later start in the same process needs undone.
 void endApplication();
-// Makes the folder the program's own, as a start from it would: exeDirectory, with a trailing backslash.
+// Makes the folder the program's own, as a start from it would: exeDirectory and programFolder(), with a
+// trailing backslash.
 void takeAsProgramFolder(const std::string& folder);
 // Gives the currency symbol as a successful locale lookup leaves it: the text and its length with the NUL.
 void useCurrencySymbol(const char* symbol);
