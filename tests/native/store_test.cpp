@@ -105,6 +105,27 @@ TEST(JournalOwnership, AJournalThatCannotBeReadOrDeletedIsKeptAndNeverReplayedTw
     EXPECT_TRUE(restartAndRead(kMarch) == once);
 }
 
+TEST(JournalOwnership, ATornTailIsWrittenOverByTheNextBatch)
+{
+    // A process died while it wrote its second batch into the journal, the first still waiting for the file.
+    disk = diskWithJournal();
+    std::vector<uint8_t>& journal = disk.files[StoreFile::Journal];
+    journal.insert(journal.end(), {'T', 'Q', 'J', '2', 9, 9, 9});
+    // The next one can read the file but not write it: the first batch and a new one wait, both journaled.
+    disk.fault.kind = FaultKind::Denied;
+    disk.fault.file = StoreFile::Data;
+    disk.fault.active = true;
+    startProcess(kMarch);
+    connectFor(33);
+    EXPECT_TRUE(writesPending() && pendingWritesJournaled());
+    // It dies too; the one after it lands both.
+    const Image found = restartAndRead(kMarch);
+    EXPECT_TRUE(found.whole);
+    ASSERT_EQ(found.log.size(), 5u);
+    EXPECT_EQ(found.log[3].seconds, 27);
+    EXPECT_EQ(found.log[4].seconds, 33);
+}
+
 TEST(StartUpHold, HoldsOfAnyLengthLeaveEveryFigureAsItWasPlusWhatHappenedSince)
 {
     // 1 s, 8 s and 60 s of the fast timer's ticks, a connection ending during each.
