@@ -2,6 +2,7 @@
 // back what was not flushed, and a process that dies while it replays a journal.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -197,6 +198,8 @@ TEST(HeldDataFile, WritesWaitInOrderAndLandOnceWhenTheFileIsFree)
     const Image landed = restartAndRead(kMarch);
     EXPECT_TRUE(landed.whole);
     ASSERT_EQ(landed.log.size(), 5u);
+    for (size_t i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(std::memcmp(&seen[i], &landed.log[i], sizeof seen[i]), 0) << "record " << i << " read while waiting";
     EXPECT_EQ(landed.log[3].seconds, 27);
     EXPECT_EQ(landed.log[4].seconds, 60);
     EXPECT_EQ(landed.totals.lastConnSeconds, 60);

@@ -156,6 +156,31 @@ TEST(StartUpHold, HoldsOfAnyLengthLeaveEveryFigureAsItWasPlusWhatHappenedSince)
     }
 }
 
+TEST(StartUpHold, AFileCutInsideItsStampGetsANewOneAndAFailedReadWritesNothing)
+{
+    for (size_t length = 0; length < kMonthStampOffset + kSystemTimeSize; ++length) {
+        SCOPED_TRACE(length);
+        storeStartingFiles();
+        disk.files[StoreFile::Data].resize(length);
+        startProcess(kMarch, false, false);
+        EXPECT_EQ(std::memcmp(&accounting.monthStamp, &kMarch, sizeof kMarch), 0);
+        const SystemTime stored = storedStamp();
+        EXPECT_EQ(std::memcmp(&stored, &kMarch, sizeof kMarch), 0);
+    }
+    // The stamp cannot be read at all (a read error at that very read): it is read again, never made anew.
+    storeStartingFiles();
+    const std::vector<uint8_t> data = disk.files[StoreFile::Data];
+    disk.fault = Fault{3, FaultKind::ReadError, 1};
+    startProcess(kMarch, false, false);
+    EXPECT_FALSE(storedFiguresLoaded());
+    EXPECT_EQ(disk.files[StoreFile::Data], data);
+    tick();
+    tick();
+    EXPECT_TRUE(storedFiguresLoaded());
+    EXPECT_EQ(accounting.monthStamp.wDay, 1) << "the stamp the file had";
+    EXPECT_EQ(disk.files[StoreFile::Data], data);
+}
+
 TEST(StoreTroubleEpisodes, WaitingDataIsReportedOnceAndJournalingGoesOnAfterAFailure)
 {
     storeStartingFiles();
