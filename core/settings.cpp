@@ -13,9 +13,3 @@ void applyDefaultSettings()
     settings.extra.autoSumUp = 1;
     settings.extra.addSeconds = 0;
 }
-
-void zeroProcessRecords()
-{
-    accounting = Accounting{};
-    settings = Settings{};
-}

@@ -61,5 +61,3 @@ extern Settings settings;
 // The first-run defaults, applied in memory.
 void applyDefaultSettings();
 
-// Zeroes the accounting and settings records, as a process finds them before start-up reads anything.
-void zeroProcessRecords();

@@ -2,8 +2,17 @@
 #include "core/state.h"
 
 #include "core/ports.h"
+#include "core/settings.h"
+#include "core/stored_figures.h"
 
 Accounting accounting;
+
+void zeroProcessRecords()
+{
+    accounting = Accounting{};
+    settings = Settings{};
+    resetStoredFigures();
+}
 
 // Converts like the C cast it replaces, but never through an out-of-range conversion:
 // values beyond the 32-bit range saturate instead of being undefined.

@@ -79,6 +79,10 @@ int32_t trustedRecordCount(int32_t stored, int32_t wholeInFile);
 // Start-up's reading of the count: the stored count, checked against the file by trustedRecordCount.
 void loadRecordCount();
 
+// Every process-wide record of the heart as a new process has it: the accounting and settings records zeroed,
+// start-up's reading of the figures forgotten. Tests start each case with it.
+void zeroProcessRecords();
+
 // The figures of the four display rows, derived from the records above.
 double currentMonthSecondsShown();
 double currentMonthCostShown();

@@ -94,6 +94,7 @@ bool tryReading()
 
 void loadStoredFigures(bool firstRun)
 {
+    reading = FiguresReading{};
     reading.asked = true;
     reading.firstRun = firstRun;
     tryReading();

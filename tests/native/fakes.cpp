@@ -8,7 +8,6 @@
 
 #include "core/layout.h"
 #include "core/settings.h"
-#include "core/stored_figures.h"
 
 FakeWorld fake;
 Disk disk;
@@ -282,7 +281,6 @@ void resetWorld()
     fake = FakeWorld{};
     disk = Disk{};
     zeroProcessRecords();
-    resetStoredFigures();
     watchDataFile(fileCall);
     openDataStore(&kMemoryFiles);
 }
