@@ -98,10 +98,12 @@ void noteTrouble(StoreFile file, const FileResult& result)
 bool readFileState(FileState& state)
 {
     state = FileState{};
-    const int64_t length = store.seam->length(StoreFile::Data);
     size_t got = 0;
-    const FileResult result = length < 0 ? FileResult{FileOutcome::Failed, 0}
-                                         : store.seam->read(StoreFile::Data, 0, state.header, kHeaderSize, got);
+    // Read first: a file that cannot be opened says why, which its length cannot.
+    FileResult result = store.seam->read(StoreFile::Data, 0, state.header, kHeaderSize, got);
+    const int64_t length = store.seam->length(StoreFile::Data);
+    if (done(result) && length < 0)
+        result = FileResult{FileOutcome::Failed, 0};
     if (!done(result)) {
         ++store.readFailures;
         store.readFailure = result;

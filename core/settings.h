@@ -40,8 +40,11 @@ struct SettingsExtra {
 static_assert(sizeof(SettingsExtra) == 8, "the value \"Settings1\" is 8 bytes");
 
 // How the detailed window was last left; stored little-endian as the registry value "Place".
+// The stored value of a checked "Show grid" (the menu's own checked state, which the stored records took over).
+constexpr int32_t kGridShown = 8;
+
 struct DetailPlacement {
-    int32_t gridState;       // "Show grid" menu state at closing: MF_CHECKED (8) or 0
+    int32_t gridState;       // "Show grid" at closing: kGridShown when checked, else 0
     int32_t left;            // left edge of the normal-position rectangle
     int32_t top;             // top edge of the normal-position rectangle
     int32_t right;           // right edge of the normal-position rectangle

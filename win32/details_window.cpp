@@ -37,13 +37,16 @@ int visibleShowState(int32_t showCmd)
 // calculation was on then.
 int columnCountOf(HWND window) { return static_cast<int>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
+static_assert(MF_CHECKED == kGridShown, "a checked grid is stored as the menu's checked state");
+
 // The placement at closing, kept in memory and stored.
 void rememberPlacement(HWND window)
 {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(window, &placement);
-    details.placement.gridState = static_cast<int32_t>(GetMenuState(details.menu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND));
+    details.placement.gridState =
+        (GetMenuState(details.menu, IDC_DETAILS_SHOW_GRID, MF_BYCOMMAND) & MF_CHECKED) != 0 ? kGridShown : 0;
     details.placement.left = placement.rcNormalPosition.left;
     details.placement.top = placement.rcNormalPosition.top;
     details.placement.right = placement.rcNormalPosition.right;
@@ -134,7 +137,7 @@ LRESULT onCreate(HWND window)
     details.window = window;
     details.menu = GetMenu(window);
     CheckMenuItem(details.menu, IDC_DETAILS_SHOW_GRID,
-                  MF_BYCOMMAND | (static_cast<UINT>(details.placement.gridState) & MF_CHECKED));
+                  MF_BYCOMMAND | ((details.placement.gridState & kGridShown) != 0 ? MF_CHECKED : MF_UNCHECKED));
     // Control identifier 0: nothing addresses the list by identifier.
     details.list = CreateWindowExA(0, WC_LISTVIEWA, "",
                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
@@ -197,7 +200,7 @@ void openDetails(ViewFilter filter)
     } else {
         for (int32_t& columnWidth : details.placement.columnWidths)
             columnWidth = kDefaultColumnWidth;
-        details.placement.gridState = MF_CHECKED;
+        details.placement.gridState = kGridShown;
     }
     if (!loadCommonControls(shell.statisticsWindow))
         return;

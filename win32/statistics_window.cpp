@@ -301,22 +301,6 @@ void hideStatistics()
     setShowStatisticsItem(MF_ENABLED);
 }
 
-HFONT createGuiFont(HDC dc, int height, int weight)
-{
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    LOGFONTA font = {};
-    GetTextFaceA(dc, LF_FACESIZE, font.lfFaceName);
-    SelectObject(dc, old);
-    font.lfHeight = height;
-    font.lfWeight = weight;
-    font.lfCharSet = ANSI_CHARSET;
-    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    font.lfQuality = PROOF_QUALITY;
-    font.lfPitchAndFamily = VARIABLE_PITCH;
-    return CreateFontIndirectA(&font);
-}
-
 StatisticsFigures statisticsFiguresNow(bool connected)
 {
     const CounterBlock& totals = accounting.counterBlock;

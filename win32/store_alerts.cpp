@@ -75,11 +75,17 @@ void reportStoreTrouble()
     char reason[kReasonSize];
     describeFailure(trouble.result, reason, sizeof reason);
     char text[kMessageSize];
-    std::snprintf(text, sizeof text,
-                  "Connection data could not be written to %s:\n%s\n\nNothing is lost while Tolvar runs: the data "
-                  "is kept and will be written as soon as the file can be written.%s",
-                  storeFileName(trouble.file), reason,
-                  writesPending() && pendingWritesJournaled() ? " It is also kept in Tq.jnl beside it." : "");
+    if (!storedFiguresLoaded())
+        std::snprintf(text, sizeof text,
+                      "%s could not be read since Tolvar started:\n%s\n\nNothing is lost while Tolvar runs: the "
+                      "figures will be read, and the connections since counted, as soon as the file can be read.",
+                      storeFileName(trouble.file), reason);
+    else
+        std::snprintf(text, sizeof text,
+                      "Connection data could not be written to %s:\n%s\n\nNothing is lost while Tolvar runs: the "
+                      "data is kept and will be written as soon as the file can be written.%s",
+                      storeFileName(trouble.file), reason,
+                      writesPending() && pendingWritesJournaled() ? " It is also kept in Tq.jnl beside it." : "");
     show(shell.statisticsWindow, text, kCaption);
 }
 

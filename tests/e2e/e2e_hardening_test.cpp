@@ -56,27 +56,41 @@ protected:
     Program program;
 };
 
-// As root Wine ignores read-only attributes; a folder named like the data file makes every open of it fail.
-TEST_F(Damaged, ADataFileThatCannotBeOpenedLeavesTheProgramRunning)
+// As root Wine ignores read-only attributes; a folder named like the data file makes every open of it fail. The
+// program runs on, keeps what ended in memory, says once why, refuses what would need the log, and at Exit says
+// what is lost.
+TEST_F(Damaged, ADataFileThatCannotBeOpenedLeavesTheProgramRunningAndSaysWhy)
 {
     RemoveDirectoryA(dataFile().c_str());
     ASSERT_TRUE(CreateDirectoryA(dataFile().c_str(), nullptr));
     start();
+    kit::BoxAnswerer told(program.process.dwProcessId, {{"Tolvar 2.2", "", IDOK}});
     EXPECT_FALSE(connectionOf(folder, 1200));
+    const std::vector<kit::BoxSeen> reason = told.finish(20000);
+    ASSERT_EQ(reason.size(), 1u);
+    EXPECT_EQ(reason[0].text.find("Tq.dat could not be read"), 0u) << reason[0].text;
+    EXPECT_NE(reason[0].text.find("Nothing is lost while Tolvar runs"), std::string::npos) << reason[0].text;
     ASSERT_TRUE(alive());
     const HWND details = openDetailsList(program);
     ASSERT_NE(details, nullptr);
     EXPECT_EQ(listRows(details), 0);
-    EXPECT_EQ(exportAll(program, details, exportFile()), "No data|Nothing to save.");
-    // The log cannot be replaced, and the user is told so.
-    BoxAnswerer boxes(program.process.dwProcessId, {{"Clear?", "", IDYES}, {"Clear?", "", IDOK}});
+    kit::BoxAnswerer refusals(program.process.dwProcessId,
+                              {{"Save connection data", "", IDOK}, {"Clear?", "", IDYES}, {"Clear?", "", IDOK}});
+    PostMessageA(details, WM_COMMAND, IDC_DETAILS_SAVE_ALL, 0);
+    Sleep(1500);
     PostMessageA(details, WM_COMMAND, IDC_DETAILS_CLEAR_UNTIL_CURRENT_MONTH, 0);
-    const std::vector<BoxSeen> seen = boxes.finish(5000);
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_NE(seen[1].text.find("nothing was cleared"), std::string::npos) << seen[1].text;
+    const std::vector<kit::BoxSeen> seen = refusals.finish(10000);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_NE(seen[0].text.find("could not be read whole from Tq.dat"), std::string::npos) << seen[0].text;
+    EXPECT_NE(seen[2].text.find("nothing was cleared"), std::string::npos) << seen[2].text;
     ASSERT_TRUE(alive());
     EXPECT_TRUE(PathIsDirectoryA(dataFile().c_str()));
-    EXPECT_EQ(exitThroughMenu(program), 1u);
+    kit::BoxAnswerer exit(program.process.dwProcessId, {{"Tolvar 2.2", "", IDYES}, {"Tolvar 2.2", "", IDOK}});
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_TRAY_EXIT, 0);
+    const std::vector<kit::BoxSeen> atExit = exit.finish(10000);
+    ASSERT_EQ(atExit.size(), 2u);
+    EXPECT_NE(atExit[1].text.find("are lost"), std::string::npos) << atExit[1].text;
+    EXPECT_EQ(waitForExit(program, 10000), 1u);
     RemoveDirectoryA(dataFile().c_str());
 }
 
