@@ -101,7 +101,7 @@ endforeach()
 # It takes the archive's 64-bit program, so it runs in the x86_64 leg only.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_test(NAME Release.UnpackFirstRunAndUninstall COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/release-test.sh)
-  set_tests_properties(Release.UnpackFirstRunAndUninstall PROPERTIES TIMEOUT 600 LABELS release RUN_SERIAL TRUE)
+  set_tests_properties(Release.UnpackFirstRunAndUninstall PROPERTIES TIMEOUT 1500 LABELS release RUN_SERIAL TRUE)
 endif()
 
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
