@@ -15,9 +15,9 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 endif()
 
 # The Windows the program is written for: the headers' level (XP, common controls 5) and the system libraries it
-# calls. The program's code and everything that runs it link this; the simulated service and the minimal program
-# stand for other programs and keep the headers' own level (scripts/lint.sh reads these from the build's
-# compilation database).
+# calls; scripts/lint.sh reads them from the build's compilation database. The program's code and the test programs
+# and tools that run it link this. The simulated service, the minimal program and the other tools keep the headers'
+# own level: the service answers the record sizes of today's headers as well as the first ones.
 add_library(tolvar_windows_level INTERFACE)
 target_compile_definitions(tolvar_windows_level INTERFACE
   WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0500)
