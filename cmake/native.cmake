@@ -1,6 +1,7 @@
 # Native Linux build: the platform-free code under AddressSanitizer and UBSan, its tests and benchmarks.
 set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
+# core/ under the sanitizers; the tests bring the fakes of the outside world themselves.
 add_library(tolvar_core STATIC ${CORE_SOURCES})
 target_compile_options(tolvar_core PRIVATE ${SANITIZE})
 target_link_libraries(tolvar_core PUBLIC tolvar_build_rules)
