@@ -15,7 +15,7 @@
 static constexpr double kPerSecondOfMinute = 0.016666666666666666;
 
 // Whole seconds from `since` to `now`, as difftime gives them; a double cannot overflow here.
-static double secondsBetween(int32_t now, int32_t since)
+static double secondsBetween(int64_t now, int64_t since)
 {
     return static_cast<double>(now) - static_cast<double>(since);
 }

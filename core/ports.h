@@ -9,7 +9,7 @@
 #include "core/state.h"
 
 // Clock.
-int32_t calendarNow();         // seconds since 1970, as the C library's time()
+int64_t calendarNow();         // seconds since 1970, 64 bits wide: 32 run out in January 2038
 SystemTime localSystemTime();  // the present local time, as GetLocalTime
 struct LocalMoment {
     int weekday; // 0 = Sunday ... 6 = Saturday
@@ -17,7 +17,7 @@ struct LocalMoment {
     int minute;  // 0 to 59
     int second;  // 0 to 60
 };
-LocalMoment localMomentOf(int32_t calendarTime); // local breakdown, as localtime()
+LocalMoment localMomentOf(int64_t calendarTime); // local breakdown, as localtime()
 
 // Connection status source (the remote-access service).
 using ConnectionHandle = uintptr_t;

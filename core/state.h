@@ -50,7 +50,7 @@ constexpr uint32_t kRasDisconnected = 0x2001;
 // The connection in progress.
 struct LiveConnection {
     bool connected;                 // from the first sighting until the connection is closed
-    int32_t startTime;              // calendar seconds at the first sighting
+    int64_t startTime;              // calendar seconds at the first sighting
     double curConnSeconds;          // live duration in whole seconds, extra seconds included
     double curConnCost;             // the whole live duration priced at the latest tariff
     double carriedSeconds;          // part of curConnSeconds a Sum Up already moved to last month

@@ -9,13 +9,13 @@ out=build/fuzz
 mkdir -p "$out"
 flags=(-std=c++17 -g -O1 -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 # The whole platform-free code, with the fakes standing in for the outside world.
-portable=(core/*.cpp tests/native/fakes.cpp)
+core_with_fakes=(core/*.cpp tests/native/fakes.cpp)
 status=0
 for source in tests/fuzz/fuzz_*.cpp; do
   name=$(basename "$source" .cpp)
   corpus="tests/fuzz/corpus/${name#fuzz_}"
   mkdir -p "$corpus"
-  clang++ "${flags[@]}" "$source" "${portable[@]}" -o "$out/$name"
+  clang++ "${flags[@]}" "$source" "${core_with_fakes[@]}" -o "$out/$name"
   # New inputs go to a scratch folder; the repository keeps only the small seed corpus.
   mkdir -p "$out/$name-new"
   if "$out/$name" -max_total_time="$seconds" -max_len=256 -print_final_stats=0 "$out/$name-new" "$corpus" \

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Tests the release as a user meets it: unpacks dist/Tolvar-2.2.zip (made anew by scripts/release.sh unless
-# TOLVAR_RELEASE_ZIP names one) into a fresh folder, checks its SHA-256 list, starts the 64-bit Tolvar.exe in a
-# fresh Wine prefix with Wine's own remote-access service, checks what the first run leaves (tray icon, settings,
-# autostart value, uninstall script and entry, a 64-byte Tq.dat), ends it through its Exit command, uninstalls it
-# through the INF engine with the command it registered, and checks that nothing of the program is left.
+# Tests the release as a user meets it: makes dist/Tolvar-2.2.zip anew with scripts/release.sh (unless
+# TOLVAR_RELEASE_ZIP names an archive) and once more from a copy of the sources in another folder, which must give
+# the same bytes; unpacks it into a fresh folder, checks its SHA-256 list with both commands the READ-ME gives,
+# starts the 64-bit Tolvar.exe in a fresh Wine prefix with Wine's own remote-access service, checks what the first
+# run leaves (tray icon, settings, autostart value, uninstall script and entry, a 64-byte Tq.dat), ends it through
+# its Exit command, uninstalls it through the INF engine with the command it registered, and checks that nothing
+# of the program is left.
 # Usage: scripts/release-test.sh   — exit status 0 when every check passed.
 set -euo pipefail
 TOLVAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,19 +25,30 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [ -z "$zip" ]; then
-  bash scripts/release.sh >/dev/null
-  zip="$TOLVAR_ROOT/dist/Tolvar-2.2.zip"
-fi
-zip=$(realpath "$zip")
-cmake --build --preset win64 --target startup_timer wine_keepalive >/dev/null
-
 failures=0
 check() { # check DESCRIPTION COMMAND...
   local what=$1
   shift
   if "$@"; then echo "ok    $what"; else echo "FAIL  $what"; failures=$((failures + 1)); fi
 }
+
+if [ -z "$zip" ]; then
+  SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+  export SOURCE_DATE_EPOCH
+  bash scripts/release.sh >/dev/null
+  zip="$TOLVAR_ROOT/dist/Tolvar-2.2.zip"
+  # The second build: the sources as they stand (tracked and new files, not the ignored build folders) copied to
+  # another folder and built there from nothing, as on another machine.
+  rebuild="$TOLVAR_ROOT/build/release-rebuild"
+  rm -rf "$rebuild"
+  mkdir -p "$rebuild"
+  git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$rebuild"
+  bash "$rebuild/scripts/release.sh" >/dev/null
+  check "a second build in another folder gives the same archive" cmp "$zip" "$rebuild/dist/Tolvar-2.2.zip"
+  rm -rf "$rebuild"
+fi
+zip=$(realpath "$zip")
+cmake --build --preset win64 --target startup_timer wine_keepalive >/dev/null
 
 unpacked=$(mktemp -d)
 # CMake unpacks zip archives too, and the build has it already.
@@ -44,7 +57,10 @@ folder="$unpacked/Tolvar-2.2"
 check "the archive holds both programs, the READ-ME and the check sums" \
   test -f "$folder/64-bit/Tolvar.exe" -a -f "$folder/32-bit/Tolvar.exe" -a -f "$folder/READ-ME.txt" \
   -a -f "$folder/SHA256SUMS.txt"
-check "every file matches its SHA-256" sh -c "cd '$folder' && sha256sum --quiet -c SHA256SUMS.txt"
+# The two checks the READ-ME gives, as it gives them.
+check "every file matches its SHA-256 (sha256sum -c)" sh -c "cd '$folder' && sha256sum -c SHA256SUMS.txt >/dev/null"
+check "every file matches its SHA-256 (shasum -a 256 -c)" \
+  sh -c "cd '$folder' && shasum -a 256 -c SHA256SUMS.txt >/dev/null"
 check "the check sums list every other file" \
   sh -c "cd '$folder' && [ \$(find . -type f ! -name SHA256SUMS.txt | wc -l) -eq \$(wc -l < SHA256SUMS.txt) ]"
 

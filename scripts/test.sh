@@ -30,7 +30,11 @@ build native || exit 1
 build win64 || exit 1
 build win32 || exit 1
 
-ctest --preset native -j"$(nproc)" 2>&1 | tee build/native-tests.log
+# Each CTest run also writes its own JUnit report (the path is taken from the build folder, hence absolute);
+# the summary below counts from those reports.
+rm -f build/native-tests.xml
+ctest --preset native -j"$(nproc)" --output-junit "$TOLVAR_ROOT/build/native-tests.xml" 2>&1 |
+  tee build/native-tests.log
 native_rc=${PIPESTATUS[0]}
 
 # Fuzzers: a bounded run of each over its seed corpus.
@@ -52,9 +56,10 @@ run_leg() {
   rm -rf "$WINEPREFIX"
   rm -rf "build/same-bytes/$preset"
   mkdir -p "build/same-bytes/$preset"
+  rm -f "build/wine-tests-$preset.xml"
   TOLVAR_OWN_DISPLAY=1 wine_env_start --tests "$@"
-  TOLVAR_SAME_BYTES_OUT="$TOLVAR_ROOT/build/same-bytes/$preset" ctest --preset "$preset" 2>&1 |
-    tee "build/wine-tests-$preset.log"
+  TOLVAR_SAME_BYTES_OUT="$TOLVAR_ROOT/build/same-bytes/$preset" ctest --preset "$preset" \
+    --output-junit "$TOLVAR_ROOT/build/wine-tests-$preset.xml" 2>&1 | tee "build/wine-tests-$preset.log"
   local rc=${PIPESTATUS[0]}
   wine_env_stop
   echo $(( $(date +%s) - start )) >"build/wine-tests-$preset.seconds"
@@ -84,17 +89,21 @@ fi
 [ "$native_rc" -eq 0 ] && [ "$wine64_rc" -eq 0 ] && [ "$wine32_rc" -eq 0 ] && [ "$same_rc" -eq 0 ] &&
   [ "$fuzz_rc" -eq 0 ] && [ "$lint_rc" -eq 0 ] || failed=1
 
-# Counts of one CTest log: "passed failed".
+# Counts of one CTest JUnit report, "passed failed", as CTest counts: a test that could not run is a failure,
+# one that asked to be skipped by its return code a pass, a disabled one neither. No report: "0 0".
 counts() {
-  local n f
-  n=$(grep -Eo 'tests failed out of [0-9]+' "$1" 2>/dev/null | tail -1 | grep -Eo '[0-9]+$'); n=${n:-0}
-  f=$(grep -Eo '[0-9]+ tests failed out of' "$1" 2>/dev/null | tail -1 | grep -Eo '^[0-9]+'); f=${f:-0}
-  echo "$((n - f)) $f"
+  awk '/<testcase / {
+         match($0, /status="[a-z]+"/); status = substr($0, RSTART + 8, RLENGTH - 9)
+         if (status == "run") passed++; else if (status == "fail") failed++; else notRun = (status == "notrun")
+         next
+       }
+       notRun { if ($0 ~ /<skipped message="SKIP_RETURN_CODE/) passed++; else failed++; notRun = 0 }
+       END { print passed + 0, failed + 0 }' "$1" 2>/dev/null || echo "0 0"
 }
 # One leg's line of the summary: "NAME: P passed, F failed in S s".
 leg_line() {
   local ok f
-  read -r ok f < <(counts "build/wine-tests-$1.log")
+  read -r ok f < <(counts "build/wine-tests-$1.xml")
   echo "$2: $ok passed, $f failed in $(cat "build/wine-tests-$1.seconds" 2>/dev/null || echo '?') s"
 }
 total=0; bad=0
@@ -108,9 +117,9 @@ else
   total=$((total + 1)); bad=$((bad + same_rc))
 fi
 for preset in "${presets[@]}"; do
-  log=build/wine-tests-$preset.log
-  [ "$preset" = native ] && log=build/native-tests.log
-  read -r ok f < <(counts "$log")
+  report=build/wine-tests-$preset.xml
+  [ "$preset" = native ] && report=build/native-tests.xml
+  read -r ok f < <(counts "$report")
   total=$((total + ok + f)); bad=$((bad + f))
 done
 fuzzers=$(grep -c 'no fault' build/fuzz.log); fuzz_bad=$(grep -c 'FAILED' build/fuzz.log)

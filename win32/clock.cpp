@@ -5,7 +5,9 @@
 
 #include "core/ports.h"
 
-int32_t calendarNow() { return static_cast<int32_t>(std::time(nullptr)); }
+// msvcrt's 64-bit forms on both builds: the i686 build's time() and localtime() are 32 bits wide and run out on
+// 19 January 2038, after which a connection's duration would freeze and every tariff fall back to Monday 00:00.
+int64_t calendarNow() { return _time64(nullptr); }
 
 SystemTime localSystemTime()
 {
@@ -15,10 +17,10 @@ SystemTime localSystemTime()
                       now.wHour, now.wMinute, now.wSecond,    now.wMilliseconds};
 }
 
-LocalMoment localMomentOf(int32_t calendarTime)
+LocalMoment localMomentOf(int64_t calendarTime)
 {
-    const std::time_t when = calendarTime;
-    const std::tm* local = std::localtime(&when);
+    const __time64_t when = calendarTime;
+    const std::tm* local = _localtime64(&when);
     if (local == nullptr)
         return LocalMoment{1, 0, 0, 0};
     return LocalMoment{local->tm_wday, local->tm_hour, local->tm_min, local->tm_sec};

@@ -325,10 +325,10 @@ SystemTime storedStamp() { return decodeSystemTime(dataBytes(kHeaderSize).data()
 
 const FileSeam* dataFileSeam() { return &kMemoryFiles; }
 
-int32_t calendarNow() { return fake.calendarTime; }
+int64_t calendarNow() { return fake.calendarTime; }
 SystemTime localSystemTime() { return fake.localTime; }
 
-LocalMoment localMomentOf(int32_t calendarTime)
+LocalMoment localMomentOf(int64_t calendarTime)
 {
     if (fake.useMomentOverride)
         return fake.moment;

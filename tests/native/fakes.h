@@ -9,7 +9,7 @@
 #include "core/ports.h"
 
 struct FakeWorld {
-    int32_t calendarTime = 946684800;  // what calendarNow() returns
+    int64_t calendarTime = 946684800;  // what calendarNow() returns
     SystemTime localTime{2000, 1, 6, 1, 12, 0, 0, 0}; // what localSystemTime() returns
     LocalMoment moment{3, 12, 0, 0};   // what localMomentOf() returns when useMomentOverride
     bool useMomentOverride = true;     // false: localMomentOf breaks calendarTime down in UTC

@@ -179,6 +179,26 @@ TEST_F(Monitor, ClockSetBackFreezesTheDuration)
     EXPECT_EQ(accounting.liveConnection.curConnSeconds, 100);
 }
 
+TEST_F(Monitor, ConnectionAcrossJanuary2038KeepsCounting)
+{
+    // 2^31 seconds after 1970, Tuesday 2038-01-19 03:14:08 UTC, where a 32-bit clock wraps to 1901.
+    constexpr int64_t kWrap = int64_t{1} << 31;
+    settings.block.tariffEconomic = 0.3;
+    settings.block.commonFrom = Hms{7, 0, 0};
+    settings.block.commonTo = Hms{20, 0, 0};
+    fake.useMomentOverride = false;
+    linkUp();
+    fake.calendarTime = kWrap - 30;
+    pollConnection(kFastTimer);
+    fake.calendarTime = kWrap + 90;
+    pollConnection(kFastTimer);
+    fake.connectionCount = 0;
+    pollConnection(kFastTimer);
+
+    EXPECT_EQ(storedRecords().back().seconds, 120);
+    EXPECT_DOUBLE_EQ(storedRecords().back().cost, 0.3 * 120 / 60); // Tuesday 03:16, economic
+}
+
 TEST_F(Monitor, WholeDurationIsRepricedWhenTheEconomicTariffBegins)
 {
     settings.block.tariffCommon = 1.2;

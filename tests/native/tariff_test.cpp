@@ -126,4 +126,27 @@ TEST(Tariff, CurrentTariffReadsTheSettingsInForceAndTheClock)
     EXPECT_EQ(currentTariff(), 9);
 }
 
+TEST(Tariff, MomentsOnBothSidesOfJanuary2038KeepTheirDayAndHour)
+{
+    // 2^31 seconds after 1970 is Tuesday 2038-01-19 03:14:08 UTC; a 32-bit clock wraps to December 1901 there.
+    constexpr int64_t kWrap = int64_t{1} << 31;
+    constexpr int64_t kTuesdayNoon = kWrap + 8 * 3600 + 45 * 60 + 52;
+    resetWorld();
+    settings.block = tariffs({7, 0, 0}, {20, 0, 0});
+    fake.useMomentOverride = false;
+    const struct {
+        const char* moment;
+        int64_t calendarTime;
+        double expected;
+    } rows[] = {
+        {"Tuesday 03:14:07, the last second of 32 bits", kWrap - 1, kEconomic},
+        {"Tuesday 12:00:00", kTuesdayNoon, kCommon},
+        {"Saturday 12:00:00", kTuesdayNoon + 4 * 24 * 3600, kWeekend},
+    };
+    for (const auto& row : rows) {
+        fake.calendarTime = row.calendarTime;
+        EXPECT_EQ(currentTariff(), row.expected) << row.moment;
+    }
+}
+
 } // namespace
