@@ -17,7 +17,7 @@ std::wstring filePath(StoreFile file)
     switch (file) {
     case StoreFile::Journal: return programFile(L"Tq.jnl");
     case StoreFile::Fresh: return programFile(L"Tq.new");
-    case StoreFile::SetAside: break;
+    case StoreFile::SetAside:
     case StoreFile::Data: break;
     }
     return programFile(L"Tq.dat");
