@@ -3,7 +3,7 @@
 
 #include "core/monitor.h"
 #include "core/settings.h"
-#include "tests/native/fakes.h"
+#include "fakes/world.h"
 
 namespace {
 

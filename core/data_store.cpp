@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/ports.h"
+#include "core/clock.h"
 
 namespace {
 

@@ -6,58 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/file_seam.h"
 #include "core/layout.h"
 #include "core/state.h"
-
-// The files beside the executable the store works with.
-enum class StoreFile {
-    Data,     // "Tq.dat", the totals, the stamp, the count and the log
-    Journal,  // "Tq.jnl", batches written ahead of the data file until they have landed in it
-    Fresh,    // "Tq.new", the log Clear builds before it takes the data file's place
-    SetAside, // "Tq-1.jnl" ... "Tq-9.jnl", a journal that belonged to another data file, kept for the user
-};
-
-// How one call through the seam ended.
-enum class FileOutcome {
-    Done,   // opened, transferred and closed
-    Held,   // another process holds the file open; worth trying again soon
-    Failed, // any other failure: a full disk, a read-only medium, no right to write, a read error
-};
-
-// One call's outcome with the system's own code for a failure (0 when done), for the user's message.
-struct FileResult {
-    FileOutcome outcome;
-    uint32_t error;
-};
-
-// Which file an operation failed on, and how; Done when it did not fail.
-struct StoreResult {
-    FileOutcome outcome; // how the failing call ended, or Done
-    StoreFile file;      // the file at fault
-    uint32_t error;      // the system's code
-};
-
-// What the store needs of a file system. Every call is a whole cycle: open, transfer, close.
-struct FileSeam {
-    // Writes `size` bytes at `offset`; a file shorter than `offset` grows with zeros first. Done only when
-    // every byte was written (a full disk may have taken some of them).
-    FileResult (*write)(StoreFile file, uint64_t offset, const uint8_t* bytes, size_t size);
-    // Reads up to `size` bytes at `offset`; `got` receives how many arrived (fewer at the file's end). A missing
-    // side file reads as empty without being made.
-    FileResult (*read)(StoreFile file, uint64_t offset, uint8_t* bytes, size_t size, size_t& got);
-    // Sets the file's length, cutting it or growing it with zeros.
-    FileResult (*setLength)(StoreFile file, uint64_t length);
-    // Puts what was written to the file on the disk itself, so that a power loss cannot take it back.
-    FileResult (*flush)(StoreFile file);
-    // The file's length; 0 when it does not exist, -1 when it cannot be learned.
-    int64_t (*length)(StoreFile file);
-    // Deletes the file; done when it is gone afterwards.
-    FileResult (*remove)(StoreFile file);
-    // Puts the fresh file in the data file's place in one step; the old data file stays whole when it fails.
-    FileResult (*replaceData)();
-    // Renames the journal to the first free set-aside name, written to `name` (at most `size` bytes with NUL).
-    FileResult (*setAsideJournal)(char* name, size_t size);
-};
 
 // The data file as a batch finds it: its header bytes (zero beyond its length) and its length. The journal
 // stores it with each batch, so that a batch is replayed only onto the file it was written for.
@@ -82,7 +33,7 @@ struct JournalBatch {
 
 // Opens the store on `seam` (nullptr: no file at all) and settles what a journal of an ended process holds:
 // batches written for the data file as it stands land in it, a journal written for another file is set aside.
-// The data-file operations open it themselves, on dataFileSeam(), when nothing has opened it before them.
+// The data-file operations below open it themselves, on dataFileSeam(), when nothing has opened it before them.
 void openDataStore(const FileSeam* seam);
 
 // Writes from here to the matching end form one batch, stored whole or not at all; batches may nest.
@@ -116,7 +67,7 @@ void markTroubleReported();
 // The name a journal that did not belong was set aside under, once; empty when there is nothing to tell.
 bool takeSetAsideNotice(char* name, size_t size);
 
-// Told each data-file operation's name (as core/ports.h calls it) when it begins; the native tests keep their
+// Told each data-file operation's name (as declared below) when it begins; the native tests keep their
 // log of file calls this way. nullptr: nobody is told.
 void watchDataFile(void (*watcher)(const char* operation));
 
@@ -128,3 +79,27 @@ std::vector<JournalBatch> decodeJournal(const uint8_t* bytes, size_t size, size_
 // The state after `writes` are applied to `state`.
 FileState applyWrites(FileState state, const WriteBatch& writes, size_t count);
 bool sameState(const FileState& a, const FileState& b);
+
+// Data file "Tq.dat"; each operation opens, transfers one field and closes. A write that cannot reach the file,
+// whatever the reason, waits in memory (and in the journal beside the file) and lands at the first tick that can
+// write it; reads see it as landed. Several writes between beginWriteBatch and endWriteBatch land whole or not at all.
+void writeCounterBlock();
+void readCounterBlock();
+void writeMonthStamp();
+bool readMonthStamp(SystemTime& stamp);
+void writeRecordCount();
+void readRecordCount();
+// Whole records the file holds by its size (0 below the header), or -1 when its size cannot be learned.
+int32_t wholeRecordsInFile();
+// Fills `record` and returns true when all 32 bytes of slot `index` were read;
+// otherwise returns false and leaves `record` zeroed.
+bool readRecord(int32_t index, ConnectionRecord& record);
+void appendRecord(ConnectionRecord record);
+void truncateLog();
+// The bulk forms the detailed list, the export and Clear use on long logs, one open each:
+// reads up to `count` records from slot `first` on and returns how many were wholly in the file;
+int32_t readRecords(int32_t first, int32_t count, ConnectionRecord* out);
+// the file as it stands with `count` records from offset 100 on and the count field set to `count`, built
+// beside it, flushed and put in its place in one step; on failure the old file stays as it was, and the result
+// names the file at fault. Refused while writes wait or a journal is left over.
+StoreResult replaceLog(const ConnectionRecord* records, int32_t count);

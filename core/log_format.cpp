@@ -6,7 +6,7 @@
 
 #include "core/data_store.h"
 #include "core/month.h"
-#include "core/ports.h"
+#include "core/clock.h"
 #include "core/stored_figures.h"
 #include "core/text.h"
 

@@ -5,7 +5,9 @@
 
 #include "core/data_store.h"
 #include "core/month.h"
-#include "core/ports.h"
+#include "core/clock.h"
+#include "core/connection_source.h"
+#include "core/display.h"
 #include "core/state.h"
 #include "core/stored_figures.h"
 #include "core/tariff.h"

@@ -2,7 +2,8 @@
 #include "core/month.h"
 
 #include "core/data_store.h"
-#include "core/ports.h"
+#include "core/clock.h"
+#include "core/display.h"
 #include "core/state.h"
 
 // A new stamp in memory and in the data file, the totals stored, and a full repaint. Stamp and totals land

@@ -1,7 +1,7 @@
 // The process-wide accounting records and the conversions between seconds and hours-minutes-seconds.
 #include "core/state.h"
 
-#include "core/ports.h"
+#include "core/data_store.h"
 #include "core/settings.h"
 #include "core/stored_figures.h"
 

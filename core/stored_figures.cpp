@@ -5,7 +5,8 @@
 
 #include "core/data_store.h"
 #include "core/month.h"
-#include "core/ports.h"
+#include "core/clock.h"
+#include "core/display.h"
 #include "core/settings.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Choice of the price per minute in force at a moment of the week.
 #pragma once
 
-#include "core/ports.h"
+#include "core/clock.h"
 #include "core/settings.h"
 
 // The tariff the settings give for a local moment.

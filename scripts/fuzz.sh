@@ -9,7 +9,7 @@ out=build/fuzz
 mkdir -p "$out"
 flags=(-std=c++17 -g -O1 -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 # The whole platform-free code, with the fakes standing in for the outside world.
-core_with_fakes=(core/*.cpp tests/native/fakes.cpp)
+core_with_fakes=(core/*.cpp fakes/*.cpp)
 status=0
 for source in tests/fuzz/fuzz_*.cpp; do
   name=$(basename "$source" .cpp)

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "core/log_format.h"
-#include "core/ports.h"
+#include "core/clock.h"
+#include "core/file_seam.h"
 #include "core/settings.h"
 #include "win32/lazy_libraries.h"
 #include "win32/program_folder.h"

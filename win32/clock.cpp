@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "core/ports.h"
+#include "core/clock.h"
 
 // msvcrt's 64-bit forms on both builds: the i686 build's time() and localtime() are 32 bits wide and run out on
 // 19 January 2038, after which a connection's duration would freeze and every tariff fall back to Monday 00:00.

@@ -4,7 +4,7 @@
 
 #include "core/data_store.h"
 #include "core/month.h"
-#include "core/ports.h"
+#include "core/display.h"
 #include "core/stored_figures.h"
 #include "res/resource.h"
 #include "win32/shell.h"

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <string>
 
-#include "core/ports.h"
+#include "core/file_seam.h"
 #include "win32/program_folder.h"
 
 namespace {

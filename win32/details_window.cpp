@@ -5,7 +5,8 @@
 
 #include <vector>
 
-#include "core/ports.h"
+#include "core/clock.h"
+#include "core/display.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "res/resource.h"

@@ -4,7 +4,7 @@
 #include <climits>
 #include <vector>
 
-#include "core/ports.h"
+#include "core/connection_source.h"
 
 // The service's records are 4-byte packed on every architecture, as its own headers declare them;
 // on 64-bit Windows the handle therefore sits at offset 4.

@@ -42,7 +42,7 @@ int currencySymbolDrawnLength();
 // The statistics window and the timer strip draw with it.
 HFONT createGuiFont(HDC dc, int height, int weight);
 
-// What the rooms ask of one another. The display calls of the accounting heart are in core/ports.h.
+// What the rooms ask of one another. The display calls of the accounting heart are in core/display.h.
 
 // Start-up: folder, registration, settings, totals, month stamp and record count, read when the statistics
 // window is created.

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "core/ports.h"
 #include "core/settings.h"
 #include "core/stored_figures.h"
 #include "res/resource.h"

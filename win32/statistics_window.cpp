@@ -3,7 +3,7 @@
 #include "win32/statistics_window.h"
 
 #include "core/monitor.h"
-#include "core/ports.h"
+#include "core/display.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/text.h"

@@ -9,7 +9,7 @@ LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, 
 
 // WM_PAINT of the statistics window: the frame, headers, labels and empty cells, then the figures.
 void paintStatistics(HWND window);
-// paintConnected, paintNotConnected and invalidateStatistics are the display seams of core/ports.h.
+// paintConnected, paintNotConnected and invalidateStatistics are the display seams of core/display.h.
 
 // Size of the statistics window: its width, and its height without the menu bar.
 constexpr int kStatisticsWidth = 400;

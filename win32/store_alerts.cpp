@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/ports.h"
+#include "core/clock.h"
+#include "core/file_seam.h"
+#include "core/display.h"
 #include "core/stored_figures.h"
 #include "win32/shell.h"
 

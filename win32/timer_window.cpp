@@ -1,7 +1,7 @@
 // The always-on-top strip that shows the live connection's duration.
 #include "win32/timer_window.h"
 
-#include "core/ports.h"
+#include "core/display.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/text.h"

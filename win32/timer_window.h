@@ -6,7 +6,7 @@
 #include "core/settings.h"
 
 LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// showTimerWindow, timerWindowExists, paintTimer and destroyTimerWindow are the display seams of core/ports.h.
+// showTimerWindow, timerWindowExists, paintTimer and destroyTimerWindow are the display seams of core/display.h.
 
 // The strip's picture: `client` filled black and `seconds` as hours, minutes and seconds over it, red above the
 // per-connection time limit of `block`, else green, in a font and at a height made for a strip `captionHeight`

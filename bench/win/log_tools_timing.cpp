@@ -13,7 +13,6 @@
 
 #include "core/layout.h"
 #include "core/log_format.h"
-#include "core/ports.h"
 #include "core/state.h"
 #include "core/settings.h"
 #include "res/resource.h"

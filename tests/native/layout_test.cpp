@@ -10,7 +10,7 @@
 
 #include "core/layout.h"
 #include "core/settings.h"
-#include "tests/native/fakes.h"
+#include "fakes/world.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "tests/native/fakes.h"
+#include "fakes/world.h"
+#include "fakes/disk.h"
 #include "core/log_format.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include "core/monitor.h"
 #include "core/month.h"
 #include "core/settings.h"
-#include "tests/native/fakes.h"
+#include "fakes/world.h"
+#include "fakes/disk.h"
 
 namespace {
 

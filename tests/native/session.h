@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "core/log_format.h"
-#include "tests/native/fakes.h"
+#include "fakes/disk.h"
+#include "fakes/world.h"
 
 // What a start-up finds: the totals, the stamp, the log, and whether the file is whole: its stored count field
 // equals its whole records, its length ends at the last of them, and no record is zeroed.

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/state.h"
-#include "tests/native/fakes.h"
+#include "fakes/world.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/tariff.h"
-#include "tests/native/fakes.h"
+#include "fakes/world.h"
 
 namespace {
 

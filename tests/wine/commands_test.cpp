@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/ports.h"
+#include "core/data_store.h"
 #include "core/state.h"
 #include "core/monitor.h"
 #include "win32/startup.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "core/ports.h"
+#include "core/data_store.h"
 #include "core/layout.h"
 #include "tests/wine/in_process.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ports.h"
+#include "core/display.h"
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/layout.h"

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "core/monitor.h"
-#include "core/ports.h"
 #include "win32/shell.h"
 #include "res/resource.h"
 #include "core/layout.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ports.h"
+#include "core/data_store.h"
 #include "win32/shell.h"
 #include "core/layout.h"
 #include "core/settings.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "core/layout.h"
-#include "core/ports.h"
+#include "core/clock.h"
 
 static_assert(sizeof(SYSTEMTIME) == kSystemTimeSize, "a stored time is the system's record");
 

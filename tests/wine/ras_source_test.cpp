@@ -9,7 +9,8 @@
 #include <string>
 
 #include "core/monitor.h"
-#include "core/ports.h"
+#include "core/clock.h"
+#include "core/connection_source.h"
 #include "core/state.h"
 #include "tests/wine/in_process.h"
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "core/ports.h"
+#include "core/display.h"
 #include "core/state.h"
 #include "win32/shell.h"
 #include "res/resource.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/monitor.h"
-#include "core/ports.h"
+#include "core/display.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "res/resource.h"

@@ -1,28 +1,13 @@
-// Fakes of the outside world for native tests: a settable clock and status source, the data file on a
-// disk in memory with a log of the file calls, and recording display calls.
+// The fake file seam: the data file and its side files on a disk in memory, with planted faults and power losses.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "core/ports.h"
-
-struct FakeWorld {
-    int64_t calendarTime = 946684800;  // what calendarNow() returns
-    SystemTime localTime{2000, 1, 6, 1, 12, 0, 0, 0}; // what localSystemTime() returns
-    LocalMoment moment{3, 12, 0, 0};   // what localMomentOf() returns when useMomentOverride
-    bool useMomentOverride = true;     // false: localMomentOf breaks calendarTime down in UTC
-    int32_t connectionCount = 0;       // what enumerateConnections() reports
-    ConnectionHandle firstHandle = 1;  // the handle it reports
-    uint32_t connectionState = 0;      // what queryConnectionState() reports
-    bool timerWindowOpen = false;      // what timerWindowExists() reports
-    std::vector<std::string> calls;    // every file and display call, in order
-    int fileOperations = 0;            // data-file operations
-    int paints = 0;                    // display calls of any kind
-};
-
-extern FakeWorld fake;
+#include "core/file_seam.h"
+#include "core/state.h"
 
 // A fault planted at one call of the file seam: it begins at that call, on that call's file, and lasts some ticks
 // or until cleared. A full disk refuses every file whatever grows it; the others concern the one file.
@@ -76,11 +61,6 @@ extern const FileSeam kMemoryFiles;
 // What a power loss leaves of every file: the flushed content and all, none or some (per 512-byte sector,
 // chosen by `seed`) of the writes after it.
 void losePower(PowerLoss loss, uint32_t seed);
-
-// Clears the fakes, the disk and every process-wide record, and opens the store on the empty disk.
-void resetWorld();
-// Number of recorded calls with this name.
-int countCalls(const std::string& name);
 
 // The data file on the disk, as the fields stand in its bytes; the setters write them there directly.
 std::vector<ConnectionRecord> storedRecords(); // the whole records after the header

@@ -1,15 +1,12 @@
-// Fakes of the clock, the status source, the data file's disk and the display for native tests.
-#include "tests/native/fakes.h"
+// The fake file seam: files in memory that a planted fault, a process's death or a power loss can cut short.
+#include "fakes/disk.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
-#include <ctime>
+#include <cstring>
 
 #include "core/layout.h"
-#include "core/settings.h"
 
-FakeWorld fake;
 Disk disk;
 
 namespace {
@@ -216,18 +213,6 @@ FileResult memorySetAside(char* name, size_t size)
     return kDone;
 }
 
-void fileCall(const char* name)
-{
-    fake.calls.push_back(name);
-    ++fake.fileOperations;
-}
-
-void displayCall(const char* name)
-{
-    fake.calls.push_back(name);
-    ++fake.paints;
-}
-
 std::vector<uint8_t>& dataBytes(size_t atLeast)
 {
     std::vector<uint8_t>& bytes = disk.files[StoreFile::Data];
@@ -276,23 +261,6 @@ void losePower(PowerLoss loss, uint32_t seed)
     disk.unflushed.clear();
 }
 
-void resetWorld()
-{
-    fake = FakeWorld{};
-    disk = Disk{};
-    zeroProcessRecords();
-    watchDataFile(fileCall);
-    openDataStore(&kMemoryFiles);
-}
-
-int countCalls(const std::string& name)
-{
-    int n = 0;
-    for (const std::string& call : fake.calls)
-        n += call == name;
-    return n;
-}
-
 std::vector<ConnectionRecord> storedRecords()
 {
     const std::vector<uint8_t>& bytes = dataBytes(0);
@@ -324,44 +292,3 @@ void storeCounters(const CounterBlock& counters)
 SystemTime storedStamp() { return decodeSystemTime(dataBytes(kHeaderSize).data() + kMonthStampOffset); }
 
 const FileSeam* dataFileSeam() { return &kMemoryFiles; }
-
-int64_t calendarNow() { return fake.calendarTime; }
-SystemTime localSystemTime() { return fake.localTime; }
-
-LocalMoment localMomentOf(int64_t calendarTime)
-{
-    if (fake.useMomentOverride)
-        return fake.moment;
-    const std::time_t when = calendarTime;
-    std::tm parts{};
-    gmtime_r(&when, &parts);
-    return LocalMoment{parts.tm_wday, parts.tm_hour, parts.tm_min, parts.tm_sec};
-}
-
-int32_t enumerateConnections(ConnectionHandle* first)
-{
-    if (fake.connectionCount >= 1)
-        *first = fake.firstHandle;
-    return fake.connectionCount;
-}
-
-uint32_t queryConnectionState(ConnectionHandle, uint32_t) { return fake.connectionState; }
-
-void paintConnected(bool full) { displayCall(full ? "paintConnected(full)" : "paintConnected"); }
-void paintNotConnected() { displayCall("paintNotConnected"); }
-void invalidateStatistics() { displayCall("invalidateStatistics"); }
-void showTimerWindow()
-{
-    displayCall("showTimerWindow");
-    fake.timerWindowOpen = true;
-}
-bool timerWindowExists() { return fake.timerWindowOpen; }
-void paintTimer() { displayCall("paintTimer"); }
-void destroyTimerWindow()
-{
-    displayCall("destroyTimerWindow");
-    fake.timerWindowOpen = false;
-}
-void refreshDetailsIfOpen() { displayCall("refreshDetailsIfOpen"); }
-// The user is told through a box the native tests do not have; the store's own state is checked instead.
-void reportStoreTrouble() {}

@@ -1,0 +1,13 @@
+// What the heart asks of the display at fixed points; it uses nothing they return. The windows of win32/ are the
+// real ones.
+#pragma once
+
+void paintConnected(bool full);   // statistics window, connected layout
+void paintNotConnected();         // statistics window, idle layout
+void invalidateStatistics();      // full repaint of the statistics window
+void showTimerWindow();           // open the floating timer strip
+bool timerWindowExists();         // whether a strip is open
+void paintTimer();                // repaint the strip
+void destroyTimerWindow();        // close the strip the monitor opened
+void refreshDetailsIfOpen();      // refill an open detailed list with its current filter
+void reportStoreTrouble();        // tell the user, once, of data that has waited long for the data file
