@@ -57,28 +57,47 @@ protected:
     Program program;
 };
 
-// As root Wine ignores read-only attributes; a folder named like the data file makes every open of it fail.
+// As root Wine ignores read-only attributes; a folder named like the data file makes every open of it fail. The
+// program keeps running, tells once that the file cannot be read, refuses the export and Clear naming it, and at
+// Exit says that the connection that ended meanwhile could not be counted.
 TEST_F(Damaged, ADataFileThatCannotBeOpenedLeavesTheProgramRunning)
 {
     RemoveDirectoryA(dataFile().c_str());
     ASSERT_TRUE(CreateDirectoryA(dataFile().c_str(), nullptr));
     start();
+    BoxAnswerer waiting(program.process.dwProcessId, {{"Tolvar 2.2", "", IDOK}});
     EXPECT_FALSE(connectionOf(folder, 1200));
     ASSERT_TRUE(alive());
+    const std::vector<BoxSeen> told = waiting.finish(15000);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text.find("Tq.dat could not be read:\n"), 0u) << told[0].text;
+    EXPECT_EQ(told[0].text.find("Error 0"), std::string::npos) << told[0].text;
     const HWND details = openDetailsList(program);
     ASSERT_NE(details, nullptr);
     EXPECT_EQ(listRows(details), 0);
-    EXPECT_EQ(exportAll(program, details, exportFile()), "No data|Nothing to save.");
-    // The log cannot be replaced, and the user is told so.
-    BoxAnswerer boxes(program.process.dwProcessId, {{"Clear?", "", IDYES}, {"Clear?", "", IDOK}});
+    BoxAnswerer notSaved(program.process.dwProcessId, {{"Save connection data", "", IDOK}});
+    PostMessageA(details, WM_COMMAND, IDC_DETAILS_SAVE_ALL, 0);
+    const std::vector<BoxSeen> saving = notSaved.finish(5000);
+    ASSERT_EQ(saving.size(), 1u);
+    EXPECT_NE(saving[0].text.find("Tq.dat"), std::string::npos) << saving[0].text;
+    EXPECT_NE(saving[0].text.find("nothing was saved"), std::string::npos) << saving[0].text;
+    BoxAnswerer notCleared(program.process.dwProcessId, {{"Clear?", "", IDYES}, {"Clear?", "", IDOK}});
     PostMessageA(details, WM_COMMAND, IDC_DETAILS_CLEAR_UNTIL_CURRENT_MONTH, 0);
-    const std::vector<BoxSeen> seen = boxes.finish(5000);
+    const std::vector<BoxSeen> seen = notCleared.finish(5000);
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text, "If you'll continue, some data will be lost!\n\nContinue?");
     EXPECT_NE(seen[1].text.find("nothing was cleared"), std::string::npos) << seen[1].text;
+    EXPECT_NE(seen[1].text.find("Tq.dat"), std::string::npos) << seen[1].text;
+    EXPECT_FALSE(fileExists(exportFile()));
     ASSERT_TRUE(alive());
     EXPECT_TRUE(PathIsDirectoryA(dataFile().c_str()));
-    EXPECT_EQ(exitThroughMenu(program), 1u);
+    BoxAnswerer exit(program.process.dwProcessId, {{"Tolvar 2.2", "", IDYES}, {"Tolvar 2.2", "", IDOK}});
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_TRAY_EXIT, 0);
+    const std::vector<BoxSeen> atExit = exit.finish(10000);
+    ASSERT_EQ(atExit.size(), 2u);
+    EXPECT_NE(atExit[1].text.find("Tq.dat could not be read"), std::string::npos) << atExit[1].text;
+    EXPECT_NE(atExit[1].text.find("lost"), std::string::npos) << atExit[1].text;
+    EXPECT_EQ(waitForExit(program, 10000), 1u);
     RemoveDirectoryA(dataFile().c_str());
 }
 
