@@ -476,4 +476,28 @@ TEST_F(DataSafety, KilledDuringAClearOfTenThousandRecordsLeavesTheOldLogOrTheNew
     }
 }
 
+// Exit while the disk is still full: the record can be kept neither in the data file nor in the journal, and the
+// box says so with the system's reason; the file keeps no count of a record it does not hold.
+TEST_F(OnItsOwnMedium, ExitOnAFullDiskSaysTheRecordCannotBeKeptAndWhy)
+{
+    if (!mounted)
+        return;
+    const Bytes before = storedImage(kAtPageEnd, kAtPageEnd);
+    start(before);
+    connect();
+    ASSERT_EQ(unixShell("dd if=/dev/zero of=" + mountPoint + "/filler bs=4096; true"), 0);
+    clearService(service);
+    Sleep(1000);
+    BoxAnswerer boxes(processId(), {{"Tolvar 2.2", "", IDYES}, {"Tolvar 2.2", "", IDOK}});
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_EXIT, 0);
+    const std::vector<BoxSeen> seen = boxes.finish(10000);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[1].text.find("could not be kept in Tq.jnl"), std::string::npos) << seen[1].text;
+    EXPECT_NE(seen[1].text.find(systemText(ERROR_DISK_FULL)), std::string::npos) << seen[1].text;
+    EXPECT_EQ(waitForExit(program, 10000), 1u);
+    const Bytes after = data();
+    EXPECT_LE(fileRecordCount(after), wholeSlots(after.size())) << after.size() << " bytes";
+    EXPECT_EQ(fileCounters(after).curMonthSeconds, fileCounters(before).curMonthSeconds);
+}
+
 } // namespace
