@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "core/clock.h"
-#include "core/file_seam.h"
 #include "core/display.h"
+#include "core/file_seam.h"
 #include "core/stored_figures.h"
 #include "win32/shell.h"
 
@@ -66,21 +66,44 @@ void describeFailure(const FileResult& result, char* out, size_t size)
                       static_cast<unsigned long>(result.error));
 }
 
+namespace {
+
+// The failure to name for `file`: the store's own, or, when the store learned no code (a length that could not
+// be asked, a name taken by a folder), what the system says when the file is opened now.
+FileResult failureToName(StoreFile file, const FileResult& result)
+{
+    if (result.error != 0 || result.outcome == FileOutcome::Held)
+        return result;
+    // Every sharing allowed and nothing written: the look cannot get in the way of the program's own opens.
+    const HANDLE probe = CreateFileA(storeFileName(file), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return FileResult{result.outcome, GetLastError()};
+    CloseHandle(probe);
+    return result;
+}
+
+} // namespace
+
 void reportStoreTrouble()
 {
     tellOfSetAsideJournal();
     const StoreTrouble trouble = storeTrouble();
-    if (!trouble.waiting || trouble.reported || calendarNow() - trouble.since < kPatienceSeconds)
+    // The clock counts whole seconds: one more than the patience is a whole patience, whenever in its second the
+    // episode began.
+    if (!trouble.waiting || trouble.reported || calendarNow() - trouble.since <= kPatienceSeconds)
         return;
     // Marked first: the box's own loop keeps the timers, and with them this check, running.
     markTroubleReported();
     char reason[kReasonSize];
-    describeFailure(trouble.result, reason, sizeof reason);
+    describeFailure(failureToName(trouble.file, trouble.result), reason, sizeof reason);
     char text[kMessageSize];
+    // Until the figures are read nothing was written: what waits is the reading, and the connections behind it.
     if (!storedFiguresLoaded())
         std::snprintf(text, sizeof text,
-                      "%s could not be read since Tolvar started:\n%s\n\nNothing is lost while Tolvar runs: the "
-                      "figures will be read, and the connections since counted, as soon as the file can be read.",
+                      "%s could not be read:\n%s\n\nNothing is lost while Tolvar runs: the connections that end "
+                      "meanwhile are kept and will be counted as soon as the file can be read.",
                       storeFileName(trouble.file), reason);
     else
         std::snprintf(text, sizeof text,
@@ -98,7 +121,7 @@ void tellOfUnwrittenDataAtExit()
     char reason[kReasonSize];
     char text[kMessageSize];
     if (!storedFiguresLoaded() && connectionsAwaitingFigures() > 0) {
-        describeFailure(trouble.result, reason, sizeof reason);
+        describeFailure(failureToName(trouble.file, trouble.result), reason, sizeof reason);
         std::snprintf(text, sizeof text,
                       "%s could not be read since Tolvar started:\n%s\n\nThe connections that ended since then "
                       "could not be counted, and are lost.",

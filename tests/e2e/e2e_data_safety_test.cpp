@@ -1,7 +1,10 @@
-// The real program with its data file held by another process for seconds, and killed at any moment:
-// every record it stored is there at the next start, once, with totals that count each connection once.
+// The real program with its data file held by another process for seconds, its folder on a full or read-only
+// medium, and killed at any moment: every record it stored is there at the next start, once, with totals that
+// count each connection once.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -22,6 +25,7 @@ protected:
     {
         install = freshInstallForThisTest("safety-");
         folder = install->path();
+        service = folder;
         ASSERT_TRUE(firstStartAndExit(folder));
     }
 
@@ -29,7 +33,7 @@ protected:
     {
         release();
         stopProgram(program);
-        clearService(folder);
+        clearService(service);
     }
 
     std::string dataFile() const { return folder + "Tq.dat"; }
@@ -56,9 +60,9 @@ protected:
     }
 
     // Another process opens the file without sharing, as a backup or a virus scanner does.
-    void hold()
+    void hold(const char* name = "Tq.dat")
     {
-        holder = CreateFileA(dataFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        holder = CreateFileA((folder + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     }
 
@@ -83,7 +87,7 @@ protected:
     // A connection up for a little over a second, noticed by the program.
     void connect()
     {
-        setService(folder, 1, "connected");
+        setService(service, 1, "connected");
         Sleep(1300);
     }
 
@@ -91,7 +95,7 @@ protected:
     void connectAndEnd()
     {
         connect();
-        clearService(folder);
+        clearService(service);
     }
 
     // The file holds `count` records, its length says so, its first `kStored` records and its reserved header
@@ -99,18 +103,19 @@ protected:
     void expectWholeWith(const Bytes& before, int count)
     {
         const Bytes after = data();
+        const int stored = fileRecordCount(before);
         ASSERT_EQ(fileRecordCount(after), count);
         ASSERT_EQ(after.size(), recordOffset(count));
-        for (int slot = 0; slot < kStored; ++slot)
+        for (int slot = 0; slot < stored; ++slot)
             EXPECT_TRUE(sameSlot(before, after, slot)) << "stored record " << slot;
         EXPECT_EQ(changedReservedByte(before, after), -1);
         double added = 0;
-        for (int slot = kStored; slot < count; ++slot) {
+        for (int slot = stored; slot < count; ++slot) {
             EXPECT_GE(fileRecord(after, slot).seconds, 1.0);
             added += fileRecord(after, slot).seconds;
         }
         EXPECT_EQ(fileCounters(after).curMonthSeconds, fileCounters(before).curMonthSeconds + added);
-        if (count > kStored) {
+        if (count > stored) {
             EXPECT_EQ(fileCounters(after).lastConnSeconds, fileRecord(after, count - 1).seconds);
         }
         EXPECT_FALSE(fileExists(folder + "Tq.jnl"));
@@ -127,13 +132,21 @@ protected:
         kill();
     }
 
-    bool landed(int count)
+    bool landed(int count, DWORD milliseconds = 5000)
     {
-        return waitUntil([&] { return fileRecordCount(data()) == count && !fileExists(folder + "Tq.jnl"); }, 5000);
+        return waitUntil([&] { return fileRecordCount(data()) == count && !fileExists(folder + "Tq.jnl"); },
+                         milliseconds);
+    }
+
+    // The month stamp's bytes of an image.
+    static Bytes stampOf(const Bytes& image)
+    {
+        return Bytes(image.begin() + kMonthStampOffset, image.begin() + kMonthStampOffset + kSystemTimeSize);
     }
 
     std::unique_ptr<InstallFolder> install;
     std::string folder;
+    std::string service; // where the simulated service's control file is written
     Program program;
     HANDLE holder = INVALID_HANDLE_VALUE;
 };
@@ -147,7 +160,7 @@ TEST_P(HeldAtTheEnd, TheRecordLandsOnceWhenTheFileIsFree)
     start(before);
     connect();
     hold();
-    clearService(folder);
+    clearService(service);
     Sleep(GetParam());
     EXPECT_EQ(heldBytes(), before) << "nothing reaches a held file";
     release();
@@ -217,10 +230,171 @@ TEST_F(DataSafety, AStartWhileTheFileIsHeldWaitsForItAndKeepsTheStamp)
     CloseHandle(releaser);
     connectAndEnd();
     ASSERT_TRUE(landed(kStored + 1));
-    const Bytes after = data();
-    EXPECT_EQ(Bytes(before.begin() + kMonthStampOffset, before.begin() + kMonthStampOffset + kSystemTimeSize),
-              Bytes(after.begin() + kMonthStampOffset, after.begin() + kMonthStampOffset + kSystemTimeSize));
+    EXPECT_EQ(stampOf(data()), stampOf(before));
     expectWholeWith(before, kStored + 1);
+}
+
+// Held for longer than start-up waits: nothing of the header is written while the file cannot be read, and a
+// connection that ends meanwhile is counted onto the stored figures once they are read.
+TEST_F(DataSafety, AFileHeldForSecondsAcrossTheStartKeepsItsFiguresAndCountsWhatEndedMeanwhile)
+{
+    const Bytes before = storedImage(kStored, kStored);
+    ASSERT_TRUE(writeFile(dataFile(), before));
+    hold();
+    const DWORD heldAt = GetTickCount();
+    start();
+    BoxAnswerer noBox(processId(), {});
+    connectAndEnd();
+    Sleep(300);
+    ASSERT_LT(GetTickCount() - heldAt, 8000u) << "the connection ended after the hold";
+    EXPECT_EQ(heldBytes(), before);
+    Sleep(8000 - (GetTickCount() - heldAt));
+    release();
+    ASSERT_TRUE(landed(kStored + 1));
+    EXPECT_EQ(stampOf(data()), stampOf(before));
+    expectWholeWith(before, kStored + 1);
+    noBox.finish(0);
+}
+
+// A journal left by a killed process and held by another at the next start is neither replayed blind nor
+// deleted unread: it lands once when it can be read.
+TEST_F(DataSafety, AJournalHeldAtTheStartIsReplayedOnceWhenFree)
+{
+    const Bytes before = storedImage(kStored, kStored);
+    start(before);
+    hold();
+    connectAndEnd();
+    ASSERT_TRUE(waitUntil([&] { return !fileBytes(folder + "Tq.jnl").empty(); }, 5000));
+    kill();
+    release();
+    const Bytes journal = fileBytes(folder + "Tq.jnl");
+    ASSERT_EQ(data(), before);
+    hold("Tq.jnl");
+    start();
+    BoxAnswerer noBox(processId(), {});
+    Sleep(2500);
+    EXPECT_EQ(data(), before);
+    EXPECT_EQ(heldBytes(), journal);
+    release();
+    ASSERT_TRUE(landed(kStored + 1));
+    expectWholeWith(before, kStored + 1);
+    kill();
+    start();
+    expectWholeWith(before, kStored + 1);
+    noBox.finish(0);
+}
+
+// The program's folder on a small memory file system of its own, which a test fills or makes read-only. The
+// simulated service's control file lies outside it, linked in, so that a connection can end meanwhile.
+class OnItsOwnMedium : public DataSafety {
+protected:
+    void SetUp() override
+    {
+        const std::string id = std::to_string(GetCurrentProcessId());
+        mountPoint = buildFolder() + "/e2e-medium-" + id;
+        serviceFolder = buildFolder() + "/e2e-service-" + id;
+        const int status = unixShell("mkdir -p " + mountPoint + " " + serviceFolder + " && mount -t tmpfs -o size=1m tmpfs " +
+                                     mountPoint + " && ln -s " + serviceFolder + "/ras.txt " + mountPoint + "/ras.txt");
+        mounted = status == 0;
+        if (!mounted) {
+            std::printf("[ LEG SKIPPED ] no tmpfs of its own can be mounted here (shell status %d)\n", status);
+            return;
+        }
+        folder = windowsPath(mountPoint) + "\\";
+        service = windowsPath(serviceFolder) + "\\";
+        forgetProgramRegistry();
+        leaveWindowsUnmanaged("Tolvar.exe");
+        ASSERT_TRUE(CopyFileA(windowsPath(TOLVAR_EXE).c_str(), (folder + "Tolvar.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(windowsPath(RASAPI32_SIM).c_str(), (folder + "rasapi32.dll").c_str(), FALSE));
+        ASSERT_TRUE(firstStartAndExit(folder));
+    }
+
+    // Unmounted whatever happened, once the program is gone.
+    void TearDown() override
+    {
+        DataSafety::TearDown();
+        unixShell("umount -l " + mountPoint + "; rmdir " + mountPoint + "; rm -rf " + serviceFolder);
+    }
+
+    // The system's own text for `error`, as the program's box quotes it.
+    static std::string systemText(DWORD error)
+    {
+        char text[256] = {};
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                       sizeof text, nullptr);
+        std::string reason = text;
+        while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' '))
+            reason.pop_back();
+        return reason;
+    }
+
+    // The one box about waiting data: the file, the reason, the promise; shown 10 s after `since`, not before.
+    void expectWaitingBox(const std::vector<BoxSeen>& seen, std::chrono::steady_clock::time_point since,
+                          const std::string& reason)
+    {
+        ASSERT_EQ(seen.size(), 1u);
+        const std::string& text = seen[0].text;
+        EXPECT_NE(text.find("Tq.dat"), std::string::npos) << text;
+        EXPECT_NE(text.find(reason), std::string::npos) << text;
+        EXPECT_NE(text.find("Nothing is lost"), std::string::npos) << text;
+        const double waited = std::chrono::duration<double>(seen[0].answeredAt - since).count();
+        EXPECT_GE(waited, 9.9);
+        EXPECT_LE(waited, 15.0);
+    }
+
+    std::string mountPoint;
+    std::string serviceFolder;
+    bool mounted = false;
+};
+
+// 124 records: the next one's slot runs over the file's first 4 KiB page, so it needs a page the full disk lacks.
+constexpr int kAtPageEnd = 124;
+static_assert(recordOffset(kAtPageEnd) < 4096 && recordOffset(kAtPageEnd + 1) > 4096, "a slot across the page");
+
+TEST_F(OnItsOwnMedium, AFullDiskAtAConnectionsEndKeepsTheRecordUntilThereIsRoom)
+{
+    if (!mounted)
+        return;
+    const Bytes before = storedImage(kAtPageEnd, kAtPageEnd);
+    start(before);
+    BoxAnswerer boxes(processId(), {{"Tolvar 2.2", "", IDOK}});
+    connect();
+    ASSERT_EQ(unixShell("dd if=/dev/zero of=" + mountPoint + "/filler bs=4096; true"), 0);
+    clearService(service);
+    const auto ended = std::chrono::steady_clock::now();
+    Sleep(2000);
+    EXPECT_LT(data().size(), recordOffset(kAtPageEnd + 1)) << "the disk had room after all";
+    expectWaitingBox(boxes.finish(16000), ended, systemText(ERROR_DISK_FULL));
+    BoxAnswerer noMore(processId(), {});
+    ASSERT_EQ(unixShell("rm -f " + mountPoint + "/filler"), 0);
+    ASSERT_TRUE(landed(kAtPageEnd + 1, 10000)) << data().size() << " bytes, count " << fileRecordCount(data())
+                                        << (fileExists(folder + "Tq.jnl") ? ", Tq.jnl there" : "");
+    expectWholeWith(before, kAtPageEnd + 1);
+    Sleep(1500);
+    noMore.finish(0);
+}
+
+TEST_F(OnItsOwnMedium, AMediumMadeReadOnlyDuringAConnectionTakesTheRecordOnceWritableAgain)
+{
+    if (!mounted)
+        return;
+    const Bytes before = storedImage(kStored, kStored);
+    start(before);
+    BoxAnswerer boxes(processId(), {{"Tolvar 2.2", "", IDOK}});
+    connect();
+    // Wine answers a write on a read-only mount as access denied.
+    ASSERT_EQ(unixShell("mount -o remount,ro " + mountPoint), 0);
+    clearService(service);
+    const auto ended = std::chrono::steady_clock::now();
+    Sleep(2000);
+    EXPECT_EQ(data(), before);
+    expectWaitingBox(boxes.finish(16000), ended, systemText(ERROR_ACCESS_DENIED));
+    BoxAnswerer noMore(processId(), {});
+    ASSERT_EQ(unixShell("mount -o remount,rw " + mountPoint), 0);
+    ASSERT_TRUE(landed(kStored + 1, 10000));
+    expectWholeWith(before, kStored + 1);
+    Sleep(1500);
+    noMore.finish(0);
 }
 
 // Killed at a moment of each operation and started again: the file is as before it or as after it, whole.
@@ -230,7 +404,7 @@ TEST_F(DataSafety, KilledDuringAConnectionKeepsTheFileAsItWas)
     start(before);
     connect();
     kill();
-    clearService(folder);
+    clearService(service);
     start();
     EXPECT_EQ(data(), before);
 }
@@ -300,6 +474,30 @@ TEST_F(DataSafety, KilledDuringAClearOfTenThousandRecordsLeavesTheOldLogOrTheNew
         EXPECT_FALSE(fileExists(folder + "Tq.new"));
         kill();
     }
+}
+
+// Exit while the disk is still full: the record can be kept neither in the data file nor in the journal, and the
+// box says so with the system's reason; the file keeps no count of a record it does not hold.
+TEST_F(OnItsOwnMedium, ExitOnAFullDiskSaysTheRecordCannotBeKeptAndWhy)
+{
+    if (!mounted)
+        return;
+    const Bytes before = storedImage(kAtPageEnd, kAtPageEnd);
+    start(before);
+    connect();
+    ASSERT_EQ(unixShell("dd if=/dev/zero of=" + mountPoint + "/filler bs=4096; true"), 0);
+    clearService(service);
+    Sleep(1000);
+    BoxAnswerer boxes(processId(), {{"Tolvar 2.2", "", IDYES}, {"Tolvar 2.2", "", IDOK}});
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_STATISTICS_EXIT, 0);
+    const std::vector<BoxSeen> seen = boxes.finish(10000);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[1].text.find("could not be kept in Tq.jnl"), std::string::npos) << seen[1].text;
+    EXPECT_NE(seen[1].text.find(systemText(ERROR_DISK_FULL)), std::string::npos) << seen[1].text;
+    EXPECT_EQ(waitForExit(program, 10000), 1u);
+    const Bytes after = data();
+    EXPECT_LE(fileRecordCount(after), wholeSlots(after.size())) << after.size() << " bytes";
+    EXPECT_EQ(fileCounters(after).curMonthSeconds, fileCounters(before).curMonthSeconds);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -12,18 +13,48 @@
 
 namespace e2e {
 
-namespace {
-
-// The Windows form of a Linux path (Z:\...), as Wine maps the root file system.
-std::string windowsPath(const char* linuxPath)
+std::string windowsPath(const std::string& linuxPath)
 {
     std::string path = "Z:";
-    for (const char* p = linuxPath; *p != '\0'; ++p)
-        path += *p == '/' ? '\\' : *p;
+    for (const char c : linuxPath)
+        path += c == '/' ? '\\' : c;
     return path;
 }
 
-} // namespace
+std::string buildFolder()
+{
+    const std::string exe = TOLVAR_EXE;
+    return exe.substr(0, exe.rfind('/'));
+}
+
+int unixShell(const std::string& command, DWORD milliseconds)
+{
+    // Wine starts a Unix program itself and gives no handle to wait on: the shell leaves its status in a file.
+    static int steps = 0;
+    const std::string status =
+        buildFolder() + "/unix-step-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++steps);
+    const std::string windowsStatus = windowsPath(status);
+    DeleteFileA(windowsStatus.c_str());
+    std::string line = "/bin/sh -c \"(" + command + ") >/dev/null 2>&1; echo $? >" + status + ".tmp; mv " + status +
+                       ".tmp " + status + "\"";
+    std::vector<char> mutableLine(line.begin(), line.end());
+    mutableLine.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA("Z:\\bin\\sh", mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    if (process.hProcess != nullptr)
+        CloseHandle(process.hProcess);
+    if (process.hThread != nullptr)
+        CloseHandle(process.hThread);
+    if (!kit::waitUntil([&] { return kit::fileExists(windowsStatus); }, milliseconds))
+        return -1;
+    const int code = std::atoi(kit::fileText(windowsStatus).c_str());
+    DeleteFileA(windowsStatus.c_str());
+    return code;
+}
 
 InstallFolder::InstallFolder(const std::string& name)
 {

@@ -51,6 +51,14 @@ DWORD exitThroughMenu(Program& program);
 // A first start for a fresh user, ended through the program's own Exit; afterwards starts load the file.
 bool firstStartAndExit(const std::string& folder);
 
+// Runs `command` with the Unix shell outside Wine (as root, so it may mount) and waits for it to end; its exit
+// status, or -1 when it could not be started or did not end within `milliseconds`. No double quotes in it.
+int unixShell(const std::string& command, DWORD milliseconds = 30000);
+// The Windows form of a Linux path (Z:\...), as Wine maps the root file system.
+std::string windowsPath(const std::string& linuxPath);
+// A Linux folder beside the build's programs, for what a test mounts or links there.
+std::string buildFolder();
+
 // Icons in the notification area (Wine's stand-alone tray under Xvfb, or a virtual desktop's taskbar).
 int trayIconCount();
 
