@@ -173,17 +173,32 @@ void retireJournal()
         store.journalEnd = 0;
 }
 
+// The batch's writes in the order they land: as written, or the records' before the header's.
+std::vector<const PendingWrite*> landingOrder(const WriteBatch& writes, bool recordsFirst)
+{
+    std::vector<const PendingWrite*> order;
+    for (const PendingWrite& write : writes)
+        order.push_back(&write);
+    if (recordsFirst)
+        std::stable_partition(order.begin(), order.end(),
+                              [](const PendingWrite* write) { return write->offset >= kHeaderSize; });
+    return order;
+}
+
 // Lands the oldest batches in the data file; stops at the first write that fails, whatever the reason, and
 // keeps that batch to be written again whole: its writes are absolute, so a repeat changes nothing.
 void landPending()
 {
     journalPending();
     while (!store.pending.empty()) {
-        const JournalBatch& batch = store.pending.front().batch;
-        for (const PendingWrite& write : batch.writes) {
+        const PendingBatch& waiting = store.pending.front();
+        const JournalBatch& batch = waiting.batch;
+        // Without the journal behind it, a batch writes its records before the header that counts them, so that a
+        // write cut short (a full disk) or a process ended half-way never leaves a count ahead of the records.
+        for (const PendingWrite* write : landingOrder(batch.writes, !waiting.journaled)) {
             const FileResult result =
-                write.cut ? store.seam->setLength(StoreFile::Data, write.offset)
-                          : store.seam->write(StoreFile::Data, write.offset, write.bytes.data(), write.bytes.size());
+                write->cut ? store.seam->setLength(StoreFile::Data, write->offset)
+                           : store.seam->write(StoreFile::Data, write->offset, write->bytes.data(), write->bytes.size());
             if (!done(result)) {
                 noteTrouble(StoreFile::Data, result);
                 return;

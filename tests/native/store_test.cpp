@@ -254,3 +254,19 @@ TEST(WholeLog, ClearOfALongLogKeepsEveryRecordInItsPlace)
     for (size_t i = 0; i < kept.size(); ++i)
         ASSERT_EQ(std::memcmp(&found.log[i], &kept[i], sizeof kept[i]), 0) << "record " << i;
 }
+
+TEST(WholeLog, AFullDiskAtExitNeverLeavesTheCountAheadOfTheRecords)
+{
+    // Neither the journal nor the record fits: the connection is lost at Exit, but the file stays whole.
+    storeStartingFiles();
+    startProcess(kMarch);
+    disk.fault.kind = FaultKind::DiskFull;
+    disk.fault.active = true;
+    connectFor(50);
+    EXPECT_TRUE(writesPending());
+    EXPECT_FALSE(pendingWritesJournaled());
+    EXPECT_EQ(storedCount(), static_cast<int32_t>(storedRecords().size()));
+    const Image found = restartAndRead(kMarch);
+    EXPECT_TRUE(found.whole);
+    EXPECT_EQ(found.log.size(), 3u);
+}
