@@ -15,7 +15,7 @@ void pollQuietly(benchmark::State& state)
     const int filesBefore = fake.fileOperations;
     const int paintsBefore = fake.paints;
     for (auto _ : state)
-        pollConnection(kFastTimer);
+        pollConnection(Tick::Poll);
     const int files = fake.fileOperations - filesBefore;
     const int paints = fake.paints - paintsBefore;
     state.counters["file_ops"] = files;
@@ -33,7 +33,7 @@ void connectAtStart()
     fake.calendarTime = kStart;
     fake.connectionCount = 1;
     fake.connectionState = kRasConnected;
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
 }
 
 void BM_IdlePoll(benchmark::State& state)
@@ -59,7 +59,7 @@ void BM_AdvancingPoll(benchmark::State& state)
     int64_t polls = 0;
     for (auto _ : state) {
         ++fake.calendarTime;
-        pollConnection(kFastTimer);
+        pollConnection(Tick::Poll);
         // The recording fakes keep every call's name; drop them now and then so memory stays flat.
         if ((++polls & 1023) == 0)
             fake.calls.clear();

@@ -22,14 +22,14 @@ static double secondsBetween(int64_t now, int64_t since)
     return static_cast<double>(now) - static_cast<double>(since);
 }
 
-void pollConnection(int timerId)
+void pollConnection(Tick tick)
 {
     // What could not be written lands first, so that it stays ahead of anything this tick stores; figures
     // start-up could not read are read as soon as they can be.
     retryPendingWrites();
     retryStoredFigures();
     reportStoreTrouble();
-    if (timerId == kSlowTimer && settings.extra.autoSumUp != 0 && storedFiguresLoaded())
+    if (tick == Tick::PollAndMonthCheck && settings.extra.autoSumUp != 0 && storedFiguresLoaded())
         checkMonthChange();
 
     ConnectionHandle first = 0;

@@ -1,12 +1,12 @@
 // The connection monitor run by every timer tick.
 #pragma once
 
-// Timer identifiers of the statistics window.
-constexpr int kFastTimer = 1; // 50 ms: notices connections and their end
-constexpr int kSlowTimer = 2; // 1000 ms: also runs the automatic month check
+// What a tick is for: every tick polls the status source; the once-a-second one also runs the automatic month
+// check when it is enabled.
+enum class Tick { Poll, PollAndMonthCheck };
 
-// One tick: the month check on the slow timer when enabled, then the status source and the state change.
-void pollConnection(int timerId);
+// One tick: the month check when it is that tick's and enabled, then the status source and the state change.
+void pollConnection(Tick tick);
 // A connection first seen: start time, floating timer, "Connected..." and the reserved log slot.
 void beginConnection();
 // Advances and reprices the live duration, at most once per clock second.

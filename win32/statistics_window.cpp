@@ -280,7 +280,7 @@ LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, 
     case WM_CREATE: onCreate(window); break;
     case WM_DESTROY: removeTrayIcon(); break;
     case WM_PAINT: paintStatistics(window); break;
-    case WM_TIMER: pollConnection(static_cast<int>(wParam)); break;
+    case WM_TIMER: pollConnection(wParam == kSlowTimer ? Tick::PollAndMonthCheck : Tick::Poll); break;
     case WM_SYSCOMMAND: if (hideOnClose(wParam)) return 0; break;
     case WM_COMMAND: runCommand(wParam); break;
     case WM_TRAYNOTIFY: onTrayNotify(lParam); break;

@@ -12,6 +12,10 @@ void paintStatistics(HWND window);
 // paintConnected, paintNotConnected and invalidateStatistics are the display seams of core/display.h.
 
 // Size of the statistics window: its width, and its height without the menu bar.
+// The window's two timers: every 50 ms a poll; every second a poll and the automatic month check.
+constexpr UINT_PTR kFastTimer = 1;
+constexpr UINT_PTR kSlowTimer = 2;
+
 constexpr int kStatisticsWidth = 400;
 constexpr int kStatisticsHeightBelowMenu = 170;
 

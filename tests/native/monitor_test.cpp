@@ -29,7 +29,7 @@ protected:
         fake.connectionState = kRasConnected;
     }
 
-    static void pollAt(int32_t secondsAfterStart, int timer = kFastTimer)
+    static void pollAt(int32_t secondsAfterStart, Tick timer = Tick::Poll)
     {
         fake.calendarTime = kStart + secondsAfterStart;
         pollConnection(timer);
@@ -88,9 +88,9 @@ TEST_F(Monitor, TwoPollsInOneClockSecondAdvanceOnce)
     linkUp();
     pollAt(0);
     for (int second = 1; second <= 3; ++second) {
-        pollAt(second, kFastTimer);
-        pollAt(second, kSlowTimer);
-        pollAt(second, kFastTimer);
+        pollAt(second, Tick::Poll);
+        pollAt(second, Tick::PollAndMonthCheck);
+        pollAt(second, Tick::Poll);
     }
     EXPECT_EQ(accounting.liveConnection.curConnSeconds, 3);
     EXPECT_EQ(updates(), 3);
@@ -190,11 +190,11 @@ TEST_F(Monitor, ConnectionAcrossJanuary2038KeepsCounting)
     fake.useMomentOverride = false;
     linkUp();
     fake.calendarTime = kWrap - 30;
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
     fake.calendarTime = kWrap + 90;
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
     fake.connectionCount = 0;
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
 
     EXPECT_EQ(storedRecords().back().seconds, 120);
     EXPECT_DOUBLE_EQ(storedRecords().back().cost, 0.3 * 120 / 60); // Tuesday 03:16, economic
@@ -304,16 +304,16 @@ TEST_F(Monitor, SlowTimerRunsTheMonthCheckFirstAndOnlyWhenEnabled)
     linkUp();
 
     settings.extra.autoSumUp = 1;
-    pollAt(0, kFastTimer);
+    pollAt(0, Tick::Poll);
     EXPECT_EQ(countCalls("writeMonthStamp"), 0);
 
     settings.extra.autoSumUp = 0;
-    pollAt(1, kSlowTimer);
+    pollAt(1, Tick::PollAndMonthCheck);
     EXPECT_EQ(countCalls("writeMonthStamp"), 0);
 
     settings.extra.autoSumUp = 1;
     fake.calls.clear();
-    pollAt(2, kSlowTimer);
+    pollAt(2, Tick::PollAndMonthCheck);
     ASSERT_EQ(fake.calls.size(), 4u);
     EXPECT_EQ(fake.calls[0], "writeMonthStamp");
     EXPECT_EQ(fake.calls[3], "paintConnected");

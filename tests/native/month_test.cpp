@@ -49,7 +49,7 @@ void setTotals(double curMonthSeconds, double curMonthCost)
 void runTo(double seconds)
 {
     fake.calendarTime = kStart + static_cast<int32_t>(seconds);
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
     ASSERT_EQ(accounting.liveConnection.curConnSeconds, seconds);
 }
 
@@ -60,14 +60,14 @@ void connectFor(double seconds)
     fake.connectionCount = 1;
     fake.connectionState = kRasConnected;
     fake.calendarTime = kStart;
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
     runTo(seconds);
 }
 
 void disconnect()
 {
     fake.connectionCount = 0;
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
     ASSERT_FALSE(accounting.liveConnection.connected);
 }
 

@@ -39,7 +39,7 @@ void startProcess(const SystemTime& now, bool firstRun, bool autoSumUp)
 void tick()
 {
     ++disk.tick;
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
 }
 
 void connectFor(int32_t seconds, int32_t sumUpAfter)

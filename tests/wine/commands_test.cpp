@@ -13,6 +13,7 @@
 #include "core/monitor.h"
 #include "win32/startup.h"
 #include "win32/shell.h"
+#include "win32/statistics_window.h"
 #include "res/resource.h"
 #include "core/settings.h"
 #include "win32/details_window.h"

@@ -100,7 +100,7 @@ TEST_F(RasSource, LiveConnectionSurvivesASecondConnection)
     accounting.recordCount = 1;
     simulate("connections=2\nstate=connected\n");
 
-    pollConnection(kFastTimer);
+    pollConnection(Tick::Poll);
 
     EXPECT_TRUE(accounting.liveConnection.connected);
     EXPECT_EQ(accounting.liveConnection.lastRasState, kRasConnected);
