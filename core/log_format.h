@@ -1,19 +1,14 @@
-// Which logged connections a view or a Clear keeps, Clear itself, loading the stored log, and the texts of the
-// list and export.
+// Which logged connections a view shows, and the texts of the list and the export.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "core/data_store.h"
 #include "core/state.h"
 
 // The rows a detailed list or an export covers.
 enum ViewFilter : int32_t { All = 0, CurrentMonth = 1, LastMonth = 2 };
-
-// The records a Clear keeps.
-enum ClearMode : int32_t { ClearAll = 0, ClearUntilCurrentMonth = 1, ClearUntilLastMonth = 2 };
 
 // The record's month is today's month, of any year.
 bool inCurrentMonth(const SystemTime& start, const SystemTime& today);
@@ -21,28 +16,12 @@ bool inCurrentMonth(const SystemTime& start, const SystemTime& today);
 bool inLastMonth(const SystemTime& start, const SystemTime& today);
 // Whether a list or an export with this filter shows the record.
 bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& today);
-// Whether a Clear in this mode keeps the record.
-bool clearKeeps(ClearMode mode, const SystemTime& start, const SystemTime& today);
-// Clear: stores again, in their order, the stored records the mode keeps, with their count; a live connection
-// then has its slot right after them. When the whole log could not be read or the file could not be replaced
-// (another program holds it, writes to it are still pending, the folder refuses the new file), the file and the
-// count stay as they were and the result names the file at fault.
-StoreResult clearStoredLog(ClearMode mode);
-
 // Month and year of the month before today's, as the title and the suggested export name show them.
 struct MonthOfYear {
     unsigned month; // 1 to 12
     unsigned year;  // today's year, or the one before in January
 };
 MonthOfYear lastMonthOf(const SystemTime& today);
-
-// The records actually stored among the first recordCount slots, oldest first. Reading stops at the first
-// slot that is not wholly in the file, so the live connection's reserved slot and a count larger than the
-// stored log yield no rows, and nothing is allocated by an unchecked count.
-std::vector<ConnectionRecord> loadStoredLog();
-// The same for Clear and the export, which must have every record or none: false when a read failed or the
-// file delivered fewer records than it stores.
-bool readWholeStoredLog(std::vector<ConnectionRecord>& records);
 
 // Every formatter below writes at most `size` bytes including the terminating NUL and returns the length
 // of the text written (cut to the buffer when it is too small).

@@ -1,4 +1,4 @@
-// Sum Up, the automatic month check and Reset Counters.
+// Sum Up and the automatic month check.
 #include "core/month.h"
 
 #include "core/data_store.h"
@@ -59,11 +59,4 @@ void checkMonthChange()
         sumUp();
     else if (now.wMonth != accounting.monthStamp.wMonth)
         clearMonths();
-}
-
-void resetCounters()
-{
-    accounting.counterBlock = CounterBlock{};
-    writeCounterBlock();
-    paintNotConnected();
 }

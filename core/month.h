@@ -11,5 +11,3 @@ bool isNextMonth(const SystemTime& earlier, const SystemTime& later);
 void sumUp();
 // Rolls over or clears the month totals when the present month differs from the month stamp's.
 void checkMonthChange();
-// All six totals to zero, stored; stamp, record count and log stay.
-void resetCounters();

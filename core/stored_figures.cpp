@@ -1,4 +1,4 @@
-// Reads the figures at start-up once the data file can be read, and counts what ended meanwhile onto them.
+// Reads the figures at start-up once the data file can be read, counts ended connections onto them, resets them.
 #include "core/stored_figures.h"
 
 #include <vector>
@@ -122,3 +122,10 @@ void storeEndedConnection(const EndedConnection& ended)
 size_t connectionsAwaitingFigures() { return reading.awaiting.size(); }
 
 void resetStoredFigures() { reading = FiguresReading{}; }
+
+void resetCounters()
+{
+    accounting.counterBlock = CounterBlock{};
+    writeCounterBlock();
+    paintNotConnected();
+}

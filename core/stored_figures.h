@@ -1,5 +1,6 @@
-// Start-up's reading of the totals, the month stamp and the record count, put off while the data file cannot be
-// read, and the connections that end meanwhile, counted onto the real figures once they are read.
+// The stored totals as the heart keeps them: start-up's reading of the totals, the month stamp and the record
+// count, put off while the data file cannot be read; ended connections counted onto them (those that end before
+// the reading, once it is done); and Reset Counters.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +25,8 @@ bool storedFiguresLoaded();
 // An ended connection into the totals, the count and the log, stored as one batch; before the figures are read
 // it is kept in memory and stored right after them.
 void storeEndedConnection(const EndedConnection& ended);
+// Reset Counters: all six totals to zero, stored; stamp, record count and log stay.
+void resetCounters();
 // Connections kept in memory until the figures are read.
 size_t connectionsAwaitingFigures();
 // Forgets the reading and the kept connections, as a new process starts.

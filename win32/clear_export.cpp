@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/log_format.h"
+#include "core/stored_log.h"
 #include "core/clock.h"
 #include "core/file_seam.h"
 #include "core/settings.h"

@@ -13,6 +13,7 @@
 #include "win32/lazy_libraries.h"
 #include "win32/placement_store.h"
 #include "win32/shell.h"
+#include "core/stored_log.h"
 
 namespace {
 

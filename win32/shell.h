@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "core/log_format.h"
+#include "core/stored_log.h"
 #include "core/settings.h"
 
 // Tray icon callback message.

@@ -13,6 +13,7 @@
 
 #include "core/layout.h"
 #include "core/log_format.h"
+#include "core/stored_log.h"
 #include "core/state.h"
 #include "core/settings.h"
 #include "res/resource.h"

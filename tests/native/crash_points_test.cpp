@@ -12,6 +12,7 @@
 #include "core/month.h"
 #include "core/stored_figures.h"
 #include "tests/native/session.h"
+#include "core/stored_log.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "core/data_store.h"
 #include "core/month.h"
 #include "tests/native/session.h"
+#include "core/stored_log.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "fakes/world.h"
 #include "fakes/disk.h"
 #include "core/log_format.h"
+#include "core/stored_log.h"
 
 namespace {
 

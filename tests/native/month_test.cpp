@@ -6,6 +6,7 @@
 
 #include "core/monitor.h"
 #include "core/month.h"
+#include "core/stored_figures.h"
 #include "core/settings.h"
 #include "fakes/world.h"
 #include "fakes/disk.h"

@@ -10,6 +10,7 @@
 #include "core/month.h"
 #include "core/settings.h"
 #include "core/stored_figures.h"
+#include "core/stored_log.h"
 
 bool operator==(const Image& a, const Image& b)
 {

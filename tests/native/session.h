@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/log_format.h"
+#include "core/stored_log.h"
 #include "fakes/disk.h"
 #include "fakes/world.h"
 

@@ -10,6 +10,7 @@
 #include "core/layout.h"
 #include "core/stored_figures.h"
 #include "tests/native/session.h"
+#include "core/stored_log.h"
 
 namespace {
 

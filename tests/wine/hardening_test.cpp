@@ -20,6 +20,7 @@
 #include "win32/settings_store.h"
 #include "win32/details_window.h"
 #include "core/log_format.h"
+#include "core/stored_log.h"
 #include "win32/time_fields.h"
 #include "tests/wine/in_process.h"
 

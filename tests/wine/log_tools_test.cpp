@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "win32/details_window.h"
 #include "tests/wine/in_process.h"
+#include "core/stored_log.h"
 
 namespace {
 
