@@ -13,7 +13,7 @@
 #include "core/settings.h"
 #include "res/resource.h"
 #include "tools/driving.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 namespace {
 

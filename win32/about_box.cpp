@@ -1,6 +1,6 @@
 // The About box: a modal dialog from the resources, owned by the statistics window.
 #include "res/resource.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 void showAboutBox()
 {

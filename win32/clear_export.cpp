@@ -12,7 +12,7 @@
 #include "core/settings.h"
 #include "win32/lazy_libraries.h"
 #include "win32/program_folder.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/store_alerts.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "core/display.h"
 #include "core/stored_figures.h"
 #include "res/resource.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/store_alerts.h"
 
 const char exitQuestion[] = "If you will close program now, connection data may be incorrect.\n"

@@ -12,7 +12,7 @@
 #include "res/resource.h"
 #include "win32/lazy_libraries.h"
 #include "win32/placement_store.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "core/stored_log.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Process entry: single instance, currency symbol, initialisation and the message loop.
 #include "win32/program_folder.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/startup.h"
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int)

@@ -9,7 +9,7 @@
 #include "core/settings.h"
 #include "res/resource.h"
 #include "win32/settings_store.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/time_fields.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "win32/program_folder.h"
 #include "win32/registration.h"
 #include "win32/settings_store.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/statistics_window.h"
 #include "win32/timer_window.h"
 

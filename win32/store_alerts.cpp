@@ -8,7 +8,7 @@
 #include "core/display.h"
 #include "core/file_seam.h"
 #include "core/stored_figures.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 namespace {
 

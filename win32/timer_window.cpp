@@ -7,7 +7,7 @@
 #include "core/text.h"
 #include "core/warning.h"
 #include "res/resource.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "res/resource.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 // The first-generation record, which every shell accepts; its size differs between the two builds.
 #if defined(__i386__)

@@ -20,7 +20,7 @@
 #include "win32/details_window.h"
 #include "win32/program_folder.h"
 #include "tools/driving.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "core/state.h"
 #include "core/monitor.h"
 #include "win32/startup.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/statistics_window.h"
 #include "res/resource.h"
 #include "core/settings.h"

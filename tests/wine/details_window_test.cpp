@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/display.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"

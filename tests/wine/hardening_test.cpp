@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/monitor.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"

@@ -12,7 +12,7 @@
 #include "win32/details_window.h"
 #include "win32/program_folder.h"
 #include "win32/startup.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/timer_window.h"
 
 namespace inproc {

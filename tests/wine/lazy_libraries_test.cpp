@@ -6,7 +6,7 @@
 
 #include "tests/wine/in_process.h"
 #include "win32/lazy_libraries.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/data_store.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "core/layout.h"
 #include "core/settings.h"
 #include "win32/details_window.h"

@@ -23,7 +23,7 @@
 #include "core/settings.h"
 #include "tests/wine/in_process.h"
 #include "win32/settings_store.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/statistics_window.h"
 
 namespace {

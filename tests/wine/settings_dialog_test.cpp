@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"

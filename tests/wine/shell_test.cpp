@@ -14,7 +14,7 @@
 #include "win32/commands.h"
 #include "win32/startup.h"
 #include "win32/statistics_window.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "res/resource.h"
 #include "core/layout.h"
 #include "core/settings.h"

@@ -11,7 +11,7 @@
 #include "core/state.h"
 #include "res/resource.h"
 #include "tests/wine/in_process.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "win32/statistics_window.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "core/display.h"
 #include "core/state.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 #include "res/resource.h"
 #include "core/settings.h"
 #include "tests/wine/in_process.h"

@@ -14,7 +14,7 @@
 #include "core/state.h"
 #include "res/resource.h"
 #include "tests/wine/in_process.h"
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The Win32 side's process-wide records, the currency symbol as drawn and the font both painted windows use.
-#include "win32/shell.h"
+#include "win32/program_records.h"
 
 Shell shell;
 DetailsView details;

@@ -1,4 +1,4 @@
-// The shell's items: the Win32 side's process-wide records and what one window asks of another.
+// The Win32 side's program-wide records (the shell's items, the detailed view) and what one window asks of another.
 #pragma once
 
 #include <windows.h>
