@@ -64,9 +64,7 @@ target_link_libraries(log_tools_timing PRIVATE tolvar_program_objects)
 
 # What the flushes cost at a connection's end: the real file seam against one that leaves them out.
 add_executable(flush_cost bench/win/flush_cost.cpp)
-target_compile_options(flush_cost PRIVATE ${TOLVAR_WARNINGS})
-target_link_libraries(flush_cost PRIVATE tolvar_core)
-target_link_options(flush_cost PRIVATE ${WIN_LINK})
+target_link_libraries(flush_cost PRIVATE tolvar_program_objects)
 
 # Opens every window of a running Tolvar.exe and takes its picture (scripts/screenshots.sh).
 add_executable(tour_pictures tools/tour_pictures.cpp)
