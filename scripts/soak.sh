@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Soak run of the real program: 1000 simulated connections (or $1) with Sum Ups and a tariff change,
-# then the log and the totals are checked against each other. Takes about 20 minutes for 1000
+# then the log and the totals are checked against each other. Takes about 18 minutes for 1000
 # connections (about 1.2 s per connection: up to 1.5 s of connection, its end, a Sum Up every fourth
 # and fifth one); 12 connections, the default of the test in the ordinary test run, take about 20 s.
 set -uo pipefail
