@@ -51,26 +51,21 @@ void confirmExit()
     PostQuitMessage(1);
 }
 
-void confirmReset()
+// Asks; on Yes runs `operation` on the totals, unless they are not read yet: stored over the real ones, they would
+// take their place.
+void confirmOnTotals(const char* question, const char* caption, void (*operation)())
 {
-    if (!confirmed(resetQuestion, resetCaption, MB_ICONQUESTION))
+    if (!confirmed(question, caption, MB_ICONQUESTION))
         return;
-    // Totals not yet read would be stored over the real ones.
     if (!storedFiguresLoaded())
         tellFiguresNotRead();
     else
-        resetCounters();
+        operation();
 }
 
-void confirmSumUp()
-{
-    if (!confirmed(sumUpQuestion, sumUpCaption, MB_ICONQUESTION))
-        return;
-    if (!storedFiguresLoaded())
-        tellFiguresNotRead();
-    else
-        sumUp();
-}
+void confirmReset() { confirmOnTotals(resetQuestion, resetCaption, resetCounters); }
+
+void confirmSumUp() { confirmOnTotals(sumUpQuestion, sumUpCaption, sumUp); }
 
 void showDetails(ViewFilter filter)
 {
