@@ -1,8 +1,4 @@
-# Cross-compiles for 32-bit Windows with mingw-w64 (posix threads, needed by GoogleTest); runs under 32-bit Wine.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
+# Cross-compiles for 32-bit Windows with mingw-w64; runs under 32-bit Wine.
+set(TOLVAR_MINGW_PROCESSOR i686)
+set(TOLVAR_WINE_LOADER /usr/lib/wine/wine)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)
