@@ -10,6 +10,25 @@
 
 static_assert(sizeof(SYSTEMTIME) == kSystemTimeSize, "a stored time is the system's record");
 
+namespace {
+
+// Every field down to the second in its place; the milliseconds too when asked.
+void expectSameFields(const SystemTime& ours, const SYSTEMTIME& system, bool milliseconds)
+{
+    EXPECT_EQ(ours.wYear, system.wYear);
+    EXPECT_EQ(ours.wMonth, system.wMonth);
+    EXPECT_EQ(ours.wDayOfWeek, system.wDayOfWeek);
+    EXPECT_EQ(ours.wDay, system.wDay);
+    EXPECT_EQ(ours.wHour, system.wHour);
+    EXPECT_EQ(ours.wMinute, system.wMinute);
+    EXPECT_EQ(ours.wSecond, system.wSecond);
+    if (milliseconds) {
+        EXPECT_EQ(ours.wMilliseconds, system.wMilliseconds);
+    }
+}
+
+} // namespace
+
 // Data files written by earlier versions hold the month stamp and each record's start as the system's SYSTEMTIME
 // was in memory.
 TEST(PlatformLayout, AStoredTimeReadsAsTheSystemsRecordFieldForField)
@@ -27,15 +46,7 @@ TEST(PlatformLayout, AStoredTimeReadsAsTheSystemsRecordFieldForField)
     uint8_t stored[kSystemTimeSize];
     std::memcpy(stored, &system, sizeof stored);
 
-    const SystemTime read = decodeSystemTime(stored);
-    EXPECT_EQ(read.wYear, system.wYear);
-    EXPECT_EQ(read.wMonth, system.wMonth);
-    EXPECT_EQ(read.wDayOfWeek, system.wDayOfWeek);
-    EXPECT_EQ(read.wDay, system.wDay);
-    EXPECT_EQ(read.wHour, system.wHour);
-    EXPECT_EQ(read.wMinute, system.wMinute);
-    EXPECT_EQ(read.wSecond, system.wSecond);
-    EXPECT_EQ(read.wMilliseconds, system.wMilliseconds);
+    expectSameFields(decodeSystemTime(stored), system, true);
 }
 
 // The clock hands the heart the system's local time with every field in its place.
@@ -49,11 +60,5 @@ TEST(PlatformLayout, TheClockGivesTheSystemsLocalTimeFieldForField)
         ours = localSystemTime();
         GetLocalTime(&after);
     } while (before.wSecond != after.wSecond);
-    EXPECT_EQ(ours.wYear, before.wYear);
-    EXPECT_EQ(ours.wMonth, before.wMonth);
-    EXPECT_EQ(ours.wDayOfWeek, before.wDayOfWeek);
-    EXPECT_EQ(ours.wDay, before.wDay);
-    EXPECT_EQ(ours.wHour, before.wHour);
-    EXPECT_EQ(ours.wMinute, before.wMinute);
-    EXPECT_EQ(ours.wSecond, before.wSecond);
+    expectSameFields(ours, before, false);
 }
