@@ -433,12 +433,7 @@ void retryPendingWritesAtTick()
         tryNow();
 }
 
-bool dataStoreReady()
-{
-    if (!pager.settled)
-        tryNow();
-    return pager.settled;
-}
+bool dataStoreReady() { return pager.settled || pager.seam == nullptr; }
 
 bool writesPending() { return !pager.pending.empty(); }
 

@@ -92,6 +92,7 @@ bool readFigures()
 
 bool tryReading()
 {
+    // The store tries to settle at its own pace; asking it costs no file call.
     if (!dataStoreReady())
         return false;
     if (!readFigures()) {

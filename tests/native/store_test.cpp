@@ -89,7 +89,7 @@ TEST(JournalOwnership, AJournalThatCannotBeReadOrDeletedIsKeptAndNeverReplayedTw
     EXPECT_EQ(disk.files[StoreFile::Data], data);
     EXPECT_GT(disk.files.count(StoreFile::Journal), 0u) << "never deleted unread";
     disk.fault = Fault{};
-    tick();
+    tickASecond();
     EXPECT_TRUE(storedFiguresLoaded());
     EXPECT_EQ(storedRecords().size(), 4u);
 
@@ -146,7 +146,7 @@ TEST(StartUpHold, HoldsOfAnyLengthLeaveEveryFigureAsItWasPlusWhatHappenedSince)
         EXPECT_EQ(disk.files[StoreFile::Data], data) << "nothing written while it could not be read";
         EXPECT_EQ(connectionsAwaitingFigures(), 1u);
         disk.dataHeld = false;
-        tick();
+        tickASecond();
         EXPECT_EQ(connectionsAwaitingFigures(), 0u);
         const Image found = restartAndRead(kMarch);
         EXPECT_TRUE(found.whole);
@@ -271,4 +271,58 @@ TEST(WholeLog, AFullDiskAtExitNeverLeavesTheCountAheadOfTheRecords)
     const Image found = restartAndRead(kMarch);
     EXPECT_TRUE(found.whole);
     EXPECT_EQ(found.log.size(), 3u);
+}
+
+TEST(StoreTroubleEpisodes, ALastingFaultIsAnEpisodeCostsATryASecondAndHidesNoConnection)
+{
+    struct Case {
+        const char* name;
+        void (*plant)(int64_t settleCalls); // the fault, given the seam calls a start makes before its reading
+        bool figuresRead;                   // the figures are read all the same
+        bool afterStart;                    // the fault comes once the process has started
+    };
+    const Case cases[] = {
+        {"the data file held from the start", [](int64_t) { disk.dataHeld = true; }, false, false},
+        {"the figures' read fails once the journal is settled",
+         [](int64_t settleCalls) { disk.fault = Fault{settleCalls, FaultKind::ReadError, -1}; }, false, false},
+        {"the journal and the data file held for good", [](int64_t) {
+             disk.dataHeld = true;
+             disk.fault.kind = FaultKind::Held;
+             disk.fault.file = StoreFile::Journal;
+             disk.fault.active = true;
+         },
+         true, true},
+        {"the data file read-only for good", [](int64_t) {
+             disk.fault.kind = FaultKind::Denied;
+             disk.fault.file = StoreFile::Data;
+             disk.fault.active = true;
+         },
+         true, true},
+    };
+    storeStartingFiles();
+    const Disk starting = disk;
+    // The seam calls of a start's settling, before the figures are read.
+    resetWorld();
+    disk = starting;
+    openDataStore(&kMemoryFiles);
+    const int64_t settleCalls = disk.calls;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        disk = starting;
+        if (!c.afterStart)
+            c.plant(settleCalls);
+        startProcess(kMarch);
+        if (c.afterStart)
+            c.plant(settleCalls);
+        connectFor(30);
+        EXPECT_EQ(storedFiguresLoaded(), c.figuresRead);
+        EXPECT_EQ(accounting.counterBlock.lastConnSeconds, 30) << "the last connection shows";
+        EXPECT_GE(accounting.counterBlock.curMonthSeconds, 30) << "the month counts it";
+        EXPECT_TRUE(storeTrouble().waiting) << "data waits: an episode the user will hear of";
+        EXPECT_NE(storeTrouble().result.outcome, FileOutcome::Done);
+        const int64_t before = disk.calls;
+        for (int i = 0; i < 200; ++i)
+            tick();
+        EXPECT_LT(disk.calls - before, 100) << "ten seconds of ticks try about ten times, not two hundred";
+    }
 }
