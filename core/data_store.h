@@ -1,5 +1,6 @@
 // The data file's operations over a file seam: writes grouped into batches that a side journal makes whole,
-// batches kept pending in memory whatever keeps them out of the file, and the log replaced in one step.
+// batches kept pending in memory whatever keeps them out of the file, and the log replaced in one step. How
+// they are kept whole: core/store_protocol.md.
 #pragma once
 
 #include <cstddef>
@@ -7,29 +8,9 @@
 #include <vector>
 
 #include "core/file_seam.h"
+#include "core/journal_format.h"
 #include "core/layout.h"
 #include "core/state.h"
-
-// The data file as a batch finds it: its header bytes (zero beyond its length) and its length. The journal
-// stores it with each batch, so that a batch is replayed only onto the file it was written for.
-struct FileState {
-    uint8_t header[kHeaderSize]; // the first 100 bytes, zeros where the file is shorter
-    uint64_t length;             // the whole file's length
-};
-
-// One write of a batch: bytes at an offset, or the data file cut to `offset` when `cut` is set.
-struct PendingWrite {
-    uint64_t offset;            // where the bytes go, or the new length
-    bool cut;                   // a change of length rather than a write
-    std::vector<uint8_t> bytes; // what to write
-};
-using WriteBatch = std::vector<PendingWrite>;
-
-// A batch as the journal keeps it: the data file it was written for, and its writes.
-struct JournalBatch {
-    FileState before;   // the data file before the batch's first write
-    WriteBatch writes;  // the writes, in order
-};
 
 // Opens the store on `seam` (nullptr: no file at all) and settles what a journal of an ended process holds:
 // batches written for the data file as it stands land in it, a journal written for another file is set aside.
@@ -39,18 +20,29 @@ void openDataStore(const FileSeam* seam);
 // Writes from here to the matching end form one batch, stored whole or not at all; batches may nest.
 void beginWriteBatch();
 void endWriteBatch();
-// Settles a journal not yet settled and tries to land what is pending; every tick calls it.
+// Settles a journal not yet settled and tries to land what is pending, at once.
 void retryPendingWrites();
+// The same from a tick: after a failure it is tried again only at every 20th tick, about once a second.
+void retryPendingWritesAtTick();
 // The data file can be read as it stands: the journal an ended process left is settled and the file's header
 // was read. Until then nothing reads or writes the figures.
 bool dataStoreReady();
-// Whether batches wait in memory for the data file, and whether every one of those is in the journal as well.
+// Whether batches wait in memory for the data file, and whether every one of those is in the journal as well,
+// flushed (a start then writes them).
 bool writesPending();
 bool pendingWritesJournaled();
+// Nothing waits, no journal is left, and the data file was flushed after its last write: a power loss now
+// takes nothing back.
+bool everythingDurable();
 // Whether a journal that could not be deleted still lies beside the data file (Clear waits for it).
 bool journalLeftOver();
 // Reads of the data file that failed since the store opened; a caller compares it before and after reading.
 uint64_t dataFileReadFailures();
+// The latest failed read: the file and the system's answer.
+StoreResult latestReadFailure();
+// Start-up's reading of the figures failed (the latest failed read says why), or has been done: while it
+// fails, data waits as when a batch cannot land, and the user is told after the same patience.
+void noteFiguresUnread(bool unread);
 
 // Why data waits: the file at fault and the system's code, and since when (calendar seconds).
 struct StoreTrouble {
@@ -70,15 +62,6 @@ bool takeSetAsideNotice(char* name, size_t size);
 // Told each data-file operation's name (as declared below) when it begins; the native tests keep their
 // log of file calls this way. nullptr: nobody is told.
 void watchDataFile(void (*watcher)(const char* operation));
-
-// A batch as the journal stores it: a tag, the data file before it, the number of writes, each write (offset,
-// cut flag, length, bytes), then a checksum of all that; appends one batch to `out`.
-void encodeJournalBatch(const JournalBatch& batch, std::vector<uint8_t>& out);
-// The whole batches at the start of a journal; `validLength` receives how many bytes they take.
-std::vector<JournalBatch> decodeJournal(const uint8_t* bytes, size_t size, size_t& validLength);
-// The state after `writes` are applied to `state`.
-FileState applyWrites(FileState state, const WriteBatch& writes, size_t count);
-bool sameState(const FileState& a, const FileState& b);
 
 // Data file "Tq.dat"; each operation opens, transfers one field and closes. A write that cannot reach the file,
 // whatever the reason, waits in memory (and in the journal beside the file) and lands at the first tick that can

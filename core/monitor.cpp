@@ -26,7 +26,7 @@ void pollConnection(Tick tick)
 {
     // What could not be written lands first, so that it stays ahead of anything this tick stores; figures
     // start-up could not read are read as soon as they can be.
-    retryPendingWrites();
+    retryPendingWritesAtTick();
     retryStoredFigures();
     reportStoreTrouble();
     if (tick == Tick::PollAndMonthCheck && settings.extra.autoSumUp != 0 && storedFiguresLoaded())

@@ -17,11 +17,16 @@ struct FiguresReading {
     bool loaded;                           // they have been read (or, at a first run, made)
     bool firstRun;                         // the first run for this user: the stamp is written, not read
     std::vector<EndedConnection> awaiting; // connections that ended before the figures were read, oldest first
+    int quietTicks;                        // ticks still to let pass before the next try, after a failed one
 };
+
+// After a failed reading, ticks let pass before the next: a second of the 50 ms poll.
+constexpr int kRetryTicks = 20;
 
 FiguresReading reading{};
 
-void storeNow(const EndedConnection& ended)
+// The connection into the totals in memory, as the window shows them, whether or not they can be stored.
+void countIn(const EndedConnection& ended)
 {
     CounterBlock& totals = accounting.counterBlock;
     totals.lastConnSeconds = ended.record.seconds;
@@ -32,12 +37,30 @@ void storeNow(const EndedConnection& ended)
     // taken away meanwhile, the slot would fall inside the file's header, so the connection counts itself.
     if (accounting.recordCount < 1)
         accounting.recordCount = 1;
+}
+
+void storeNow(const EndedConnection& ended)
+{
+    countIn(ended);
     // The three land together or not at all: a half-stored end could count the connection twice.
     beginWriteBatch();
     writeRecordCount();
     appendRecord(ended.record);
     writeCounterBlock();
     endWriteBatch();
+}
+
+// Until the figures are read the window shows the connections since the start alone, from zero totals.
+void recountAwaiting()
+{
+    accounting.counterBlock = CounterBlock{};
+    accounting.recordCount = 0;
+    for (const EndedConnection& ended : reading.awaiting) {
+        ++accounting.recordCount;
+        countIn(ended);
+    }
+    if (accounting.liveConnection.connected)
+        ++accounting.recordCount;
 }
 
 // The reads of start-up, checked as a whole: false, with nothing written, when any of them failed.
@@ -69,9 +92,18 @@ bool readFigures()
 
 bool tryReading()
 {
-    if (!dataStoreReady() || !readFigures())
+    // The store tries to settle at its own pace; asking it costs no file call.
+    if (!dataStoreReady())
         return false;
+    if (!readFigures()) {
+        reading.quietTicks = kRetryTicks;
+        noteFiguresUnread(true);
+        // What the window showed stays: the connections since the start, counted in memory.
+        recountAwaiting();
+        return false;
+    }
     reading.loaded = true;
+    noteFiguresUnread(false);
     if (settings.extra.autoSumUp != 0) {
         // The roll-over start-up would have made comes before every connection since: none of it is carried.
         const LiveConnection live = accounting.liveConnection;
@@ -103,7 +135,11 @@ void loadStoredFigures(bool firstRun)
 
 void retryStoredFigures()
 {
-    // The window has shown zeros so far.
+    if (reading.quietTicks > 0) {
+        --reading.quietTicks;
+        return;
+    }
+    // The window has shown the connections since the start alone so far.
     if (reading.asked && !reading.loaded && tryReading())
         invalidateStatistics();
 }
@@ -114,6 +150,7 @@ void storeEndedConnection(const EndedConnection& ended)
 {
     if (!storedFiguresLoaded()) {
         reading.awaiting.push_back(ended);
+        countIn(ended);
         return;
     }
     storeNow(ended);

@@ -21,8 +21,13 @@ StoreResult clearStoredLog(ClearMode mode)
     // Only the stored records are loaded: a live connection's reserved slot is not in the file yet. A log
     // read in part would be stored as the whole: nothing is cleared then.
     std::vector<ConnectionRecord> records;
-    if (!readWholeStoredLog(records))
+    const uint64_t failures = dataFileReadFailures();
+    if (!readWholeStoredLog(records)) {
+        // Named by the read that failed; a log shorter than its count is the data file's, unreadable whole.
+        if (dataFileReadFailures() != failures)
+            return latestReadFailure();
         return StoreResult{FileOutcome::Failed, StoreFile::Data, 0};
+    }
     const SystemTime today = localSystemTime();
     std::vector<ConnectionRecord> keptRecords;
     for (const ConnectionRecord& record : records)

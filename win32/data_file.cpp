@@ -5,6 +5,8 @@
 #include <cwchar>
 #include <string>
 
+#include "win32/data_file.h"
+
 #include "core/file_seam.h"
 #include "win32/program_folder.h"
 
@@ -188,3 +190,5 @@ const FileSeam* dataFileSeam()
     }
     return &kWin32Files;
 }
+
+std::wstring storeFilePath(StoreFile file) { return filePath(file); }

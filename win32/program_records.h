@@ -10,6 +10,8 @@
 
 // Tray icon callback message.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
+// Posted by a tick that found a notice about the store due: the box opens after the tick, never inside it.
+constexpr UINT WM_STORENOTICE = WM_USER + 2;
 
 // The application shell's process-wide state: one record, the only one of its kind.
 struct Shell {

@@ -10,6 +10,7 @@
 #include "core/warning.h"
 #include "res/resource.h"
 #include "win32/program_records.h"
+#include "win32/store_alerts.h"
 
 namespace {
 
@@ -284,6 +285,7 @@ LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, 
     case WM_SYSCOMMAND: if (hideOnClose(wParam)) return 0; break;
     case WM_COMMAND: runCommand(wParam); break;
     case WM_TRAYNOTIFY: onTrayNotify(lParam); break;
+    case WM_STORENOTICE: showStoreNotices(); break;
     default: if (isTaskbarCreated(message)) addTrayIcon(window); break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -8,6 +8,7 @@
 #include "core/display.h"
 #include "core/file_seam.h"
 #include "core/stored_figures.h"
+#include "win32/data_file.h"
 #include "win32/program_records.h"
 
 namespace {
@@ -23,18 +24,38 @@ constexpr size_t kMessageSize = 3 * kReasonSize + 256;
 
 void show(HWND owner, const char* text, const char* caption) { MessageBoxA(owner, text, caption, MB_ICONEXCLAMATION); }
 
+// The boxes a tick found due, kept until the statistics window opens them after the tick.
+struct StoreNotices {
+    bool posted;                     // a WM_STORENOTICE is on its way
+    bool boxOpen;                    // one of these boxes is open: the next waits for it
+    char setAside[kMessageSize];     // the text about a journal set aside, or empty
+    char trouble[kMessageSize];      // the text about data that has waited, or empty
+};
+
+StoreNotices notices{};
+
 // One journal that did not belong to the data file, set aside: said once.
-void tellOfSetAsideJournal()
+void noteSetAsideJournal()
 {
     char name[16];
     if (!takeSetAsideNotice(name, sizeof name))
         return;
-    char text[kMessageSize];
-    std::snprintf(text, sizeof text,
+    std::snprintf(notices.setAside, sizeof notices.setAside,
                   "Tq.jnl beside Tq.dat held connection data written for another copy of Tq.dat (one restored, "
                   "replaced or made anew since), so none of it was written into Tq.dat.\n\nIt was kept as %s.",
                   name);
-    show(shell.statisticsWindow, text, kCaption);
+}
+
+// Shows and empties one waiting text; false when none waits.
+bool showOne(char* text)
+{
+    if (text[0] == '\0')
+        return false;
+    char shown[kMessageSize];
+    std::snprintf(shown, sizeof shown, "%s", text);
+    text[0] = '\0';
+    show(shell.statisticsWindow, shown, kCaption);
+    return true;
 }
 
 } // namespace
@@ -60,10 +81,12 @@ void describeFailure(const FileResult& result, char* out, size_t size)
     size_t length = std::strlen(out);
     while (length > 0 && (out[length - 1] == '\r' || out[length - 1] == '\n' || out[length - 1] == ' '))
         out[--length] = '\0';
-    if (length == 0)
-        std::snprintf(out, size, result.outcome == FileOutcome::Held ? "It is in use by another program."
-                                                                     : "Error %lu.",
-                      static_cast<unsigned long>(result.error));
+    if (length == 0 && result.outcome == FileOutcome::Held)
+        std::snprintf(out, size, "It is in use by another program.");
+    else if (length == 0 && result.error != 0)
+        std::snprintf(out, size, "Error %lu.", static_cast<unsigned long>(result.error));
+    else if (length == 0)
+        std::snprintf(out, size, "The system gave no reason.");
 }
 
 namespace {
@@ -75,7 +98,7 @@ FileResult failureToName(StoreFile file, const FileResult& result)
     if (result.error != 0 || result.outcome == FileOutcome::Held)
         return result;
     // Every sharing allowed and nothing written: the look cannot get in the way of the program's own opens.
-    const HANDLE probe = CreateFileA(storeFileName(file), GENERIC_READ,
+    const HANDLE probe = CreateFileW(storeFilePath(file).c_str(), GENERIC_READ,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE)
@@ -84,34 +107,53 @@ FileResult failureToName(StoreFile file, const FileResult& result)
     return result;
 }
 
-} // namespace
-
-void reportStoreTrouble()
+// The text about data that has waited a whole patience, once per episode.
+void noteWaitingData()
 {
-    tellOfSetAsideJournal();
     const StoreTrouble trouble = storeTrouble();
     // The clock counts whole seconds: one more than the patience is a whole patience, whenever in its second the
     // episode began.
     if (!trouble.waiting || trouble.reported || calendarNow() - trouble.since <= kPatienceSeconds)
         return;
-    // Marked first: the box's own loop keeps the timers, and with them this check, running.
     markTroubleReported();
     char reason[kReasonSize];
     describeFailure(failureToName(trouble.file, trouble.result), reason, sizeof reason);
-    char text[kMessageSize];
+    char* text = notices.trouble;
+    const size_t size = sizeof notices.trouble;
     // Until the figures are read nothing was written: what waits is the reading, and the connections behind it.
     if (!storedFiguresLoaded())
-        std::snprintf(text, sizeof text,
+        std::snprintf(text, size,
                       "%s could not be read:\n%s\n\nNothing is lost while Tolvar runs: the connections that end "
                       "meanwhile are kept and will be counted as soon as the file can be read.",
                       storeFileName(trouble.file), reason);
     else
-        std::snprintf(text, sizeof text,
+        std::snprintf(text, size,
                       "Connection data could not be written to %s:\n%s\n\nNothing is lost while Tolvar runs: the "
                       "data is kept and will be written as soon as the file can be written.%s",
                       storeFileName(trouble.file), reason,
                       writesPending() && pendingWritesJournaled() ? " It is also kept in Tq.jnl beside it." : "");
-    show(shell.statisticsWindow, text, kCaption);
+}
+
+} // namespace
+
+void reportStoreTrouble()
+{
+    noteSetAsideJournal();
+    noteWaitingData();
+    // The monitor opens no modal loop: the box opens once this tick is over.
+    if ((notices.setAside[0] != '\0' || notices.trouble[0] != '\0') && !notices.posted && !notices.boxOpen)
+        notices.posted = PostMessageA(shell.statisticsWindow, WM_STORENOTICE, 0, 0) != FALSE;
+}
+
+void showStoreNotices()
+{
+    notices.posted = false;
+    if (notices.boxOpen)
+        return;
+    notices.boxOpen = true;
+    while (showOne(notices.setAside) || showOne(notices.trouble)) {
+    }
+    notices.boxOpen = false;
 }
 
 void tellOfUnwrittenDataAtExit()
@@ -156,11 +198,14 @@ void tellClearRefused(HWND owner, const StoreResult& result)
                       storeFileName(result.file));
     } else {
         char reason[kReasonSize];
-        describeFailure(FileResult{result.outcome, result.error}, reason, sizeof reason);
+        // A log read short names no code of the system: the file is shorter than its count says.
+        const bool readShort = result.error == 0 && result.file == StoreFile::Data;
+        describeFailure(failureToName(result.file, FileResult{result.outcome, result.error}), reason, sizeof reason);
         std::snprintf(text, sizeof text,
-                      "The log could not be rewritten, so nothing was cleared: %s could not be %s.\n%s\n\nPlease "
+                      "The log could not be rewritten, so nothing was cleared: %s could not be %s.%s%s\n\nPlease "
                       "try again in a moment.",
-                      storeFileName(result.file), result.error == 0 ? "read whole" : "written", reason);
+                      storeFileName(result.file), readShort ? "read whole" : "written", readShort ? "" : "\n",
+                      readShort ? "" : reason);
     }
     show(owner, text, "Clear?");
 }

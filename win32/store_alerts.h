@@ -5,6 +5,8 @@
 
 #include "core/data_store.h"
 
+// Opens the boxes a tick found due, one at a time (the statistics window runs it for WM_STORENOTICE).
+void showStoreNotices();
 // At Exit: says where data that could not be written is kept, or that it cannot be kept and why. Nothing is
 // shown when everything is written.
 void tellOfUnwrittenDataAtExit();

@@ -1,5 +1,5 @@
 // Fuzzes the replay of a journal left beside a data file: any bytes as either, or batches as a connection's end
-// writes them, cut anywhere and landed in part. The file afterwards is the old one with a tail of whole batches.
+// writes them, cut anywhere and landed in part. The file afterwards is the old one, or it with every whole batch.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -89,13 +89,14 @@ size_t programLeft(Input& in, Bytes& file, Bytes& journal)
     const int landed = in.next() % (batches + 1);
     const size_t partly = in.next() % 4;
     Bytes now = file;
+    uint32_t chain = encodeJournalHeader(stateOf(file), in.next(), journal);
     for (int i = 0; i < batches; ++i) {
-        const JournalBatch batch{stateOf(now), connectionEnd(now, in)};
-        encodeJournalBatch(batch, journal);
-        for (size_t w = 0; w < batch.writes.size(); ++w) {
-            apply(now, batch.writes[w]);
+        const WriteBatch batch = connectionEnd(now, in);
+        chain = encodeJournalBatch(batch, chain, journal);
+        for (size_t w = 0; w < batch.size(); ++w) {
+            apply(now, batch[w]);
             if (i < landed || (i == landed && w < partly))
-                apply(file, batch.writes[w]);
+                apply(file, batch[w]);
         }
     }
     // Written ahead of its file and flushed before; a cut or a flipped byte stands for what the disk did anyway.
@@ -122,10 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         file = in.take(in.next() * 4u);
         journal = in.take(size);
     }
-    size_t valid = 0;
-    const std::vector<JournalBatch> batches = decodeJournal(journal.data(), journal.size(), valid);
-    for (const JournalBatch& batch : batches)
-        for (const PendingWrite& write : batch.writes)
+    const std::vector<WriteBatch> batches = decodeJournal(journal.data(), journal.size()).batches;
+    for (const WriteBatch& batch : batches)
+        for (const PendingWrite& write : batch)
             if (write.offset + write.bytes.size() > kLargestFile)
                 return 0;
 
@@ -138,16 +138,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         __builtin_trap(); // nothing failed, so everything landed and the journal went, deleted or set aside
     const Bytes& after = disk.files[StoreFile::Data];
 
-    // The file is the old one with the batches from some point on replayed over it: nothing else was invented.
-    bool explained = after == file;
-    for (size_t first = 0; !explained && first < batches.size(); ++first) {
-        Bytes replayed = file;
-        for (size_t i = first; i < batches.size(); ++i)
-            for (const PendingWrite& write : batches[i].writes)
-                apply(replayed, write);
-        explained = replayed == after;
-    }
-    if (!explained)
+    // The file is the old one, or the old one with every whole batch replayed over it: nothing else was invented.
+    Bytes replayed = file;
+    for (const WriteBatch& batch : batches)
+        for (const PendingWrite& write : batch)
+            apply(replayed, write);
+    if (after != file && after != replayed)
         __builtin_trap();
     // A file the program wrote never counts a record it does not hold once the replay has landed, as long as the
     // journal still holds what reached the file (it is flushed before the file is written).
