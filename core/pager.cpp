@@ -86,7 +86,7 @@ bool fitsFromBase(const JournalContents& journal, const FileState& file)
 {
     FileState state = journal.base;
     uint64_t shortest = state.length;
-    uint64_t longest = state.length;
+    uint64_t longest = shortest;
     bool possible[kHeaderSize];
     for (size_t at = 0; at < kHeaderSize; ++at)
         possible[at] = file.header[at] == journal.base.header[at];
