@@ -75,7 +75,8 @@ void appendAnsi(wchar_t* out, size_t size, const char* text, int length)
 {
     const size_t used = std::wcslen(out);
     const int room = static_cast<int>(size - used - 1);
-    const int written = length > 0 ? MultiByteToWideChar(CP_ACP, 0, text, length, out + used, room) : 0;
+    // With no room the call would only measure; a text that does not fit whole is left out.
+    const int written = length > 0 && room > 0 ? MultiByteToWideChar(CP_ACP, 0, text, length, out + used, room) : 0;
     out[used + static_cast<size_t>(written > 0 ? written : 0)] = L'\0';
 }
 
