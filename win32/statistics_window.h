@@ -1,4 +1,4 @@
-// The statistics window: its procedure, its painting, and the drawing routines the painting calls.
+// The statistics window: its procedure, its painting, the drawing routines it calls and what they show.
 #pragma once
 
 #include <windows.h>
