@@ -44,6 +44,7 @@ struct AccessibilityCalls {
     LazyFunction sysAllocStringLen;          // oleaut32: the texts handed out
     LazyFunction notifyWinEvent;             // user32: the announcements
     bool comStarted;                         // CoInitialize has answered on the window thread
+    bool silent;                             // NotifyWinEvent was looked for in vain: no announcements
 };
 AccessibilityCalls calls = {{"oleacc.dll", "LresultFromObject", nullptr, nullptr},
                             {"oleacc.dll", "AccessibleObjectFromWindow", nullptr, nullptr},
@@ -51,6 +52,7 @@ AccessibilityCalls calls = {{"oleacc.dll", "LresultFromObject", nullptr, nullptr
                             {"ole32.dll", "CoDisconnectObject", nullptr, nullptr},
                             {"oleaut32.dll", "SysAllocStringLen", nullptr, nullptr},
                             {"user32.dll", "NotifyWinEvent", nullptr, nullptr},
+                            false,
                             false};
 
 // Through a plain function-pointer type, so that the compiler accepts the change of signature.
@@ -207,7 +209,10 @@ public:
 
     void announceChanges()
     {
-        const auto notifyWinEvent = call<void(WINAPI*)(DWORD, HWND, LONG, LONG)>(calls.notifyWinEvent);
+        // Looked for once only: every tick would load the library again where the call is missing.
+        const auto notifyWinEvent =
+            calls.silent ? nullptr : call<void(WINAPI*)(DWORD, HWND, LONG, LONG)>(calls.notifyWinEvent);
+        calls.silent = notifyWinEvent == nullptr;
         if (notifyWinEvent == nullptr || window_ == nullptr)
             return;
         const DWORD now = GetTickCount();
