@@ -119,6 +119,10 @@ foreach(src ${E2E_TESTS})
     TOLVAR_EXE="$<TARGET_FILE:Tolvar>" RASAPI32_SIM="$<TARGET_FILE:rasapi32_sim>")
   target_link_libraries(${name} PRIVATE test_kit gtest_main shlwapi)
   add_dependencies(${name} Tolvar rasapi32_sim)
+  # The screen reader's side of the accessibility test is an ordinary client of oleacc.
+  if(name STREQUAL "e2e_accessibility_test")
+    target_link_libraries(${name} PRIVATE oleacc oleaut32 ole32)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180 LABELS e2e
     ENVIRONMENT "WINEDLLOVERRIDES=rasapi32=n,b")
 endforeach()

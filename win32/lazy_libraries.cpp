@@ -32,7 +32,7 @@ FARPROC resolveOnFirstUse(LazyFunction& lazy, HWND owner)
     const HMODULE module = LoadLibraryA(lazy.library);
     if (module != nullptr)
         lazy.address = GetProcAddress(module, lazy.function);
-    if (lazy.address == nullptr)
+    if (lazy.address == nullptr && lazy.loss != nullptr)
         reportMissing(lazy, owner, GetLastError());
     return lazy.address;
 }

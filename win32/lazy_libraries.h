@@ -10,12 +10,13 @@
 struct LazyFunction {
     const char* library;  // the DLL's file name
     const char* function; // its exported name
-    const char* loss;     // what the user cannot do without it, for the message
+    const char* loss;     // what the user cannot do without it, for the message; null: missing without a word
     FARPROC address;      // the function once found; null until then
 };
 
 // The function's address, loading its library on the first call; null after a message box owned by
-// `owner` when the library or the function cannot be found. A later call tries again.
+// `owner` when the library or the function cannot be found (null without one for a function without a loss).
+// A later call tries again.
 FARPROC resolveOnFirstUse(LazyFunction& lazy, HWND owner);
 
 // Loads the common controls and registers their window classes; false, after the message, when they are missing.

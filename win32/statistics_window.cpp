@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "core/warning.h"
 #include "res/resource.h"
+#include "win32/accessible_figures.h"
 #include "win32/program_records.h"
 #include "win32/store_alerts.h"
 
@@ -26,6 +27,7 @@ constexpr COLORREF kFigureColour = RGB(0, 0, 150);
 constexpr COLORREF kWarningColour = RGB(200, 0, 0);
 
 const char* const kRowLabels[kRows] = {"Current connection:", "Last connection:", "Current month:", "Last month:"};
+const char* const kColumnHeaders[kStatisticsColumns] = {"Time", "Cost"};
 const char kConnectedText[] = "Connected...";
 const char kNotConnectedText[] = "No connection";
 
@@ -91,11 +93,10 @@ void drawHeaders(HDC dc, HFONT headerFont)
 {
     const int xs[] = {kTimeCentre, kCostCentre};
     const int ys[] = {5, 5};
-    const char* const texts[] = {"Time", "Cost"};
     const int lengths[] = {4, 4};
     SelectObject(dc, headerFont);
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    drawEmbossed(dc, xs, ys, texts, lengths, 2);
+    drawEmbossed(dc, xs, ys, kColumnHeaders, lengths, 2);
 }
 
 void drawRowLabels(HDC dc, HFONT labelFont)
@@ -158,16 +159,14 @@ void drawFigure(HDC dc, const RECT& inside, int centre, int row, const char* tex
 void drawTime(HDC dc, int row, double seconds, bool warn)
 {
     char text[kDurationTextSize];
-    int length = formatDuration(seconds, text, sizeof text);
-    if (length > kDurationDrawnLength)
-        length = kDurationDrawnLength;
+    const int length = statisticsFigureText(kTimeColumn, seconds, 0, text, sizeof text);
     drawFigure(dc, timeCellInside(row), kTimeCentre, row, text, length, warn);
 }
 
 void drawCost(HDC dc, int row, double cost, double tariffCommon, bool warn)
 {
     char text[kCostTextSize];
-    const int length = formatCost(cost, tariffCommon, text, sizeof text);
+    const int length = statisticsFigureText(kCostColumn, cost, tariffCommon, text, sizeof text);
     drawFigure(dc, costCellInside(row), kCostCentre, row, text, length, warn);
 }
 
@@ -225,9 +224,9 @@ void drawStatusLine(HDC dc, const RECT& client, bool connected)
         DestroyIcon(icon);
     }
 
-    const RECT box = {l + 25, b - 19, l + 140, b - 6};
+    const RECT box = statisticsStatusBox(client);
     FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
-    const char* text = connected ? kConnectedText : kNotConnectedText;
+    const char* text = statisticsStatusText(connected);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     ExtTextOutA(dc, l + 26, b - 18, ETO_CLIPPED, &box, text, textLength(text), nullptr);
 
@@ -257,6 +256,20 @@ void onCreate(HWND window)
     SetTimer(window, kSlowTimer, 1000, nullptr);
 }
 
+// What a tick changed is told to accessibility clients right after it.
+void onTick(WPARAM timer)
+{
+    pollConnection(timer == kSlowTimer ? Tick::PollAndMonthCheck : Tick::Poll);
+    announceFigureChanges();
+}
+
+// Clients of the window's accessible object keep only a disconnected one.
+void onDestroy(HWND window)
+{
+    removeTrayIcon();
+    releaseFiguresObject(window);
+}
+
 // Closing the window in any way only hides it; returns whether the system command was that.
 bool hideOnClose(WPARAM wParam)
 {
@@ -279,13 +292,14 @@ LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, 
 {
     switch (message) {
     case WM_CREATE: onCreate(window); break;
-    case WM_DESTROY: removeTrayIcon(); break;
+    case WM_DESTROY: onDestroy(window); break;
     case WM_PAINT: paintStatistics(window); break;
-    case WM_TIMER: pollConnection(wParam == kSlowTimer ? Tick::PollAndMonthCheck : Tick::Poll); break;
+    case WM_TIMER: onTick(wParam); break;
     case WM_SYSCOMMAND: if (hideOnClose(wParam)) return 0; break;
     case WM_COMMAND: runCommand(wParam); break;
     case WM_TRAYNOTIFY: onTrayNotify(lParam); break;
     case WM_STORENOTICE: showStoreNotices(); break;
+    case WM_GETOBJECT: return answerFiguresObject(window, FigureSet::Statistics, wParam, lParam);
     default: if (isTaskbarCreated(message)) addTrayIcon(window); break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -396,11 +410,46 @@ void paintStatistics(HWND window)
     GetClientRect(window, &client);
     drawStatisticsFrame(dc, client, settings.block, shell.currencySymbol, currencySymbolDrawnLength());
     // A connection that is open but not in the connected state shows the finished figures only.
-    if (accounting.liveConnection.connected && accounting.liveConnection.lastRasState == kRasConnected)
+    if (statisticsShowsConnection())
         paintConnected(true);
     else
         paintNotConnected();
     EndPaint(window, &paint);
+}
+
+const char* statisticsRowLabel(int row) { return kRowLabels[row]; }
+
+const char* statisticsColumnHeader(int column) { return kColumnHeaders[column]; }
+
+const char* statisticsStatusText(bool connected) { return connected ? kConnectedText : kNotConnectedText; }
+
+bool statisticsShowsConnection()
+{
+    return accounting.liveConnection.connected && accounting.liveConnection.lastRasState == kRasConnected;
+}
+
+int statisticsFigureText(int column, double value, double tariffCommon, char* text, size_t size)
+{
+    if (column == kCostColumn)
+        return formatCost(value, tariffCommon, text, size);
+    const int length = formatDuration(value, text, size);
+    return length > kDurationDrawnLength ? kDurationDrawnLength : length;
+}
+
+bool statisticsFigureWarns(const SettingsBlock& block, int row, int column, double value)
+{
+    return column == kCostColumn ? costWarns(block, row, value) : timeWarns(block, row, value);
+}
+
+RECT statisticsCellInside(int row, int column)
+{
+    return column == kCostColumn ? costCellInside(row) : timeCellInside(row);
+}
+
+RECT statisticsStatusBox(const RECT& client)
+{
+    const RECT box = {client.left + 25, client.bottom - 19, client.left + 140, client.bottom - 6};
+    return box;
 }
 
 void paintConnected(bool full) { paintFigures(full ? FigurePass::Connected : FigurePass::LiveUpdate); }

@@ -1,4 +1,4 @@
-// The statistics window: its procedure, its painting, and the drawing routines the painting calls.
+// The statistics window: its procedure, its painting, the drawing routines it calls and what they show.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,8 @@ constexpr int kStatisticsHeightBelowMenu = 170;
 
 // Rows of the table, top to bottom: current connection, last connection, current month, last month.
 constexpr int kStatisticsRows = 4;
+// Columns of the table, left to right.
+constexpr int kTimeColumn = 0, kCostColumn = 1, kStatisticsColumns = 2;
 
 // The table's figures as shown, row by row.
 struct StatisticsFigures {
@@ -48,3 +50,18 @@ void drawStatisticsFrame(HDC dc, const RECT& client, const SettingsBlock& block,
 // module's icon for that state, at the bottom of `client`.
 void drawStatisticsFigures(HDC dc, const RECT& client, FigurePass pass, const StatisticsFigures& figures,
                            const SettingsBlock& block);
+
+// What the window shows, in the paint's own words and places, for the figures' accessible object.
+// Row labels ("Current connection:") and column headers ("Time") as drawn; the status line's text.
+const char* statisticsRowLabel(int row);
+const char* statisticsColumnHeader(int column);
+const char* statisticsStatusText(bool connected);
+// Whether a full paint shows the connected layout now: an open connection in the connected state.
+bool statisticsShowsConnection();
+// The text a figure of `column` shows for `value` (a cost with the decimals of `tariffCommon`); its length.
+int statisticsFigureText(int column, double value, double tariffCommon, char* text, size_t size);
+// Whether the figure of that cell is painted in the warning colour.
+bool statisticsFigureWarns(const SettingsBlock& block, int row, int column, double value);
+// Client rectangles the figures and the status text are drawn in.
+RECT statisticsCellInside(int row, int column);
+RECT statisticsStatusBox(const RECT& client);

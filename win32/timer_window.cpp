@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "core/warning.h"
 #include "res/resource.h"
+#include "win32/accessible_figures.h"
 #include "win32/program_records.h"
 
 namespace {
@@ -61,6 +62,8 @@ LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT: onTimerPaint(window); break;
     case WM_LBUTTONDBLCLK: onTimerDoubleClick(window); return 0;
     case WM_NCDESTROY: onTimerNcDestroy(window); break;
+    case WM_DESTROY: releaseFiguresObject(window); break;
+    case WM_GETOBJECT: return answerFiguresObject(window, FigureSet::TimerStrip, wParam, lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -88,16 +91,13 @@ bool timerWindowExists() { return shell.timerWindow != nullptr && IsWindow(shell
 
 void drawTimerStrip(HDC dc, const RECT& client, int captionHeight, double seconds, const SettingsBlock& block)
 {
-    const bool warns = aboveLimit(block, WatchedFigure::ConnectionTime, seconds);
-    SetTextColor(dc, warns ? kTimerWarningColour : kTimerColour);
+    SetTextColor(dc, timerStripWarns(seconds, block) ? kTimerWarningColour : kTimerColour);
 
     HFONT timerFont = createGuiFont(dc, captionHeight, FW_BOLD);
     const SIZE extent = measureTemplate(dc, timerFont);
     HGDIOBJ oldFont = SelectObject(dc, timerFont);
     char text[kDurationTextSize];
-    int length = formatDuration(seconds, text, sizeof text);
-    if (length > kDurationDrawnLength)
-        length = kDurationDrawnLength;
+    const int length = timerStripText(seconds, text, sizeof text);
 
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
@@ -107,6 +107,17 @@ void drawTimerStrip(HDC dc, const RECT& client, int captionHeight, double second
 
     SelectObject(dc, oldFont);
     DeleteObject(timerFont);
+}
+
+int timerStripText(double seconds, char* text, size_t size)
+{
+    const int length = formatDuration(seconds, text, size);
+    return length > kDurationDrawnLength ? kDurationDrawnLength : length;
+}
+
+bool timerStripWarns(double seconds, const SettingsBlock& block)
+{
+    return aboveLimit(block, WatchedFigure::ConnectionTime, seconds);
 }
 
 void paintTimer()

@@ -12,3 +12,7 @@ LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 // per-connection time limit of `block`, else green, in a font and at a height made for a strip `captionHeight`
 // pixels tall.
 void drawTimerStrip(HDC dc, const RECT& client, int captionHeight, double seconds, const SettingsBlock& block);
+// The strip's text for `seconds` and its length, and whether it is drawn in the warning colour; the strip's
+// accessible object reads the same.
+int timerStripText(double seconds, char* text, size_t size);
+bool timerStripWarns(double seconds, const SettingsBlock& block);
