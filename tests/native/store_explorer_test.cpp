@@ -60,22 +60,8 @@ struct Ended {
 
 // What a failed check is about, told apart by what the run knows of its cause; the summary counts the runs of each.
 enum Check {
-    BeyondCountAfterClear, // Clear wrote over a Tq.new it could not delete
-    BeyondCount,           // whole records after the count field (a batch landed in part, records first)
-    NotWhole,              // count ahead of the records, a zeroed record, a length off the records
-    Duplicate,             // a record stored more often than it ended
-    NoSuchState,           // totals, stamp or log that no state had
-    LostBoxPromise,        // an Exit box (this release's or the previous one's) said it was kept in Tq.jnl
-    LostDurable,           // the store said everything was durable
-    LostKept,              // it was in the files or the journal when the process was killed
-    AsideOldRelease,       // the previous release's journal
-    AsideOwn,              // a journal this release wrote for this very Tq.dat, no power loss before
-    AsideOwnPowerLoss,     // the same after a power loss
-    AsideUntold,           // set aside without the notice
-    UntoldReading,         // connections wait for a reading of the figures that is no episode
-    UntoldWrite,           // writes wait and no episode tells of them
-    ExportDiffers,         // the export reads other records than the model's
-    kChecks
+    BeyondCountAfterClear, BeyondCount, NotWhole, Duplicate, NoSuchState, LostBoxPromise, LostDurable, LostKept,
+    AsideOldRelease, AsideOwn, AsideOwnPowerLoss, AsideUntold, UntoldReading, UntoldWrite, ExportDiffers, kChecks
 };
 const char* const kCheckNames[] = {
     "records after the count field, Clear having written over a Tq.new it could not delete",
@@ -173,6 +159,14 @@ private:
     // The model's side of each write-producing operation.
     State& last() { return states_.back(); }
     void push(const State& state) { states_.push_back(state); }
+    void pushTotals(bool stamp)
+    {
+        State next = last();
+        next.totals = mem_;
+        if (stamp)
+            next.stamp = now_, next.stamped = true;
+        push(next);
+    }
     void modelSumUp(double liveSeconds, double liveCost);
     void modelMonthCheck();
     void modelConnection(const Ended& ended);
@@ -184,8 +178,7 @@ private:
     void ticks(int count, bool patient);
     void connection();
     bool whenLoaded(bool patient);
-    void sumUpStep();
-    void resetStep();
+    void totalsStep(bool reset);
     void clearStep();
     void exportStep();
     void planFault(int onto = -1);
@@ -198,6 +191,11 @@ private:
     void fail(Check check, const std::string& why);
     void afterStep();
     void traceCalls();
+    void dieWithin(uint32_t units)
+    {
+        disk.budget = disk.spent + rng_.below(units);
+        trace.push_back(text("  write budget: %lld units", static_cast<long long>(disk.budget - disk.spent)));
+    }
 
     uint32_t seed_;
     Rng rng_;
@@ -218,6 +216,7 @@ private:
     bool boxPromise_ = false;   // promised_ comes from an Exit box rather than from durability
     bool oldJournal_ = false;   // the previous release's journal lies beside Tq.dat
     bool clearOverStale_ = false; // a Clear went through while a Tq.new was left beside Tq.dat
+    bool journalFailed_ = false; // a write of the journal failed since the last check: batches landed without it
     bool lastEndPowerLoss_ = false; // the latest process ended in a power loss
     bool startedAfterPowerLoss_ = false; // the running process started after one
     size_t callsTraced_ = 0;    // seam calls already in the trace (TOLVAR_EXPLORE_CALLS=1 puts them there)
@@ -239,9 +238,7 @@ void Exploration::modelSumUp(double liveSeconds, double liveCost)
     carriedCost_ = liveCost;
     mem_.curMonthSeconds = 0;
     mem_.curMonthCost = 0;
-    State next = last();
-    next.totals = mem_, next.stamp = now_, next.stamped = true;
-    push(next);
+    pushTotals(true);
 }
 
 void Exploration::modelMonthCheck()
@@ -252,9 +249,7 @@ void Exploration::modelMonthCheck()
     if (followsMonth(stamp, now_))
         return modelSumUp(0, 0);
     mem_.lastMonthCost = mem_.lastMonthSeconds = mem_.curMonthCost = mem_.curMonthSeconds = 0;
-    State next = last();
-    next.totals = mem_, next.stamp = now_, next.stamped = true;
-    push(next);
+    pushTotals(true);
 }
 
 void Exploration::modelConnection(const Ended& ended)
@@ -353,28 +348,20 @@ bool Exploration::whenLoaded(bool patient)
     return storedFiguresLoaded();
 }
 
-void Exploration::sumUpStep()
+void Exploration::totalsStep(bool reset)
 {
     const bool done = whenLoaded(rng_.chance(50));
-    trace.push_back(done ? "Sum Up" : "Sum Up (refused: figures not read)");
+    trace.push_back(std::string(reset ? "Reset" : "Sum Up") + (done ? "" : " (refused: figures not read)"));
     if (!done)
         return;
-    modelSumUp(0, 0);
-    sumUp();
-    follow();
-}
-
-void Exploration::resetStep()
-{
-    const bool done = whenLoaded(rng_.chance(50));
-    trace.push_back(done ? "Reset" : "Reset (refused: figures not read)");
-    if (!done)
-        return;
-    mem_ = CounterBlock{};
-    State next = last();
-    next.totals = mem_;
-    push(next);
-    resetCounters();
+    if (reset) {
+        mem_ = CounterBlock{};
+        pushTotals(false);
+        resetCounters();
+    } else {
+        modelSumUp(0, 0);
+        sumUp();
+    }
     follow();
 }
 
@@ -384,10 +371,8 @@ void Exploration::clearStep()
     const bool patient = rng_.chance(50);
     if (rng_.chance(25))
         planFault(static_cast<int>(StoreFile::Fresh));
-    if (rng_.chance(10) && disk.budget < 0) {
-        disk.budget = disk.spent + rng_.below(400);
-        trace.push_back(text("  write budget: %lld units", static_cast<long long>(disk.budget - disk.spent)));
-    }
+    if (rng_.chance(10) && disk.budget < 0)
+        dieWithin(400);
     const char* const names[] = {"all", "until current month", "until last month"};
     bool cleared = false;
     bool stale = false;
@@ -458,6 +443,7 @@ void Exploration::afterStep()
         promised_ = states_.size() - 1, boxPromise_ = false;
     if (!writesPending() || pendingWritesJournaled())
         safe_ = states_.size() - 1;
+    journalFailed_ = journalFailed_ || storeTrouble().journalFailure.outcome != FileOutcome::Done;
     if ((writesPending() || connectionsAwaitingFigures() > 0) && !storeTrouble().waiting)
         fail(writesPending() ? UntoldWrite : UntoldReading,
              text("%s waits, and the store reports no trouble",
@@ -528,7 +514,8 @@ bool Exploration::check(const char* when)
     const bool setAside = disk.setAside.size() > aside;
     const std::vector<uint8_t> landed = disk.files[StoreFile::Data];
     disk = std::move(kept);
-    const std::string found = describe(image.totals, image.stamp, image.log.size(), image.countField);
+    const std::string found = describe(image.totals, image.stamp, image.log.size(), image.countField) +
+                              (journalFailed_ ? " (a journal write failed since the last check)" : "");
     const int32_t records = static_cast<int32_t>((std::max<size_t>(landed.size(), kHeaderSize) - kHeaderSize) / kRecordSize);
     // A record torn at the file's end, after the counted ones, is written over by the next; it hides nothing.
     const bool zeroed = std::any_of(image.log.begin(), image.log.end(),
@@ -585,7 +572,7 @@ bool Exploration::check(const char* when)
         saved_.push_back(Saved{landed, k});
     if (disk.files.count(StoreFile::Journal) == 0)
         tampered_ = oldJournal_ = false;
-    clearOverStale_ = false;
+    clearOverStale_ = journalFailed_ = false;
     return true;
 }
 
@@ -593,48 +580,32 @@ bool Exploration::check(const char* when)
 // "TQJ1", the number of writes, each write (offset, cut flag, length, bytes), an FNV-1a checksum; no file state.
 void Exploration::oldReleaseJournal()
 {
-    const State& before = last();
-    const int32_t count = static_cast<int32_t>(before.log.size());
-    const ConnectionRecord record{now_, 30.0 + rng_.below(600), 0.25 * (1 + rng_.below(40))};
-    CounterBlock totals = before.totals;
-    totals.lastConnSeconds = record.seconds;
-    totals.curMonthSeconds = record.seconds + totals.curMonthSeconds;
-    totals.lastConnCost = record.cost;
-    totals.curMonthCost = record.cost + totals.curMonthCost;
-    uint8_t countBytes[kRecordCountSize], recordBytes[kRecordSize], totalsBytes[kCounterBlockSize];
-    putI32(countBytes, count + 1);
-    encodeRecord(record, recordBytes);
-    encodeCounterBlock(totals, totalsBytes);
-    const struct {
-        uint64_t offset;
-        const uint8_t* bytes;
-        size_t size;
-    } writes[] = {{kRecordCountOffset, countBytes, sizeof countBytes},
-                  {recordOffset(count), recordBytes, sizeof recordBytes},
-                  {kCounterBlockOffset, totalsBytes, sizeof totalsBytes}};
+    mem_ = last().totals;
+    modelConnection(Ended{ConnectionRecord{now_, 30.0 + rng_.below(600), 0.25 * (1 + rng_.below(40))}, 0, 0});
+    const State& after = last();
     std::vector<uint8_t> journal(8);
     putI32(journal.data(), 0x314A5154);
     putI32(journal.data() + 4, 3);
-    for (const auto& write : writes) {
-        uint8_t head[13] = {};
-        putI32(head, static_cast<int32_t>(write.offset & 0xFFFFFFFFu));
-        putI32(head + 9, static_cast<int32_t>(write.size));
-        journal.insert(journal.end(), head, head + sizeof head);
-        journal.insert(journal.end(), write.bytes, write.bytes + write.size);
-    }
+    const auto write = [&journal](uint64_t offset, size_t size, const auto& encode) {
+        const size_t at = journal.size();
+        journal.resize(at + 13 + size);
+        putI32(journal.data() + at, static_cast<int32_t>(offset));
+        putI32(journal.data() + at + 9, static_cast<int32_t>(size));
+        encode(journal.data() + at + 13);
+    };
+    const auto count = static_cast<int32_t>(after.log.size());
+    write(kRecordCountOffset, kRecordCountSize, [&](uint8_t* out) { putI32(out, count); });
+    write(recordOffset(count - 1), kRecordSize, [&](uint8_t* out) { encodeRecord(after.log.back(), out); });
+    write(kCounterBlockOffset, kCounterBlockSize, [&](uint8_t* out) { encodeCounterBlock(after.totals, out); });
     uint32_t hash = 2166136261u;
     for (const uint8_t byte : journal)
         hash = (hash ^ byte) * 16777619u;
     journal.resize(journal.size() + 4);
     putI32(journal.data() + journal.size() - 4, static_cast<int32_t>(hash));
     disk.files[StoreFile::Journal] = disk.durable[StoreFile::Journal] = journal;
-    State next = before;
-    next.totals = totals;
-    next.log.push_back(record);
-    push(next);
     promised_ = required_ = states_.size() - 1; // its Exit box said the data would be written at the next start
     boxPromise_ = oldJournal_ = true;
-    trace.push_back(text("the previous release leaves a TQJ1 journal of a %.0f s connection", record.seconds));
+    trace.push_back(text("the previous release leaves a TQJ1 journal of a %.0f s connection", after.log.back().seconds));
 }
 
 // The user puts back an older copy of Tq.dat (a backup), whatever journal lies beside it.
@@ -664,10 +635,8 @@ void Exploration::startReal(bool firstRun)
     traceCalls();
     disk.dead = false;
     disk.budget = -1;
-    if (rng_.chance(10)) {
-        disk.budget = disk.spent + rng_.below(300);
-        trace.push_back(text("  write budget: %lld units", static_cast<long long>(disk.budget - disk.spent)));
-    }
+    if (rng_.chance(10))
+        dieWithin(300);
     trace.push_back(text("start %04u-%02u%s", now_.wYear, now_.wMonth, firstRun ? " (first run)" : ""));
     loaded_ = false;
     firstRun_ = firstRun;
@@ -728,17 +697,13 @@ bool Exploration::go(int steps)
     for (; stepsDone < steps && failed == kChecks; ++stepsDone) {
         while (rng_.chance(30))
             planFault();
-        if (rng_.chance(4) && disk.budget < 0) {
-            disk.budget = disk.spent + rng_.below(400);
-            trace.push_back(text("  write budget: %lld units", static_cast<long long>(disk.budget - disk.spent)));
-        }
+        if (rng_.chance(4) && disk.budget < 0)
+            dieWithin(400);
         const uint32_t step = rng_.below(100);
         if (step < 36)
             connection();
-        else if (step < 42)
-            sumUpStep();
         else if (step < 45)
-            resetStep();
+            totalsStep(step >= 42);
         else if (step < 55)
             clearStep();
         else if (step < 61)
