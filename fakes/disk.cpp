@@ -59,9 +59,11 @@ void followFault(Fault& fault, int64_t call, StoreFile file)
 }
 
 // How one fault answers a call: Done when it does not touch it.
-FileResult answer(const Fault& fault, Call call, StoreFile file, bool grows)
+FileResult answer(Fault& fault, Call call, StoreFile file, bool grows)
 {
     if (!fault.active || (fault.file != file && fault.kind != FaultKind::DiskFull))
+        return kDone;
+    if (fault.every > 1 && ++fault.calls % fault.every != 0)
         return kDone;
     const bool changes = call != Call::Read;
     switch (fault.kind) {
@@ -89,7 +91,7 @@ FileResult faultAt(Call call, StoreFile file, bool grows)
     if (file == StoreFile::Data && disk.dataHeld)
         return FileResult{FileOutcome::Held, 32};
     FileResult found = answer(disk.fault, call, file, grows);
-    for (const Fault& fault : disk.schedule) {
+    for (Fault& fault : disk.schedule) {
         if (found.outcome == FileOutcome::Held)
             break;
         const FileResult result = answer(fault, call, file, grows);

@@ -30,6 +30,8 @@ struct Fault {
     int64_t atTick = -1;              // the tick from which it begins, at the first call then; -1: not by a tick
     bool pinned = false;              // `file` was chosen beforehand rather than taken from the call
     bool over = false;                // it has ended, or never will begin, and does not begin again
+    int64_t every = 0;                // above 1: only every such call it touches fails (a scanner that comes back)
+    int64_t calls = 0;                // the calls it has touched while active
 };
 
 // What a power loss does to the writes not yet flushed.
