@@ -61,7 +61,8 @@ struct Ended {
 // What a failed check is about, told apart by what the run knows of its cause; the summary counts the runs of each.
 enum Check {
     BeyondCountAfterClear, BeyondCount, NotWhole, Duplicate, NoSuchState, LostBoxPromise, LostDurable, LostKept,
-    AsideOldRelease, AsideAfterBox, AsideOwn, AsideOwnPowerLoss, AsideUntold, UntoldReading, UntoldWrite, ExportDiffers, kChecks
+    AsideOldRelease, AsideAfterBox, AsideOwn, AsideOwnPowerLoss, AsideUntold, UntoldReading, UntoldWrite,
+    ExportDiffers, kChecks
 };
 const char* const kCheckNames[] = {
     "records after the count field, Clear having written over a Tq.new it could not delete",
@@ -134,7 +135,8 @@ bool followsMonth(const SystemTime& earlier, const SystemTime& later)
 bool clearKeepsRecord(ClearMode mode, const SystemTime& start, const SystemTime& today)
 {
     const bool current = start.wMonth == today.wMonth;
-    return mode == ClearUntilCurrentMonth ? current : mode == ClearUntilLastMonth && (current || followsMonth(start, today));
+    return mode == ClearUntilCurrentMonth ? current
+                                          : mode == ClearUntilLastMonth && (current || followsMonth(start, today));
 }
 
 // A copy of Tq.dat kept at a check, which a later step may put back behind the program's back.
@@ -146,7 +148,7 @@ struct Saved {
 // One seeded run: the program's processes, the model, and what the checks found.
 class Exploration {
 public:
-    explicit Exploration(uint32_t seed) : seed_(seed), rng_{seed * 0x2545F4914F6CDD1Du + 1} {}
+    explicit Exploration(uint32_t seed) : rng_{seed * 0x2545F4914F6CDD1Du + 1} {}
 
     // Runs the whole session; false at the first failed check, with the failure and the trace.
     bool go(int steps);
@@ -192,13 +194,19 @@ private:
     void fail(Check check, const std::string& why);
     void afterStep();
     void traceCalls();
+    // Why a journal set aside at a start after this end may have been: the previous release's, or this one's.
+    Check asideKind(bool afterPowerLoss, bool afterBox) const
+    {
+        if (oldJournal_)
+            return AsideOldRelease;
+        return afterPowerLoss ? AsideOwnPowerLoss : afterBox ? AsideAfterBox : AsideOwn;
+    }
     void dieWithin(uint32_t units)
     {
         disk.budget = disk.spent + rng_.below(units);
         trace.push_back(text("  write budget: %lld units", static_cast<long long>(disk.budget - disk.spent)));
     }
 
-    uint32_t seed_;
     Rng rng_;
     std::vector<State> states_; // S0..Sn; a check drops those after the one found
     size_t promised_ = 0;       // no start-up may find a state older than this, whatever power loss comes
@@ -407,7 +415,8 @@ void Exploration::exportStep()
     follow();
     trace.push_back(whole ? text("export (%zu records)", records.size()) : "export (refused)");
     if (whole && loaded_ && awaiting_.empty() && !sameLog(records, last().log))
-        fail(ExportDiffers, text("the export read %zu records where the model has %zu", records.size(), last().log.size()));
+        fail(ExportDiffers,
+             text("the export read %zu records where the model has %zu", records.size(), last().log.size()));
 }
 
 // A fault of any kind on any file, beginning at a call soon or at a tick, brief or until the user acts.
@@ -429,7 +438,8 @@ void Exploration::planFault(int onto)
         disk.schedule.push_back(fault);
         ++faults;
         trace.push_back(text("  fault: %s%s on %s from %s %lld, %s", kKindNames[static_cast<int>(fault.kind)],
-                             fault.every > 1 ? text(" at every %lld. call", static_cast<long long>(fault.every)).c_str() : "",
+                             fault.every > 1 ? text(" at every %lld. call", static_cast<long long>(fault.every)).c_str()
+                                             : "",
                              fault.pinned ? kFileNames[static_cast<int>(fault.file)] : "that call's file",
                              fault.atTick >= 0 ? "tick" : "call",
                              static_cast<long long>(fault.atTick >= 0 ? fault.atTick : fault.atCall),
@@ -463,7 +473,8 @@ void Exploration::endProcess(bool exit, bool powerLoss)
     if (exit && !disk.dead) {
         const bool patient = rng_.chance(60);
         for (int i = 0; i < (patient ? 40 : static_cast<int>(rng_.below(4))); ++i) {
-            if (storedFiguresLoaded() && connectionsAwaitingFigures() == 0 && (!writesPending() || pendingWritesJournaled()))
+            if (storedFiguresLoaded() && connectionsAwaitingFigures() == 0 &&
+                (!writesPending() || pendingWritesJournaled()))
                 break;
             if (patient && i == 20)
                 clearFaults();
@@ -502,10 +513,7 @@ void Exploration::endProcess(bool exit, bool powerLoss)
     lastEndBox_ = exit && boxPromise_ && promised_ == states_.size() - 1;
     awaiting_.clear();
     if (disk.setAside.size() > asideAtStart_ && !tampered_)
-        fail(oldJournal_                ? AsideOldRelease
-             : startedAfterBox_ && !startedAfterPowerLoss_ ? AsideAfterBox
-             : startedAfterPowerLoss_   ? AsideOwnPowerLoss
-                                        : AsideOwn,
+        fail(asideKind(startedAfterPowerLoss_, startedAfterBox_),
              text("%zu journal(s) set aside by this process", disk.setAside.size() - asideAtStart_));
     else if (static_cast<int>(disk.setAside.size() - asideAtStart_) > notices_)
         fail(AsideUntold, text("%zu set aside, %d notice(s)", disk.setAside.size() - asideAtStart_, notices_));
@@ -525,7 +533,8 @@ bool Exploration::check(const char* when)
     disk = std::move(kept);
     const std::string found = describe(image.totals, image.stamp, image.log.size(), image.countField) +
                               (journalFailed_ ? " (a journal write failed since the last check)" : "");
-    const int32_t records = static_cast<int32_t>((std::max<size_t>(landed.size(), kHeaderSize) - kHeaderSize) / kRecordSize);
+    const auto records =
+        static_cast<int32_t>((std::max<size_t>(landed.size(), kHeaderSize) - kHeaderSize) / kRecordSize);
     // A record torn at the file's end, after the counted ones, is written over by the next; it hides nothing.
     const bool zeroed = std::any_of(image.log.begin(), image.log.end(),
                                     [](const ConnectionRecord& record) { return record.start.wYear == 0; });
@@ -536,11 +545,7 @@ bool Exploration::check(const char* when)
              text("%s: found %s, %d whole records in %zu bytes%s%s", when, found.c_str(), records, landed.size(),
                   zeroed ? ", a zeroed record" : "", stillPending ? ", writes still pending after a clean start" : ""));
     if (setAside && !tampered_)
-        fail(oldJournal_ ? AsideOldRelease
-             : lastEndBox_ && !lastEndPowerLoss_ ? AsideAfterBox
-             : lastEndPowerLoss_ ? AsideOwnPowerLoss
-                                 : AsideOwn,
-             text("%s: the start-up set a journal aside", when));
+        fail(asideKind(lastEndPowerLoss_, lastEndBox_), text("%s: the start-up set a journal aside", when));
     size_t k = states_.size();
     for (size_t j = states_.size(); j-- > 0;)
         if (matches(states_[j], image)) {
@@ -559,12 +564,13 @@ bool Exploration::check(const char* when)
         return times(image.log, record) > times(top.log, record);
     });
     if (k == states_.size())
-        fail(twice ? Duplicate : NoSuchState, text("%s: found %s; the latest state S%zu: %s", when, found.c_str(), states_.size() - 1,
-                               expected.c_str()));
+        fail(twice ? Duplicate : NoSuchState, text("%s: found %s; the latest state S%zu: %s", when, found.c_str(),
+                                                   states_.size() - 1, expected.c_str()));
     else if (k < required_)
-        fail(required_ > promised_ ? LostKept : boxPromise_ ? LostBoxPromise : LostDurable, text("%s: found S%zu (%s), but S%zu was %s; the latest S%zu: %s", when, k, found.c_str(), required_,
-                        required_ == promised_ ? "promised" : "in the files or the journal", states_.size() - 1,
-                        expected.c_str()));
+        fail(required_ > promised_ ? LostKept : boxPromise_ ? LostBoxPromise : LostDurable,
+             text("%s: found S%zu (%s), but S%zu was %s; the latest S%zu: %s", when, k, found.c_str(), required_,
+                  required_ == promised_ ? "promised" : "in the files or the journal", states_.size() - 1,
+                  expected.c_str()));
     if (failed != kChecks)
         return false;
     const auto unflushed = [](StoreFile file) {
@@ -617,7 +623,8 @@ void Exploration::oldReleaseJournal()
     disk.files[StoreFile::Journal] = disk.durable[StoreFile::Journal] = journal;
     promised_ = required_ = states_.size() - 1; // its Exit box said the data would be written at the next start
     boxPromise_ = oldJournal_ = true;
-    trace.push_back(text("the previous release leaves a TQJ1 journal of a %.0f s connection", after.log.back().seconds));
+    trace.push_back(
+        text("the previous release leaves a TQJ1 journal of a %.0f s connection", after.log.back().seconds));
 }
 
 // The user puts back an older copy of Tq.dat (a backup), whatever journal lies beside it.
@@ -670,8 +677,8 @@ void Exploration::betweenProcesses()
     bool firstRun = false;
     const uint32_t what = rng_.below(100);
     // TOLVAR_EXPLORE_NO_OLD_JOURNAL=1 leaves the previous release's journal out, to look past that failure.
-    if (what < 6 && std::getenv("TOLVAR_EXPLORE_NO_OLD_JOURNAL") == nullptr && disk.files.count(StoreFile::Journal) == 0 && disk.files.count(StoreFile::Data) != 0 &&
-        last().stamped) {
+    if (what < 6 && std::getenv("TOLVAR_EXPLORE_NO_OLD_JOURNAL") == nullptr &&
+        disk.files.count(StoreFile::Journal) == 0 && disk.files.count(StoreFile::Data) != 0 && last().stamped) {
         oldReleaseJournal();
     } else if (what < 10 && !saved_.empty()) {
         restoreOlderCopy();
@@ -771,7 +778,9 @@ TEST(StoreExplorer, RandomSessionsUnderFaultSchedulesKeepEveryPromisedFigureOnce
     const int64_t onlySeed = environmentNumber("TOLVAR_EXPLORE_SEED", -1);
     const double seconds = static_cast<double>(environmentNumber("TOLVAR_EXPLORE_SECONDS", 60));
     const auto began = std::chrono::steady_clock::now();
-    const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(); };
+    const auto elapsed = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    };
     struct Found {
         int runs = 0;
         uint32_t firstSeed = 0;
