@@ -318,6 +318,8 @@ void Exploration::ticks(int count, bool patient)
 
 void Exploration::connection()
 {
+    if (rng_.chance(15))
+        planFault(static_cast<int>(StoreFile::Journal));
     const int32_t seconds = 1 + static_cast<int32_t>(rng_.below(900));
     const bool acrossSumUp = rng_.chance(20);
     trace.push_back(text("connection of %d s%s", seconds, acrossSumUp ? ", Sum Up during it" : ""));
@@ -425,6 +427,9 @@ void Exploration::planFault(int onto)
 {
     Fault fault;
     fault.kind = static_cast<FaultKind>(rng_.below(6));
+    // Tq.new and Tq.jnl are only written, flushed, deleted or renamed while a process runs: no read errors there.
+    if (onto >= 0 && fault.kind == FaultKind::ReadError)
+        fault.kind = FaultKind::Refused;
     if (onto >= 0 || rng_.chance(70))
         fault.atCall = disk.calls + rng_.below(onto >= 0 ? 12 : 60);
     else
@@ -432,7 +437,7 @@ void Exploration::planFault(int onto)
     fault.pinned = fault.atTick >= 0 || onto >= 0 || rng_.chance(40);
     fault.file = static_cast<StoreFile>(onto >= 0 ? onto : rng_.below(fault.atTick >= 0 ? 3 : 4));
     // Sometimes two at once on the same file (a flush that fails while the file cannot be deleted, say).
-    for (int more = rng_.chance(25) ? 2 : 1; more-- > 0;) {
+    for (int more = rng_.chance(onto >= 0 ? 50 : 25) ? 2 : 1; more-- > 0;) {
         fault.ticks = rng_.chance(35) ? -1 : static_cast<int64_t>(rng_.below(40));
         fault.every = rng_.chance(20) ? 2 + rng_.below(3) : 0;
         disk.schedule.push_back(fault);
@@ -524,6 +529,8 @@ void Exploration::endProcess(bool exit, bool powerLoss)
 bool Exploration::check(const char* when)
 {
     traceCalls();
+    std::vector<std::string> calls = std::move(disk.callKinds); // long, and the check's own calls are not kept
+    disk.callKinds.clear();
     Disk kept = disk;
     const size_t aside = disk.setAside.size();
     const Image image = restartAndRead(now_);
@@ -531,6 +538,7 @@ bool Exploration::check(const char* when)
     const bool setAside = disk.setAside.size() > aside;
     const std::vector<uint8_t> landed = disk.files[StoreFile::Data];
     disk = std::move(kept);
+    disk.callKinds = std::move(calls);
     const std::string found = describe(image.totals, image.stamp, image.log.size(), image.countField) +
                               (journalFailed_ ? " (a journal write failed since the last check)" : "");
     const auto records =
