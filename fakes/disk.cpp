@@ -61,7 +61,10 @@ void followFault(Fault& fault, int64_t call, StoreFile file)
 // How one fault answers a call: Done when it does not touch it.
 FileResult answer(Fault& fault, Call call, StoreFile file, bool grows)
 {
-    if (!fault.active || (fault.file != file && fault.kind != FaultKind::DiskFull))
+    // A rename concerns both names: the fresh file's onto the data file's, the journal's onto a set-aside name.
+    const StoreFile other = file == StoreFile::Data ? StoreFile::Fresh : StoreFile::SetAside;
+    const bool touched = fault.file == file || (call == Call::Rename && fault.file == other);
+    if (!fault.active || (!touched && fault.kind != FaultKind::DiskFull))
         return kDone;
     if (fault.every > 1 && ++fault.calls % fault.every != 0)
         return kDone;

@@ -11,7 +11,7 @@
 
 // A fault planted at one call of the file seam (or at a tick): it begins there, on that call's file or on one
 // chosen beforehand, and lasts some ticks or until cleared. A full disk refuses every file whatever grows it; the
-// others concern the one file.
+// others concern the one file (a rename both of its names).
 enum class FaultKind {
     Held,       // another process holds the file: every call on it answers Held
     DiskFull,   // writes reach no further than the files' present ends

@@ -435,7 +435,7 @@ void Exploration::planFault(int onto)
     else
         fault.atTick = disk.tick + rng_.below(30);
     fault.pinned = fault.atTick >= 0 || onto >= 0 || rng_.chance(40);
-    fault.file = static_cast<StoreFile>(onto >= 0 ? onto : rng_.below(fault.atTick >= 0 ? 3 : 4));
+    fault.file = static_cast<StoreFile>(onto >= 0 ? onto : rng_.below(4));
     // Sometimes two at once on the same file (a flush that fails while the file cannot be deleted, say).
     for (int more = rng_.chance(onto >= 0 ? 50 : 25) ? 2 : 1; more-- > 0;) {
         fault.ticks = rng_.chance(35) ? -1 : static_cast<int64_t>(rng_.below(40));
