@@ -125,7 +125,7 @@ std::string describe(const CounterBlock& t, const SystemTime& stamp, size_t reco
                 t.lastMonthCost, stamp.wYear, stamp.wMonth);
 }
 
-// The month rule as the design gives it: a roll-over when the present month follows the stamp's.
+// The month rule: a roll-over when the present month follows the stamp's (any year, or December to January).
 bool followsMonth(const SystemTime& earlier, const SystemTime& later)
 {
     return later.wMonth - earlier.wMonth == 1 ||
