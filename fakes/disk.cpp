@@ -41,22 +41,32 @@ enum class Call { Write, Read, SetLength, Flush, Remove, Rename };
 
 constexpr FileResult kDone{FileOutcome::Done, 0};
 
-// Counts the call and answers for the planted fault: Done when it does not touch this call.
-FileResult faultAt(Call call, StoreFile file, bool grows)
+// Begins or ends `fault` at call number `call` on `file`.
+void followFault(Fault& fault, int64_t call, StoreFile file)
 {
-    static const char* const kNames[] = {"write", "read", "setLength", "flush", "remove", "rename"};
-    disk.callKinds.push_back(std::string(kNames[static_cast<int>(call)]) + " " + fileLetter(file));
-    Fault& fault = disk.fault;
-    if (disk.calls++ == fault.atCall) {
+    const bool byCall = fault.atCall >= 0 && call == fault.atCall;
+    const bool byTick = fault.atTick >= 0 && disk.tick >= fault.atTick && !fault.active;
+    if (!fault.over && (byCall || byTick)) {
         fault.active = true;
-        fault.file = file;
+        if (!fault.pinned)
+            fault.file = file;
         fault.endTick = disk.tick + fault.ticks;
     }
-    if (fault.active && fault.ticks >= 0 && disk.tick >= fault.endTick)
+    if (fault.active && fault.ticks >= 0 && disk.tick >= fault.endTick) {
         fault.active = false;
-    if (file == StoreFile::Data && disk.dataHeld)
-        return FileResult{FileOutcome::Held, 32};
-    if (!fault.active || (fault.file != file && fault.kind != FaultKind::DiskFull))
+        fault.over = true;
+    }
+}
+
+// How one fault answers a call: Done when it does not touch it.
+FileResult answer(Fault& fault, Call call, StoreFile file, bool grows)
+{
+    // A rename concerns both names: the fresh file's onto the data file's, the journal's onto a set-aside name.
+    const StoreFile other = file == StoreFile::Data ? StoreFile::Fresh : StoreFile::SetAside;
+    const bool touched = fault.file == file || (call == Call::Rename && fault.file == other);
+    if (!fault.active || (!touched && fault.kind != FaultKind::DiskFull))
+        return kDone;
+    if (fault.every > 1 && ++fault.calls % fault.every != 0)
         return kDone;
     const bool changes = call != Call::Read;
     switch (fault.kind) {
@@ -67,8 +77,31 @@ FileResult faultAt(Call call, StoreFile file, bool grows)
     case FaultKind::ReadError: return call == Call::Read ? FileResult{FileOutcome::Failed, 23} : kDone;
     case FaultKind::Refused:
         return call == Call::Remove || call == Call::Rename ? FileResult{FileOutcome::Failed, 5} : kDone;
+    case FaultKind::FlushFails: return call == Call::Flush ? FileResult{FileOutcome::Failed, 1117} : kDone;
     }
     return kDone;
+}
+
+// Counts the call and answers for the faults: a hold wins, else the first failure; Done when none touches it.
+FileResult faultAt(Call call, StoreFile file, bool grows)
+{
+    static const char* const kNames[] = {"write", "read", "setLength", "flush", "remove", "rename"};
+    disk.callKinds.push_back(std::string(kNames[static_cast<int>(call)]) + " " + fileLetter(file));
+    const int64_t number = disk.calls++;
+    followFault(disk.fault, number, file);
+    for (Fault& fault : disk.schedule)
+        followFault(fault, number, file);
+    if (file == StoreFile::Data && disk.dataHeld)
+        return FileResult{FileOutcome::Held, 32};
+    FileResult found = answer(disk.fault, call, file, grows);
+    for (Fault& fault : disk.schedule) {
+        if (found.outcome == FileOutcome::Held)
+            break;
+        const FileResult result = answer(fault, call, file, grows);
+        if (result.outcome == FileOutcome::Held || found.outcome == FileOutcome::Done)
+            found = result;
+    }
+    return found;
 }
 
 std::vector<uint8_t>& fileContent(StoreFile file)
@@ -225,6 +258,16 @@ std::vector<uint8_t>& dataBytes(size_t atLeast)
 
 const FileSeam kMemoryFiles{memoryWrite,  memoryRead,   memorySetLength, memoryFlush,
                             memoryLength, memoryRemove, memoryReplace,   memorySetAside};
+
+void clearFaults()
+{
+    disk.fault = Fault{};
+    for (Fault& fault : disk.schedule)
+        if (fault.active) {
+            fault.active = false;
+            fault.over = true;
+        }
+}
 
 void losePower(PowerLoss loss, uint32_t seed)
 {

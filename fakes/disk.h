@@ -9,22 +9,29 @@
 #include "core/file_seam.h"
 #include "core/state.h"
 
-// A fault planted at one call of the file seam: it begins at that call, on that call's file, and lasts some ticks
-// or until cleared. A full disk refuses every file whatever grows it; the others concern the one file.
+// A fault planted at one call of the file seam (or at a tick): it begins there, on that call's file or on one
+// chosen beforehand, and lasts some ticks or until cleared. A full disk refuses every file whatever grows it; the
+// others concern the one file (a rename both of its names).
 enum class FaultKind {
-    Held,      // another process holds the file: every call on it answers Held
-    DiskFull,  // writes reach no further than the files' present ends
-    Denied,    // a read-only medium or no right: writes, length changes, flushes, deletions and renames fail
-    ReadError, // reads fail
-    Refused,   // deletions and renames fail
+    Held,       // another process holds the file: every call on it answers Held
+    DiskFull,   // writes reach no further than the files' present ends
+    Denied,     // a read-only medium or no right: writes, length changes, flushes, deletions and renames fail
+    ReadError,  // reads fail
+    Refused,    // deletions and renames fail
+    FlushFails, // flushes fail (the device reports an error), everything else goes through
 };
 struct Fault {
-    int64_t atCall = -1;              // the seam call, counted from 0, at which it begins; -1: no fault
+    int64_t atCall = -1;              // the seam call, counted from 0, at which it begins; -1: not at a call
     FaultKind kind = FaultKind::Held; // what fails
     int64_t ticks = -1;               // how many ticks it lasts once begun; -1: until cleared
     bool active = false;              // it has begun and not yet ended
-    StoreFile file = StoreFile::Data; // the file of the call it began at
+    StoreFile file = StoreFile::Data; // the file of the call it began at, or the one chosen when `pinned`
     int64_t endTick = 0;              // the tick at which it ends
+    int64_t atTick = -1;              // the tick from which it begins, at the first call then; -1: not by a tick
+    bool pinned = false;              // `file` was chosen beforehand rather than taken from the call
+    bool over = false;                // it has ended, or never will begin, and does not begin again
+    int64_t every = 0;                // above 1: only every such call it touches fails (a scanner that comes back)
+    int64_t calls = 0;                // the calls it has touched while active
 };
 
 // What a power loss does to the writes not yet flushed.
@@ -52,12 +59,16 @@ struct Disk {
     int64_t calls = 0;                                         // seam calls so far
     int64_t tick = 0;                                          // ticks so far, counted by the tests
     Fault fault;                                               // the planted fault
+    std::vector<Fault> schedule;                               // further faults, each on its own course
     std::vector<std::string> callKinds;                        // each seam call's kind and file, in order
     int flushes = 0;                                           // flushes done
 };
 extern Disk disk;
 // The seam over `disk`, which dataFileSeam() gives the store.
 extern const FileSeam kMemoryFiles;
+// The user acts: every fault that has begun ends (the planted one is dropped even before it begins).
+void clearFaults();
+
 // What a power loss leaves of every file: the flushed content and all, none or some (per 512-byte sector,
 // chosen by `seed`) of the writes after it.
 void losePower(PowerLoss loss, uint32_t seed);

@@ -67,7 +67,7 @@ template <typename Ready> void waitFor(Ready ready, int patience)
 {
     for (int ticks = 0; !ready() && ticks < 10 * patience; ++ticks) {
         if (ticks == patience)
-            disk.fault = Fault{};
+            clearFaults();
         tick();
     }
 }
@@ -100,6 +100,7 @@ void exitPatiently(int patience)
 Image restartAndRead(const SystemTime& now)
 {
     disk.fault = Fault{};
+    disk.schedule.clear();
     disk.dataHeld = false;
     disk.dead = false;
     disk.budget = -1;
