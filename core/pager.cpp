@@ -1,4 +1,4 @@
-// The store's protocol as core/store_protocol.md writes it down: journal, land, land without the journal, retire;
+// The store's protocol as core/store_protocol.md writes it down: journal, land, retire;
 // and at a start, a journal replayed whole where it fits the data file or set aside where it does not.
 #include "core/pager.h"
 
@@ -116,7 +116,9 @@ bool firstKindFits(const JournalContents& journal, const FileState& file)
                 lowest = std::min(lowest, write.offset);
                 highest = std::max(highest, write.offset + write.bytes.size());
             }
-    return lowest == UINT64_MAX || (file.length >= lowest && file.length <= highest);
+    // A file that ends inside the header holds no record yet: its records begin where the header ends.
+    const uint64_t length = std::max<uint64_t>(file.length, kHeaderSize);
+    return lowest == UINT64_MAX || (length >= lowest && length <= highest);
 }
 
 void setAsideJournal()
@@ -251,12 +253,12 @@ FileResult writeToData(const PendingWrite& write)
                      : pager.seam->write(StoreFile::Data, write.offset, write.bytes.data(), write.bytes.size());
 }
 
-// Writes the oldest batch into the data file, in `order`; on a failure it stays first, to be written again whole.
-bool landFront(const std::vector<const PendingWrite*>& order)
+// Writes the oldest batch into the data file; on a failure it stays first, to be written again whole.
+bool landFront()
 {
     const WriteBatch& batch = pager.pending.front();
-    for (const PendingWrite* write : order) {
-        const FileResult result = writeToData(*write);
+    for (const PendingWrite& write : batch) {
+        const FileResult result = writeToData(write);
         pager.dataUnflushed = true;
         if (!done(result)) {
             noteTrouble(StoreFile::Data, result);
@@ -270,31 +272,11 @@ bool landFront(const std::vector<const PendingWrite*>& order)
     return true;
 }
 
-std::vector<const PendingWrite*> inOrder(const WriteBatch& batch, bool recordsFirst)
-{
-    std::vector<const PendingWrite*> order;
-    for (const PendingWrite& write : batch)
-        order.push_back(&write);
-    if (recordsFirst)
-        std::stable_partition(order.begin(), order.end(),
-                              [](const PendingWrite* write) { return write->offset >= kHeaderSize; });
-    return order;
-}
-
 // Step 2: the journaled batches into the data file, oldest first.
 void landJournaled()
 {
-    while (pager.journaled > 0 && landFront(inOrder(pager.pending.front(), false))) {
+    while (pager.journaled > 0 && landFront()) {
     }
-}
-
-// Step 3, only while no journal lives: the records of each batch before the header that counts them, and the
-// data file flushed after them.
-void landWithoutJournal()
-{
-    while (!pager.pending.empty() && landFront(inOrder(pager.pending.front(), true))) {
-    }
-    flushData();
 }
 
 // Step 4: the data file flushed with everything the journal held, then the journal deleted or emptied.
@@ -303,8 +285,16 @@ bool retireJournal()
     if (!flushData())
         return false;
     FileResult result = pager.seam->remove(StoreFile::Journal);
-    if (!done(result) && !done(pager.seam->setLength(StoreFile::Journal, 0)) &&
-        pager.seam->length(StoreFile::Journal) != 0) {
+    // Where it cannot be deleted, it is cut to nothing, and the cut flushed: a power loss must not bring its
+    // batches back over a file that has moved on.
+    if (!done(result)) {
+        const FileResult cut = pager.seam->setLength(StoreFile::Journal, 0);
+        if (done(cut))
+            result = pager.seam->flush(StoreFile::Journal);
+        else if (pager.seam->length(StoreFile::Journal) == 0)
+            result = FileResult{FileOutcome::Done, 0};
+    }
+    if (!done(result)) {
         noteTrouble(StoreFile::Journal, result);
         return false;
     }
@@ -325,7 +315,8 @@ void advance()
         setAsideJournal();
     if (pager.foreign)
         return;
-    const bool journalTook = pager.pending.empty() || journalPending();
+    if (!pager.pending.empty())
+        journalPending();
     landJournaled();
     if (pager.journaled > 0)
         return; // the data file refused a journaled batch: it waits
@@ -336,16 +327,10 @@ void advance()
             flushData();
         return;
     }
-    // The oldest batch is not in the journal. A journal of an earlier kind, its own batches landed, gives way
-    // to a new one; a journal that cannot take the batch gives way to the data file alone.
-    if (pager.live && !pager.appendable) {
-        if (retireJournal() && journalPending())
-            landJournaled();
-        return;
-    }
-    if (journalTook || (pager.live && !retireJournal()))
-        return;
-    landWithoutJournal();
+    // The oldest batch is not in the journal: it waits for it. A journal of an earlier kind, every batch of its
+    // own landed, gives way to a new one.
+    if (pager.live && !pager.appendable && pager.written == 0 && retireJournal() && journalPending())
+        landJournaled();
 }
 
 void tryNow()
