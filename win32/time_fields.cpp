@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "res/resource.h"
+#include "win32/dpi.h"
 
 namespace {
 
@@ -52,23 +53,26 @@ PartMeasures measureTexts(HWND dialog, TimeSubFieldKind kind)
     return PartMeasures{sampleSize.cx, sampleSize.cy, wideSize.cx};
 }
 
-PartPlaces placesOf(TimeSubFieldKind kind, const PartMeasures& m)
+// The gaps between parts and colons are pixels at the default DPI, scaled to the dialog's; the texts' measures
+// already follow the font.
+PartPlaces placesOf(TimeSubFieldKind kind, const PartMeasures& m, UINT dpi)
 {
     const int a = m.sampleWidth;
     const int b = m.wideWidth;
+    const int one = scaled(1, dpi), two = scaled(2, dpi), three = scaled(3, dpi);
     switch (kind) {
     case WindowHour:
-        return PartPlaces{1, a + 2, a + 3, a / 2};
+        return PartPlaces{one, a + two, a + three, a / 2};
     case WindowMinute:
-        return PartPlaces{a + a / 2 + 1, a + 2, 0, 0};
+        return PartPlaces{a + a / 2 + one, a + two, 0, 0};
     case LimitHour:
-        return PartPlaces{1, b + 2, b + 3, b / 2};
+        return PartPlaces{one, b + two, b + three, b / 2};
     case LimitMinute:
-        return PartPlaces{b + a / 2 + 1, a + 2, b + a + a / 2 + 3, a / 2};
+        return PartPlaces{b + a / 2 + one, a + two, b + a + a / 2 + three, a / 2};
     case LimitSecond:
-        return PartPlaces{b + 2 * (a / 2) + a + 1, a + 2, 0, 0};
+        return PartPlaces{b + 2 * (a / 2) + a + one, a + two, 0, 0};
     }
-    return PartPlaces{1, a + 2, 0, 0};
+    return PartPlaces{one, a + two, 0, 0};
 }
 
 // The value at which a part of the kind is corrected while typing; 0 for the unbounded hours of the limits.
@@ -149,7 +153,7 @@ LRESULT paintColon(HWND colon, WPARAM wParam, LPARAM lParam)
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
-    TextOutA(dc, 1, 0, ":", 1);
+    TextOutA(dc, scaled(1, dpiOfWindow(colon)), 0, ":", 1);
     SelectObject(dc, oldFont);
     EndPaint(colon, &paint);
     return DefWindowProcA(colon, WM_PAINT, wParam, lParam);
@@ -183,10 +187,12 @@ HWND createTimeSubField(HWND dialog, int hostId, TimeSubFieldKind kind, int text
     HWND host = GetDlgItem(dialog, hostId);
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
     const PartMeasures measures = measureTexts(dialog, kind);
-    const PartPlaces places = placesOf(kind, measures);
+    const UINT dpi = dpiOfWindow(dialog);
+    const PartPlaces places = placesOf(kind, measures, dpi);
     HWND part = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "EDIT", "",
-                                WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_NUMBER | ES_RIGHT, places.x, 1,
-                                places.width, measures.sampleHeight + 2, host, nullptr, module, nullptr);
+                                WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_NUMBER | ES_RIGHT, places.x,
+                                scaled(1, dpi), places.width, measures.sampleHeight + scaled(2, dpi), host, nullptr,
+                                module, nullptr);
     SendMessageA(part, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     SendMessageA(part, EM_LIMITTEXT, static_cast<WPARAM>(textLimit), 0);
     // A part is only as wide as its digits and does not scroll: the font's default margins would leave room
