@@ -276,8 +276,7 @@ RECT statusTextBox(const RECT& client, const Look& look)
     return box;
 }
 
-// Icon and text of the status line. The icon's square and the text's box are filled first, so that neither the
-// other icon's pixels nor the longer old text stay.
+// Icon and text of the status line; the box is filled first so that the longer old text goes.
 void drawStatusLine(HDC dc, const RECT& client, bool connected, const Look& look)
 {
     HGDIOBJ oldFont = SelectObject(dc, look.fonts[StatusFont]);
@@ -285,7 +284,6 @@ void drawStatusLine(HDC dc, const RECT& client, bool connected, const Look& look
 
     const RECT iconPlace = statusIconPlace(client, look);
     const int size = iconPlace.right - iconPlace.left;
-    FillRect(dc, &iconPlace, GetSysColorBrush(COLOR_BTNFACE));
     const int iconId = connected ? IDI_CONNECTED : IDI_DISCONNECTED;
     HICON icon = static_cast<HICON>(
         LoadImageA(shell.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
@@ -369,8 +367,8 @@ void drawFigures(HDC dc, const RECT& client, FigurePass pass, const StatisticsFi
     SelectObject(dc, oldFont);
 }
 
-// What a pass changes is invalidated, not erased: the paint draws every pixel of it again, so nothing flickers.
-// The change is painted at once, as the monitor's updates are meant to show.
+// What a pass changes is invalidated: the paint draws every pixel of it again, so the per-second update erases
+// nothing and does not flicker. The change is painted at once, as the monitor's updates are meant to show.
 void invalidatePass(FigurePass pass)
 {
     HWND window = shell.statisticsWindow;
@@ -390,11 +388,12 @@ void invalidatePass(FigurePass pass)
         // Row 0 turns gray or shows figures, and the status line changes with the state.
         const RECT time = cellInside(kTimeCellLeft, kCurrentConnectionRow, look);
         const RECT cost = cellInside(kCostCellLeft, kCurrentConnectionRow, look);
+        // The icon is drawn over what its square holds: erased, the other state's icon leaves no pixels there.
         const RECT icon = statusIconPlace(client, look);
         const RECT text = statusTextBox(client, look);
         InvalidateRect(window, &time, FALSE);
         InvalidateRect(window, &cost, FALSE);
-        InvalidateRect(window, &icon, FALSE);
+        InvalidateRect(window, &icon, TRUE);
         InvalidateRect(window, &text, FALSE);
     }
     UpdateWindow(window);
