@@ -1,8 +1,6 @@
 // DPI lookups through the calls each system has, found at run time, and the per-window fonts for a DPI.
 #include "win32/dpi.h"
 
-#include <new>
-
 #include "win32/program_records.h"
 
 namespace {
@@ -114,9 +112,7 @@ int metricForDpi(int index, UINT dpi)
 
 WindowScale* attachWindowScale(HWND window, UINT dpi, const WindowFontSpec* specs, int count)
 {
-    auto* scale = new (std::nothrow) WindowScale{};
-    if (scale == nullptr)
-        return nullptr;
+    auto* scale = new WindowScale{};
     scale->dpi = dpi;
     scale->specs = specs;
     scale->fontCount = count < kMaxWindowFonts ? count : kMaxWindowFonts;

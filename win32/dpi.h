@@ -44,8 +44,8 @@ struct WindowScale {
     int fontCount;                // how many of them
 };
 
-// Makes the window's record, with its fonts for `dpi`, and keeps it on the window; returns it (null when it could
-// not be made, the window then paints without).
+// Makes the window's record, with its fonts for `dpi`, and keeps it on the window; returns it (null when the window
+// refused it, which then paints at the default DPI with fonts made per paint).
 WindowScale* attachWindowScale(HWND window, UINT dpi, const WindowFontSpec* specs, int count);
 // The window's record, or null for a window without one.
 WindowScale* windowScaleOf(HWND window);
