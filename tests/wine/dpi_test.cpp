@@ -179,13 +179,18 @@ void expectStripInPlace(HWND strip, UINT dpi, COLORREF colour)
     EXPECT_TRUE(clearOf(text, whole)) << "DPI " << dpi << ": digits unclipped";
 }
 
-// The time fields at `dpi`: every part inside its host and wide enough for its digits in its own font.
-void expectTimeFieldsInPlace(UINT dpi)
+const int kTimeHosts[] = {IDC_COMMON_FROM, IDC_COMMON_TO, IDC_TIME_LIMIT_PER_CONN, IDC_TIME_LIMIT_PER_MONTH};
+
+HWND openSettings()
 {
-    HWND dialog = CreateDialogParamA(shell.instance, MAKEINTRESOURCEA(IDD_SETTINGS), shell.statisticsWindow,
-                                     settingsDialogProc, 0);
-    ASSERT_NE(dialog, nullptr);
-    for (int host : {IDC_COMMON_FROM, IDC_COMMON_TO, IDC_TIME_LIMIT_PER_CONN, IDC_TIME_LIMIT_PER_MONTH}) {
+    return CreateDialogParamA(shell.instance, MAKEINTRESOURCEA(IDD_SETTINGS), shell.statisticsWindow,
+                              settingsDialogProc, 0);
+}
+
+// The time fields at `dpi`: every part inside its host and wide enough for its digits in its own font.
+void expectTimeFieldsInPlace(HWND dialog, UINT dpi)
+{
+    for (int host : kTimeHosts) {
         RECT hostRect;
         GetWindowRect(GetDlgItem(dialog, host), &hostRect);
         for (TimePartPlace place : {HoursPart, MinutesPart, SecondsPart}) {
@@ -207,7 +212,38 @@ void expectTimeFieldsInPlace(UINT dpi)
             EXPECT_GE(partRect.bottom - partRect.top, digits.cy + px(2, dpi));
         }
     }
-    DestroyWindow(dialog);
+}
+
+// Each part's rectangle inside its host, field by field.
+std::vector<RECT> partPlaces(HWND dialog)
+{
+    std::vector<RECT> places;
+    for (int host : kTimeHosts)
+        for (TimePartPlace place : {HoursPart, MinutesPart, SecondsPart}) {
+            HWND part = timeFieldPart(dialog, host, place);
+            if (part == nullptr)
+                continue;
+            RECT r;
+            GetWindowRect(part, &r);
+            MapWindowPoints(nullptr, GetDlgItem(dialog, host), reinterpret_cast<POINT*>(&r), 2);
+            places.push_back(r);
+        }
+    return places;
+}
+
+int fontHeightOf(HWND window)
+{
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight;
+}
+
+// The hosts as the system sizes a dialog's controls for a monitor of `dpi`, from their size at 96.
+void sizeHosts(HWND dialog, const std::vector<SIZE>& at96, UINT dpi)
+{
+    for (size_t i = 0; i < at96.size(); ++i)
+        SetWindowPos(GetDlgItem(dialog, kTimeHosts[i]), nullptr, 0, 0, px(at96[i].cx, dpi), px(at96[i].cy, dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The suggested rectangle the system gives with WM_DPICHANGED: the window where it is, at the size for `dpi`.
@@ -352,7 +388,46 @@ TEST_F(Dpi, ChildAtTheSystemDpi)
     EXPECT_EQ(list.left, px(5, dpi));
     EXPECT_EQ(list.top, px(5, dpi));
 
-    expectTimeFieldsInPlace(dpi);
+    HWND dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    expectTimeFieldsInPlace(dialog, dpi);
+    DestroyWindow(dialog);
+}
+
+// The settings dialog moved to a monitor of 144 DPI: with the hosts sized by the system, each field places its
+// parts again in a font half as tall again; back at 96 every part is where it was, in the stock font.
+TEST_F(Dpi, TimeFieldsPlacedAgainAt144AndBack)
+{
+    if (systemDpi() != kDefaultDpi)
+        GTEST_SKIP() << "the prefix is not at 96 DPI";
+    HWND dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    const std::vector<RECT> before = partPlaces(dialog);
+    std::vector<SIZE> hosts;
+    for (int host : kTimeHosts) {
+        RECT r;
+        GetWindowRect(GetDlgItem(dialog, host), &r);
+        hosts.push_back(SIZE{r.right - r.left, r.bottom - r.top});
+    }
+    HWND firstPart = timeFieldPart(dialog, IDC_COMMON_FROM, HoursPart);
+    const int stockHeight = fontHeightOf(firstPart);
+
+    sizeHosts(dialog, hosts, 144);
+    for (int host : kTimeHosts)
+        placeTimeField(GetDlgItem(dialog, host), 144);
+    EXPECT_EQ(fontHeightOf(firstPart), MulDiv(stockHeight, 3, 2));
+    expectTimeFieldsInPlace(dialog, 144);
+    EXPECT_NE(partPlaces(dialog)[0].right, before[0].right);
+
+    sizeHosts(dialog, hosts, 96);
+    for (int host : kTimeHosts)
+        placeTimeField(GetDlgItem(dialog, host), 96);
+    EXPECT_EQ(SendMessageA(firstPart, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT)));
+    const std::vector<RECT> after = partPlaces(dialog);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_TRUE(EqualRect(&after[i], &before[i]) != FALSE) << "part " << i;
+    DestroyWindow(dialog);
 }
 
 // Wine reads the DPI from HKCU\Control Panel\Desktop LogPixels when a process starts: this program is started
