@@ -88,6 +88,10 @@ file(GLOB TEST_KIT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(test_kit STATIC ${TEST_KIT})
 target_link_libraries(test_kit PUBLIC tolvar_build_rules tolvar_windows_level gtest)
 
+# Paints every window in fixed states and dumps their pixels, to compare builds and DPIs picture by picture.
+add_executable(pixel_dump tools/pixel_dump.cpp ${CMAKE_SOURCE_DIR}/tests/wine/in_process.cpp ${TOLVAR_RC})
+target_link_libraries(pixel_dump PRIVATE test_kit tolvar_program_objects)
+
 file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
 file(GLOB WINE_TEST_HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
 list(REMOVE_ITEM WINE_TEST_HELPERS ${WINE_TESTS})

@@ -1,5 +1,5 @@
 // What the heart asks of the display at fixed points; it uses nothing they return. The windows of win32/ are the
-// real ones.
+// real ones: each call invalidates what it changes, and the window's own paint draws it at once.
 #pragma once
 
 void paintConnected(bool full);   // statistics window, connected layout

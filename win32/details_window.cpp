@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "res/resource.h"
+#include "win32/dpi.h"
 #include "win32/lazy_libraries.h"
 #include "win32/placement_store.h"
 #include "win32/program_records.h"
@@ -19,9 +20,11 @@ namespace {
 
 const char kDetailsClassName[] = "Details";
 
-// Width of every column while no placement is stored.
+// Width of every column while no placement is stored, at the default DPI; a stored width is the pixels the user
+// left, at the DPI the window had then.
 constexpr int32_t kDefaultColumnWidth = 100;
-// The list's margin inside the window, and its size until the first WM_SIZE fits it to the window.
+// The list's margin inside the window, and its size until the first WM_SIZE fits it to the window, at the default
+// DPI.
 constexpr int kListMargin = 5, kInitialListWidth = 200, kInitialListHeight = 300;
 // Columns without and with cost calculation; the cost column comes last.
 constexpr int kColumnsWithoutCost = 3, kColumnsWithCost = 4, kCostColumn = 3;
@@ -141,21 +144,43 @@ LRESULT onCreate(HWND window)
     CheckMenuItem(details.menu, IDC_DETAILS_SHOW_GRID,
                   MF_BYCOMMAND | ((details.placement.gridState & kGridShown) != 0 ? MF_CHECKED : MF_UNCHECKED));
     // Control identifier 0: nothing addresses the list by identifier.
+    const UINT dpi = dpiOfWindow(window);
+    attachWindowScale(window, dpi, nullptr, 0);
+    const int margin = scaled(kListMargin, dpi);
     details.list = CreateWindowExA(0, WC_LISTVIEWA, "",
                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                                       LVS_NOSORTHEADER,
-                                  kListMargin, kListMargin, kInitialListWidth, kInitialListHeight, window, nullptr,
-                                  shell.instance, nullptr);
+                                  margin, margin, scaled(kInitialListWidth, dpi), scaled(kInitialListHeight, dpi),
+                                  window, nullptr, shell.instance, nullptr);
     applyGridStyle(gridShown());
     insertDetailColumns(window, settings.block.calculateCost != 0);
     return 0;
 }
 
-LRESULT onSize(int clientWidth, int clientHeight)
+LRESULT onSize(HWND window, int clientWidth, int clientHeight)
 {
-    MoveWindow(details.list, kListMargin, kListMargin, clientWidth - 2 * kListMargin, clientHeight - 2 * kListMargin,
-               TRUE);
+    const int margin = scaled(kListMargin, paintDpiOf(window));
+    MoveWindow(details.list, margin, margin, clientWidth - 2 * margin, clientHeight - 2 * margin, TRUE);
     return 0;
+}
+
+// The columns keep their share of the window: each width scaled from the old DPI to the new one. The list then
+// follows the window to the suggested rectangle, with the margin of the new DPI.
+LRESULT onDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    const UINT oldDpi = paintDpiOf(window);
+    const UINT newDpi = LOWORD(wParam);
+    if (newDpi == 0)
+        return 0;
+    for (int column = 0; column < columnCountOf(window); ++column) {
+        const int width = static_cast<int>(SendMessageA(details.list, LVM_GETCOLUMNWIDTH, column, 0));
+        SendMessageA(details.list, LVM_SETCOLUMNWIDTH, column,
+                     MulDiv(width, static_cast<int>(newDpi), static_cast<int>(oldDpi)));
+    }
+    applyDpiChange(window, wParam, lParam);
+    RECT client;
+    GetClientRect(window, &client);
+    return onSize(window, client.right, client.bottom);
 }
 
 LRESULT onCommand(HWND window, WORD command)
@@ -179,6 +204,7 @@ LRESULT onCommand(HWND window, WORD command)
 LRESULT onDestroy(HWND window)
 {
     rememberPlacement(window);
+    detachWindowScale(window);
     return 0;
 }
 
@@ -200,8 +226,9 @@ void openDetails(ViewFilter filter)
         height = static_cast<int>(static_cast<int64_t>(details.placement.bottom) - details.placement.top);
         showState = visibleShowState(details.placement.showCmd);
     } else {
+        // The window's place is the system's, on the primary screen, whose DPI the widths are made for.
         for (int32_t& columnWidth : details.placement.columnWidths)
-            columnWidth = kDefaultColumnWidth;
+            columnWidth = scaled(kDefaultColumnWidth, systemDpi());
         details.placement.gridState = kGridShown;
     }
     if (!loadCommonControls(shell.statisticsWindow))
@@ -243,9 +270,10 @@ LRESULT CALLBACK detailsWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_CREATE: return onCreate(window);
-    case WM_SIZE: return onSize(LOWORD(lParam), HIWORD(lParam));
+    case WM_SIZE: return onSize(window, LOWORD(lParam), HIWORD(lParam));
     case WM_COMMAND: return onCommand(window, LOWORD(wParam));
     case WM_DESTROY: return onDestroy(window);
+    case kWmDpiChanged: return onDpiChanged(window, wParam, lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -10,6 +10,7 @@
 #include "core/stored_figures.h"
 #include "res/resource.h"
 #include "win32/details_window.h"
+#include "win32/dpi.h"
 #include "win32/placement_store.h"
 #include "win32/program_folder.h"
 #include "win32/registration.h"
@@ -102,14 +103,17 @@ void loadStartupState()
 
 bool initApplication()
 {
+    declareDpiAwareness();
     if (!registerClasses())
         return false;
     shell.statisticsMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_STATISTICS));
     shell.trayMenu = LoadMenuA(shell.instance, MAKEINTRESOURCEA(IDM_TRAY));
     registerTaskbarCreated();
+    // Made at the screen's top left corner, so sized for the primary screen's DPI.
+    const UINT dpi = systemDpi();
     shell.statisticsWindow = CreateWindowExA(0, "LinkStatistics", "Link Statistics",
                                              WS_POPUPWINDOW | WS_CAPTION | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
-                                             kStatisticsWidth, GetSystemMetrics(SM_CYMENU) + kStatisticsHeightBelowMenu,
+                                             statisticsWindowWidth(dpi), statisticsWindowHeight(dpi),
                                              nullptr, shell.statisticsMenu, shell.instance, nullptr);
     if (shell.statisticsWindow == nullptr)
         return false;

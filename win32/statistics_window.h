@@ -9,7 +9,8 @@ LRESULT CALLBACK statisticsWindowProc(HWND window, UINT message, WPARAM wParam, 
 
 // WM_PAINT of the statistics window: the frame, headers, labels and empty cells, then the figures.
 void paintStatistics(HWND window);
-// paintConnected, paintNotConnected and invalidateStatistics are the display seams of core/display.h.
+// paintConnected, paintNotConnected and invalidateStatistics are the display seams of core/display.h: the first
+// two invalidate the cells and the status line they change, which the window's paint then draws at once.
 
 // Size of the statistics window: its width, and its height without the menu bar.
 // The window's two timers: every 50 ms a poll; every second a poll and the automatic month check.
@@ -18,6 +19,9 @@ constexpr UINT_PTR kSlowTimer = 2;
 
 constexpr int kStatisticsWidth = 400;
 constexpr int kStatisticsHeightBelowMenu = 170;
+// The window's size for a DPI: both measures above scaled, the menu bar's height at that DPI added.
+int statisticsWindowWidth(UINT dpi);
+int statisticsWindowHeight(UINT dpi);
 
 // Rows of the table, top to bottom: current connection, last connection, current month, last month.
 constexpr int kStatisticsRows = 4;
@@ -41,6 +45,8 @@ enum class FigurePass {
 // current month without what a Sum Up carried) or in the idle one (the stored totals).
 StatisticsFigures statisticsFiguresNow(bool connected);
 
+// The two drawings below make a picture at the default DPI, with fonts of their own; the window's paint draws the
+// same at the window's DPI with the fonts it keeps.
 // What does not depend on the figures: the sunken panel and status boxes at the edges of `client`, headers,
 // row labels, empty cells and, with cost calculation on, `symbolLength` characters of `symbol` beside each row.
 void drawStatisticsFrame(HDC dc, const RECT& client, const SettingsBlock& block, const char* symbol,

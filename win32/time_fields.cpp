@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "res/resource.h"
+#include "win32/dpi.h"
 
 namespace {
 
@@ -13,9 +14,12 @@ constexpr int kMaxHostChildren = 5;
 
 // What one time field keeps, with its host (GWLP_USERDATA) from createTimeFields to the host's last message.
 struct TimeFieldInfo {
-    HWND parts[kMaxHostParts]; // the parts in the order of TimePartPlace
-    int bounds[kMaxHostParts]; // the value at which each part is corrected while typing; 0 for none
-    int count;                 // parts created so far
+    HWND parts[kMaxHostParts];             // the parts in the order of TimePartPlace
+    int bounds[kMaxHostParts];             // the value at which each part is corrected while typing; 0 for none
+    TimeSubFieldKind kinds[kMaxHostParts]; // each part's kind, which places it again at another DPI
+    HWND colons[kMaxHostParts];            // the colon after each part, or null
+    HFONT font;                            // the parts' font where the dialog's DPI is not the screen's, else null
+    int count;                             // parts created so far
 };
 
 TimeFieldInfo* infoOf(HWND host)
@@ -38,10 +42,29 @@ struct PartPlaces {
     int colonWidth;
 };
 
-PartMeasures measureTexts(HWND dialog, TimeSubFieldKind kind)
+// DEFAULT_GUI_FONT is made for the screen's DPI: there the parts use it, elsewhere its like at the dialog's DPI.
+HFONT partFont(const TimeFieldInfo* info)
+{
+    if (info != nullptr && info->font != nullptr)
+        return info->font;
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HFONT fontForDpi(UINT dpi)
+{
+    const UINT screen = systemDpi();
+    if (dpi == screen || dpi == 0)
+        return nullptr;
+    LOGFONTA font{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(screen));
+    return CreateFontIndirectA(&font);
+}
+
+PartMeasures measureTexts(HWND dialog, TimeSubFieldKind kind, HFONT font)
 {
     HDC dc = GetDC(dialog);
-    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ oldFont = SelectObject(dc, font);
     const char* sample = kind == LimitHour ? "000" : "00";
     SIZE sampleSize{};
     GetTextExtentPoint32A(dc, sample, lstrlenA(sample), &sampleSize);
@@ -52,23 +75,26 @@ PartMeasures measureTexts(HWND dialog, TimeSubFieldKind kind)
     return PartMeasures{sampleSize.cx, sampleSize.cy, wideSize.cx};
 }
 
-PartPlaces placesOf(TimeSubFieldKind kind, const PartMeasures& m)
+// The gaps between parts and colons are pixels at the default DPI, scaled to the dialog's; the texts' measures
+// already follow the font.
+PartPlaces placesOf(TimeSubFieldKind kind, const PartMeasures& m, UINT dpi)
 {
     const int a = m.sampleWidth;
     const int b = m.wideWidth;
+    const int one = scaled(1, dpi), two = scaled(2, dpi), three = scaled(3, dpi);
     switch (kind) {
     case WindowHour:
-        return PartPlaces{1, a + 2, a + 3, a / 2};
+        return PartPlaces{one, a + two, a + three, a / 2};
     case WindowMinute:
-        return PartPlaces{a + a / 2 + 1, a + 2, 0, 0};
+        return PartPlaces{a + a / 2 + one, a + two, 0, 0};
     case LimitHour:
-        return PartPlaces{1, b + 2, b + 3, b / 2};
+        return PartPlaces{one, b + two, b + three, b / 2};
     case LimitMinute:
-        return PartPlaces{b + a / 2 + 1, a + 2, b + a + a / 2 + 3, a / 2};
+        return PartPlaces{b + a / 2 + one, a + two, b + a + a / 2 + three, a / 2};
     case LimitSecond:
-        return PartPlaces{b + 2 * (a / 2) + a + 1, a + 2, 0, 0};
+        return PartPlaces{b + 2 * (a / 2) + a + one, a + two, 0, 0};
     }
-    return PartPlaces{1, a + 2, 0, 0};
+    return PartPlaces{one, a + two, 0, 0};
 }
 
 // The value at which a part of the kind is corrected while typing; 0 for the unbounded hours of the limits.
@@ -146,10 +172,10 @@ LRESULT paintColon(HWND colon, WPARAM wParam, LPARAM lParam)
     RECT client;
     GetClientRect(colon, &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ oldFont = SelectObject(dc, partFont(infoOf(GetParent(colon))));
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
-    TextOutA(dc, 1, 0, ":", 1);
+    TextOutA(dc, scaled(1, dpiOfWindow(colon)), 0, ":", 1);
     SelectObject(dc, oldFont);
     EndPaint(colon, &paint);
     return DefWindowProcA(colon, WM_PAINT, wParam, lParam);
@@ -168,7 +194,10 @@ HWND createColon(HWND host, HINSTANCE module, const PartPlaces& places, int heig
 // The field's own record goes with them.
 LRESULT destroyHost(HWND host, WPARAM wParam, LPARAM lParam)
 {
-    delete infoOf(host);
+    const TimeFieldInfo* info = infoOf(host);
+    if (info != nullptr && info->font != nullptr)
+        DeleteObject(info->font);
+    delete info;
     SetWindowLongPtrA(host, GWLP_USERDATA, 0);
     WNDCLASSA edit{};
     if (!GetClassInfoA(nullptr, "EDIT", &edit))
@@ -182,22 +211,26 @@ HWND createTimeSubField(HWND dialog, int hostId, TimeSubFieldKind kind, int text
 {
     HWND host = GetDlgItem(dialog, hostId);
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
-    const PartMeasures measures = measureTexts(dialog, kind);
-    const PartPlaces places = placesOf(kind, measures);
+    TimeFieldInfo* info = infoOf(host);
+    const HFONT font = partFont(info);
+    const PartMeasures measures = measureTexts(dialog, kind, font);
+    const UINT dpi = dpiOfWindow(dialog);
+    const PartPlaces places = placesOf(kind, measures, dpi);
     HWND part = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "EDIT", "",
-                                WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_NUMBER | ES_RIGHT, places.x, 1,
-                                places.width, measures.sampleHeight + 2, host, nullptr, module, nullptr);
-    SendMessageA(part, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+                                WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_NUMBER | ES_RIGHT, places.x,
+                                scaled(1, dpi), places.width, measures.sampleHeight + scaled(2, dpi), host, nullptr,
+                                module, nullptr);
+    SendMessageA(part, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     SendMessageA(part, EM_LIMITTEXT, static_cast<WPARAM>(textLimit), 0);
     // A part is only as wide as its digits and does not scroll: the font's default margins would leave room
     // for fewer digits than its limit (two of the three hours digits of a time limit).
     SendMessageA(part, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
-    if (places.colonWidth > 0)
-        createColon(host, module, places, measures.sampleHeight);
-    TimeFieldInfo* info = infoOf(host);
+    HWND colon = places.colonWidth > 0 ? createColon(host, module, places, measures.sampleHeight) : nullptr;
     if (info && info->count < kMaxHostParts) {
         info->parts[info->count] = part;
         info->bounds[info->count] = boundOfKind(kind);
+        info->kinds[info->count] = kind;
+        info->colons[info->count] = colon;
         ++info->count;
     }
     return part;
@@ -209,7 +242,9 @@ void createTimeFields(HWND dialog)
     for (int id : hostIds) {
         // The edit procedure is dropped for good but for its last message: a host is only a framed container now.
         HWND host = GetDlgItem(dialog, id);
-        SetWindowLongPtrA(host, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TimeFieldInfo{}));
+        auto* info = new TimeFieldInfo{};
+        info->font = fontForDpi(dpiOfWindow(dialog));
+        SetWindowLongPtrA(host, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(info));
         SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(timeFieldHostProc));
         SetWindowLongPtrA(host, GWL_EXSTYLE, GetWindowLongPtrA(host, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     }
@@ -228,6 +263,29 @@ void createTimeFields(HWND dialog)
         createTimeSubField(dialog, part.hostId, part.kind, part.textLimit);
 }
 
+void placeTimeField(HWND host, UINT dpi)
+{
+    TimeFieldInfo* info = infoOf(host);
+    if (info == nullptr || dpi == 0)
+        return;
+    HWND dialog = GetParent(host);
+    const HFONT oldFont = info->font;
+    info->font = fontForDpi(dpi);
+    const HFONT font = partFont(info);
+    for (int i = 0; i < info->count; ++i) {
+        const PartMeasures measures = measureTexts(dialog, info->kinds[i], font);
+        const PartPlaces places = placesOf(info->kinds[i], measures, dpi);
+        SendMessageA(info->parts[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        MoveWindow(info->parts[i], places.x, scaled(1, dpi), places.width, measures.sampleHeight + scaled(2, dpi),
+                   FALSE);
+        if (info->colons[i] != nullptr)
+            MoveWindow(info->colons[i], places.colonX, 0, places.colonWidth, measures.sampleHeight, FALSE);
+    }
+    if (oldFont != nullptr)
+        DeleteObject(oldFont);
+    InvalidateRect(host, nullptr, TRUE);
+}
+
 HWND timeFieldPart(HWND dialog, int hostId, TimePartPlace place)
 {
     const TimeFieldInfo* info = infoOf(GetDlgItem(dialog, hostId));
@@ -241,6 +299,7 @@ LRESULT CALLBACK timeFieldHostProc(HWND host, UINT message, WPARAM wParam, LPARA
     case WM_PAINT: return paintHost(host);
     case WM_ENABLETIMEFIELD: return enableTimeField(host, wParam, lParam);
     case WM_COMMAND: return partCommand(host, wParam, lParam);
+    case kWmDpiChangedAfterParent: placeTimeField(host, dpiOfWindow(host)); return 0;
     default: return DefWindowProcA(host, message, wParam, lParam);
     }
 }

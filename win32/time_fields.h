@@ -26,6 +26,9 @@ enum TimePartPlace {
 void createTimeFields(HWND dialog);
 // Creates one part (and the colon after it) inside the host and adds it to the host's parts; returns the part.
 HWND createTimeSubField(HWND dialog, int hostId, TimeSubFieldKind kind, int textLimit);
+// Places the field's parts and colons again for `dpi`, in a font for it: the system has moved and sized the dialog's
+// own controls, the host among them, for a monitor of that DPI.
+void placeTimeField(HWND host, UINT dpi);
 // The part at `place` of the dialog's time field `hostId`; null when the field has no such part.
 HWND timeFieldPart(HWND dialog, int hostId, TimePartPlace place);
 

@@ -8,6 +8,7 @@
 #include "core/warning.h"
 #include "res/resource.h"
 #include "win32/accessible_figures.h"
+#include "win32/dpi.h"
 #include "win32/program_records.h"
 
 namespace {
@@ -28,16 +29,64 @@ SIZE measureTemplate(HDC dc, HFONT timerFont)
     return extent;
 }
 
-void onTimerCreate() { EnableMenuItem(shell.trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND | MF_GRAYED); }
+// The strip's one font: bold, one caption bar tall at the strip's DPI.
+const WindowFontSpec kTimerFonts[] = {{0, SM_CYCAPTION, FW_BOLD}};
 
-// The strip is drawn after the paint is validated: validating it later would erase the digits again with the
-// black class background whenever the update asks for erasing.
+// Where the strip stands at `dpi`: at the screen's top edge, one caption bar tall, as wide as "000:00:00" and a
+// tenth, and ending three caption buttons short of the screen's right edge.
+RECT stripPlace(UINT dpi)
+{
+    HDC screen = GetDC(nullptr);
+    HFONT timerFont = createGuiFont(screen, metricForDpi(SM_CYCAPTION, dpi), FW_BOLD);
+    const int cx = measureTemplate(screen, timerFont).cx;
+    DeleteObject(timerFont);
+    ReleaseDC(nullptr, screen);
+    const int right = GetSystemMetrics(SM_CXSCREEN) - 3 * metricForDpi(SM_CXSIZE, dpi);
+    const RECT place = {right - cx / 10 - cx, 0, right, metricForDpi(SM_CYCAPTION, dpi)};
+    return place;
+}
+
+void drawStrip(HDC dc, const RECT& client, int captionHeight, HFONT timerFont, double seconds,
+               const SettingsBlock& block)
+{
+    SetTextColor(dc, timerStripWarns(seconds, block) ? kTimerWarningColour : kTimerColour);
+
+    const SIZE extent = measureTemplate(dc, timerFont);
+    HGDIOBJ oldFont = SelectObject(dc, timerFont);
+    char text[kDurationTextSize];
+    const int length = timerStripText(seconds, text, sizeof text);
+
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_LEFT | TA_TOP);
+    ExtTextOutA(dc, extent.cx / 20, (captionHeight - extent.cy) / 2, ETO_CLIPPED, &client, text, length,
+                nullptr);
+    SelectObject(dc, oldFont);
+}
+
+// The strip keeps its font for the DPI it stands at.
+void onTimerCreate(HWND window)
+{
+    attachWindowScale(window, dpiOfWindow(window), kTimerFonts, 1);
+    EnableMenuItem(shell.trayMenu, IDC_TRAY_SHOW_TIMER, MF_BYCOMMAND | MF_GRAYED);
+}
+
+// The whole strip on the paint's own device context, over the black the erasing may have left.
 void onTimerPaint(HWND window)
 {
     PAINTSTRUCT paint;
-    BeginPaint(window, &paint);
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    const WindowScale* scale = windowScaleOf(window);
+    const UINT dpi = scale != nullptr ? scale->dpi : systemDpi();
+    const int captionHeight = metricForDpi(SM_CYCAPTION, dpi);
+    if (scale != nullptr && scale->fonts[0] != nullptr)
+        drawStrip(dc, client, captionHeight, scale->fonts[0], accounting.liveConnection.curConnSeconds,
+                  settings.block);
+    else
+        drawTimerStrip(dc, client, captionHeight, accounting.liveConnection.curConnSeconds, settings.block);
     EndPaint(window, &paint);
-    paintTimer();
 }
 
 void onTimerDoubleClick(HWND window)
@@ -49,8 +98,21 @@ void onTimerDoubleClick(HWND window)
 // A destroyed handle may be reused by an unrelated window, which the strip must then never paint.
 void onTimerNcDestroy(HWND window)
 {
+    detachWindowScale(window);
     if (shell.timerWindow == window)
         shell.timerWindow = nullptr;
+}
+
+// The strip's place follows from the screen's edge at the new DPI rather than from the system's suggestion, which
+// only scales the strip where it stands.
+void onTimerDpiChanged(HWND window, WPARAM wParam)
+{
+    const UINT dpi = LOWORD(wParam);
+    rescaleWindow(window, dpi);
+    const RECT place = stripPlace(dpi);
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 } // namespace
@@ -58,10 +120,11 @@ void onTimerNcDestroy(HWND window)
 LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE: onTimerCreate(); break;
+    case WM_CREATE: onTimerCreate(window); break;
     case WM_PAINT: onTimerPaint(window); break;
     case WM_LBUTTONDBLCLK: onTimerDoubleClick(window); return 0;
     case WM_NCDESTROY: onTimerNcDestroy(window); break;
+    case kWmDpiChanged: onTimerDpiChanged(window, wParam); return 0;
     case WM_DESTROY: releaseFiguresObject(window); break;
     case WM_GETOBJECT: return answerFiguresObject(window, FigureSet::TimerStrip, wParam, lParam);
     }
@@ -75,37 +138,19 @@ void showTimerWindow()
         paintTimer();
         return;
     }
-    HDC screen = GetDC(nullptr);
-    HFONT timerFont = createGuiFont(screen, GetSystemMetrics(SM_CYCAPTION), FW_BOLD);
-    const int cx = measureTemplate(screen, timerFont).cx;
-    DeleteObject(timerFont);
-    ReleaseDC(nullptr, screen);
-
-    const int x = GetSystemMetrics(SM_CXSCREEN) - 3 * GetSystemMetrics(SM_CXSIZE) - cx / 10 - cx;
-    shell.timerWindow =
-        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Counter", "", WS_POPUP | WS_VISIBLE, x, 0, cx + cx / 10,
-                        GetSystemMetrics(SM_CYCAPTION), nullptr, nullptr, shell.instance, nullptr);
+    // The strip stands on the primary screen, so it is made for that screen's DPI.
+    const RECT place = stripPlace(systemDpi());
+    shell.timerWindow = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Counter", "", WS_POPUP | WS_VISIBLE,
+                                        place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                        nullptr, nullptr, shell.instance, nullptr);
 }
 
 bool timerWindowExists() { return shell.timerWindow != nullptr && IsWindow(shell.timerWindow) != FALSE; }
 
 void drawTimerStrip(HDC dc, const RECT& client, int captionHeight, double seconds, const SettingsBlock& block)
 {
-    SetTextColor(dc, timerStripWarns(seconds, block) ? kTimerWarningColour : kTimerColour);
-
     HFONT timerFont = createGuiFont(dc, captionHeight, FW_BOLD);
-    const SIZE extent = measureTemplate(dc, timerFont);
-    HGDIOBJ oldFont = SelectObject(dc, timerFont);
-    char text[kDurationTextSize];
-    const int length = timerStripText(seconds, text, sizeof text);
-
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextAlign(dc, TA_LEFT | TA_TOP);
-    ExtTextOutA(dc, extent.cx / 20, (captionHeight - extent.cy) / 2, ETO_CLIPPED, &client, text, length,
-                nullptr);
-
-    SelectObject(dc, oldFont);
+    drawStrip(dc, client, captionHeight, timerFont, seconds, block);
     DeleteObject(timerFont);
 }
 
@@ -120,16 +165,13 @@ bool timerStripWarns(double seconds, const SettingsBlock& block)
     return aboveLimit(block, WatchedFigure::ConnectionTime, seconds);
 }
 
+// The new duration is painted at once by the strip's own paint.
 void paintTimer()
 {
     if (!timerWindowExists())
-        return; // GetDC of no window would draw on the whole screen
-    HDC dc = GetDC(shell.timerWindow);
-    RECT client;
-    GetClientRect(shell.timerWindow, &client);
-    drawTimerStrip(dc, client, GetSystemMetrics(SM_CYCAPTION), accounting.liveConnection.curConnSeconds,
-                   settings.block);
-    ReleaseDC(shell.timerWindow, dc);
+        return;
+    InvalidateRect(shell.timerWindow, nullptr, FALSE);
+    UpdateWindow(shell.timerWindow);
 }
 
 void destroyTimerWindow()

@@ -10,7 +10,7 @@ LRESULT CALLBACK timerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 // The strip's picture: `client` filled black and `seconds` as hours, minutes and seconds over it, red above the
 // per-connection time limit of `block`, else green, in a font and at a height made for a strip `captionHeight`
-// pixels tall.
+// pixels tall. The strip's own paint draws the same with the font it keeps for its DPI.
 void drawTimerStrip(HDC dc, const RECT& client, int captionHeight, double seconds, const SettingsBlock& block);
 // The strip's text for `seconds` and its length, and whether it is drawn in the warning colour; the strip's
 // accessible object reads the same.
