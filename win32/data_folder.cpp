@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <vector>
 
 #include "win32/file_calls.h"
@@ -27,20 +28,35 @@ std::wstring withBackslash(std::wstring folder)
     return folder;
 }
 
-// Looked up at run time: shell32 of Windows 95 and NT 4 lacks the call, which shfolder.dll then gives.
+// The ANSI text in UTF-16.
+std::wstring fromAnsi(const char* text)
+{
+    wchar_t wide[MAX_PATH + 1] = {};
+    return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, MAX_PATH) > 1 ? std::wstring(wide) : std::wstring();
+}
+
+// Looked up at run time: shell32 of Windows 95 and NT 4 lacks the call, which shfolder.dll then gives; where the
+// wide one is a stub (Windows 9x) the ANSI one answers.
 std::wstring shellFolder(int which)
 {
-    using FolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    using WideFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    using AnsiFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
     for (const char* library : {"shell32.dll", "shfolder.dll"}) {
         const HMODULE module = LoadLibraryA(library);
         if (module == nullptr)
             continue;
-        const auto folderPath =
-            reinterpret_cast<FolderPath>(reinterpret_cast<void*>(GetProcAddress(module, "SHGetFolderPathW")));
+        const auto widePath =
+            reinterpret_cast<WideFolderPath>(reinterpret_cast<void*>(GetProcAddress(module, "SHGetFolderPathW")));
+        const auto ansiPath =
+            reinterpret_cast<AnsiFolderPath>(reinterpret_cast<void*>(GetProcAddress(module, "SHGetFolderPathA")));
         wchar_t path[MAX_PATH + 1] = {};
-        const bool found = folderPath != nullptr && folderPath(nullptr, which | kCreateIfMissing, nullptr, 0, path) == 0;
+        char ansi[MAX_PATH + 1] = {};
+        if (widePath == nullptr || widePath(nullptr, which | kCreateIfMissing, nullptr, 0, path) != 0)
+            path[0] = L'\0';
+        if (path[0] == L'\0' && ansiPath != nullptr && ansiPath(nullptr, which | kCreateIfMissing, nullptr, 0, ansi) == 0)
+            wcsncpy(path, fromAnsi(ansi).c_str(), MAX_PATH);
         FreeLibrary(module);
-        if (found && path[0] != L'\0')
+        if (path[0] != L'\0')
             return path;
     }
     const wchar_t* variable = which == kLocalAppData ? L"LOCALAPPDATA" : L"APPDATA";

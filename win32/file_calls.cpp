@@ -7,11 +7,10 @@ namespace {
 
 bool notImplemented() { return GetLastError() == ERROR_CALL_NOT_IMPLEMENTED; }
 
-// Looked up, not imported: Windows 95 lacks MoveFileExW, and an import would keep the program from loading there.
-decltype(WideFileCalls::moveFileEx) systemMoveFileEx()
+// Looked up, not imported: Windows 95 lacks both calls, and an import would keep the program from loading there.
+template <typename Call> Call systemCall(const char* name)
 {
-    return reinterpret_cast<decltype(WideFileCalls::moveFileEx)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "MoveFileExW")));
+    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
 }
 
 // Both paths spelt for the ANSI twin; the failure left as "not implemented" where one cannot be.
@@ -63,9 +62,18 @@ std::wstring fromAnsi(const char* text)
 
 WideFileCalls& wideFileCalls()
 {
-    static WideFileCalls calls{CreateFileW,      DeleteFileW,          MoveFileW,          systemMoveFileEx(),
-                               FindFirstFileW,   CreateDirectoryW,     CopyFileW,          SetCurrentDirectoryW,
-                               GetModuleFileNameW, GetShortPathNameW, CreateMutexW};
+    static WideFileCalls calls{CreateFileW,
+                               DeleteFileW,
+                               MoveFileW,
+                               systemCall<decltype(WideFileCalls::moveFileEx)>("MoveFileExW"),
+                               systemCall<decltype(WideFileCalls::getFileAttributesEx)>("GetFileAttributesExW"),
+                               FindFirstFileW,
+                               CreateDirectoryW,
+                               CopyFileW,
+                               SetCurrentDirectoryW,
+                               GetModuleFileNameW,
+                               GetShortPathNameW,
+                               CreateMutexW};
     return calls;
 }
 
@@ -129,6 +137,17 @@ bool moveFileTo(const std::wstring& from, const std::wstring& to, bool replace, 
 
 bool findFileEntry(const std::wstring& path, uint64_t& length, DWORD& attributes)
 {
+    const auto getAttributes = wideFileCalls().getFileAttributesEx;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (getAttributes != nullptr) {
+        if (getAttributes(path.c_str(), GetFileExInfoStandard, &data)) {
+            length = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+            attributes = data.dwFileAttributes;
+            return true;
+        }
+        if (!notImplemented())
+            return false;
+    }
     WIN32_FIND_DATAW wide;
     HANDLE search = wideFileCalls().findFirstFile(path.c_str(), &wide);
     if (search != INVALID_HANDLE_VALUE) {

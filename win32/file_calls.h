@@ -14,7 +14,9 @@ struct WideFileCalls {
     decltype(&DeleteFileW) deleteFile;             // deletes a file
     decltype(&MoveFileW) moveFile;                 // renames, never over an existing name
     BOOL(WINAPI* moveFileEx)(LPCWSTR, LPCWSTR, DWORD); // renames with flags; nullptr where the system has none
-    decltype(&FindFirstFileW) findFirstFile;       // a file's entry in its folder
+    // a file's attributes and length, asked of the file itself; nullptr where the system has none (Windows 95)
+    BOOL(WINAPI* getFileAttributesEx)(LPCWSTR, GET_FILEEX_INFO_LEVELS, LPVOID);
+    decltype(&FindFirstFileW) findFirstFile;       // a file's entry in its folder, where the above is missing
     decltype(&CreateDirectoryW) createDirectory;   // makes one folder
     decltype(&CopyFileW) copyFile;                 // copies a whole file
     decltype(&SetCurrentDirectoryW) setCurrentDirectory; // enters a folder
@@ -37,7 +39,7 @@ bool deleteFileAt(const std::wstring& path);
 // Renames `from` to `to`; `replace` lets it take the place of an existing `to`, as one step where the system
 // can, else by setting the old one aside as `aside`, which is deleted once `from` is in place.
 bool moveFileTo(const std::wstring& from, const std::wstring& to, bool replace, const std::wstring& aside);
-// The file's length and attributes from its folder entry (answered also while another process holds it).
+// The file's length and attributes (answered also while another process holds it).
 bool findFileEntry(const std::wstring& path, uint64_t& length, DWORD& attributes);
 bool createFolderAt(const std::wstring& path);
 bool copyFileTo(const std::wstring& from, const std::wstring& to);

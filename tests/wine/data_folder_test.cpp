@@ -54,6 +54,7 @@ HANDLE WINAPI stubCreateFile(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD
 BOOL WINAPI stubPath(LPCWSTR) { return notImplemented(), FALSE; }
 BOOL WINAPI stubTwoPaths(LPCWSTR, LPCWSTR) { return notImplemented(), FALSE; }
 BOOL WINAPI stubMoveEx(LPCWSTR, LPCWSTR, DWORD) { return notImplemented(), FALSE; }
+BOOL WINAPI stubAttributes(LPCWSTR, GET_FILEEX_INFO_LEVELS, LPVOID) { return notImplemented(), FALSE; }
 HANDLE WINAPI stubFind(LPCWSTR, LPWIN32_FIND_DATAW) { return notImplemented(), INVALID_HANDLE_VALUE; }
 BOOL WINAPI stubCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES) { return notImplemented(), FALSE; }
 BOOL WINAPI stubCopy(LPCWSTR, LPCWSTR, BOOL) { return notImplemented(), FALSE; }
@@ -226,7 +227,7 @@ TEST(WithoutWideCalls, AConnectionIsStoredBesideTheProgramThroughTheAnsiCalls)
     ASSERT_TRUE(scratch.enter("tolvar-ansi"));
     const std::wstring folder = wide(scratch.path()) + L"\\";
     const std::wstring realExe = executableFolder();
-    const CallsReplaced replaced(WideFileCalls{stubCreateFile, stubPath, stubTwoPaths, stubMoveEx, stubFind,
+    const CallsReplaced replaced(WideFileCalls{stubCreateFile, stubPath, stubTwoPaths, stubMoveEx, stubAttributes, stubFind,
                                                stubCreateDirectory, stubCopy, stubPath, stubModuleName,
                                                stubShortPath, stubMutex});
 
