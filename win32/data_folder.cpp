@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <vector>
 
 #include "win32/file_calls.h"
@@ -51,13 +50,14 @@ std::wstring shellFolder(int which)
             reinterpret_cast<AnsiFolderPath>(reinterpret_cast<void*>(GetProcAddress(module, "SHGetFolderPathA")));
         wchar_t path[MAX_PATH + 1] = {};
         char ansi[MAX_PATH + 1] = {};
-        if (widePath == nullptr || widePath(nullptr, which | kCreateIfMissing, nullptr, 0, path) != 0)
-            path[0] = L'\0';
-        if (path[0] == L'\0' && ansiPath != nullptr && ansiPath(nullptr, which | kCreateIfMissing, nullptr, 0, ansi) == 0)
-            wcsncpy(path, fromAnsi(ansi).c_str(), MAX_PATH);
+        std::wstring found;
+        if (widePath != nullptr && widePath(nullptr, which | kCreateIfMissing, nullptr, 0, path) == 0)
+            found = path;
+        else if (ansiPath != nullptr && ansiPath(nullptr, which | kCreateIfMissing, nullptr, 0, ansi) == 0)
+            found = fromAnsi(ansi);
         FreeLibrary(module);
-        if (path[0] != L'\0')
-            return path;
+        if (!found.empty())
+            return found;
     }
     const wchar_t* variable = which == kLocalAppData ? L"LOCALAPPDATA" : L"APPDATA";
     wchar_t path[MAX_PATH + 1] = {};
