@@ -19,17 +19,8 @@ namespace {
 
 std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-bool startsWith(const std::wstring& text, const std::wstring& head)
-{
-    return !head.empty() && text.compare(0, head.size(), head) == 0;
-}
-
-bool endsWith(const std::wstring& text, const std::wstring& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// Files made in folders below these are refused with `refusal`, as a folder the user may not write answers.
+// A file made in a folder whose path holds one of these is refused with `refusal`, as a folder the user may not
+// write answers.
 std::vector<std::wstring> refusedFolders;
 DWORD refusal = ERROR_ACCESS_DENIED;
 
@@ -37,7 +28,7 @@ HANDLE WINAPI refusingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECU
                                  DWORD disposition, DWORD flags, HANDLE from)
 {
     for (const std::wstring& folder : refusedFolders)
-        if (startsWith(path, folder) && disposition != OPEN_EXISTING) {
+        if (std::wstring(path).find(folder) != std::wstring::npos && disposition != OPEN_EXISTING) {
             SetLastError(refusal);
             return INVALID_HANDLE_VALUE;
         }
@@ -74,148 +65,96 @@ private:
     WideFileCalls kept_;
 };
 
-void removeFolderWithFiles(const std::wstring& folder)
+bool endsWith(const std::wstring& text, const std::wstring& tail)
 {
-    for (const wchar_t* name : {L"Tq.dat", L"Tq.jnl", L"Tq.new", L"Tq.old"})
-        DeleteFileW((folder + name).c_str());
-    RemoveDirectoryW(folder.c_str());
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-TEST(DataFolder, VirtualStoreIsTheFolderWithoutItsDriveUnderTheUsersLocalData)
+void removeFolderWithFiles(const std::wstring& folder)
 {
-    const std::wstring local = L"C:\\users\\ann\\AppData\\Local";
-    struct Row {
-        const wchar_t* program;
-        const wchar_t* expected;
-    };
-    const Row rows[] = {
-        {L"C:\\Program Files\\Tolvar\\", L"C:\\users\\ann\\AppData\\Local\\VirtualStore\\Program Files\\Tolvar\\"},
-        {L"D:\\Tolvar", L"C:\\users\\ann\\AppData\\Local\\VirtualStore\\Tolvar\\"},
-        {L"E:\\", L"C:\\users\\ann\\AppData\\Local\\VirtualStore\\"},
-        {L"\\\\server\\share\\Tolvar\\", L""},
-        {L"", L""},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(row.expected, virtualStoreFolder(row.program, local)) << row.program;
-    EXPECT_EQ(L"", virtualStoreFolder(L"C:\\Tolvar\\", L""));
+    for (const wchar_t* name : {L"Tq.dat", L"Tq.jnl"})
+        DeleteFileW((folder + name).c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 // The choice under each answer of the program's folder and of the per-user ones.
 TEST(DataFolder, IsThePerUserOneOnlyWhileTheProgramsFolderRefusesNewFiles)
 {
-    enum Where { Program, VirtualStore, OwnAppData };
+    EXPECT_EQ(L"C:\\Local\\VirtualStore\\Program Files\\Tolvar\\",
+              virtualStoreFolder(L"C:\\Program Files\\Tolvar", L"C:\\Local"));
+    EXPECT_EQ(L"", virtualStoreFolder(L"\\\\server\\share\\Tolvar\\", L"C:\\Local")) << "a share has no drive";
     struct Row {
-        DWORD programAnswer; // 0: the folder takes files
-        bool virtualStoreRefuses;
-        bool ownRefuses;
-        Where expected;
+        DWORD programAnswer;      // 0: the folder takes files
+        bool virtualStoreRefuses; // the VirtualStore folder takes none either
+        bool ownRefuses;          // nor Vesk\Tolvar in the application data
+        const wchar_t* expected;  // the chosen folder's end; nullptr: the program's folder
     };
     const Row rows[] = {
-        {0, false, false, Program},
-        {ERROR_ACCESS_DENIED, false, false, VirtualStore},
-        {ERROR_WRITE_PROTECT, false, false, VirtualStore},
-        {ERROR_DISK_FULL, false, false, Program},
-        {ERROR_ACCESS_DENIED, true, false, OwnAppData},
-        {ERROR_ACCESS_DENIED, true, true, Program},
+        {0, false, false, nullptr},
+        {ERROR_ACCESS_DENIED, false, false, L"\\VirtualStore\\"},
+        {ERROR_WRITE_PROTECT, false, false, L"\\VirtualStore\\"},
+        {ERROR_DISK_FULL, false, false, nullptr},
+        {ERROR_ACCESS_DENIED, true, false, L"\\Vesk\\Tolvar\\"},
+        {ERROR_ACCESS_DENIED, true, true, nullptr},
     };
     kit::ScratchFolder scratch;
     ASSERT_TRUE(scratch.enter("tolvar-choice"));
     WideFileCalls calls = wideFileCalls();
     calls.createFile = refusingCreateFile;
     const CallsReplaced replaced(calls);
-    int number = 0;
+    const std::wstring program = wide(scratch.path()) + L"\\";
+    std::wstring virtualStore;
     for (const Row& row : rows) {
-        const std::wstring program = wide(scratch.path()) + L"\\row" + std::to_wstring(++number) + L"\\";
-        ASSERT_TRUE(CreateDirectoryW(program.c_str(), nullptr));
-        const std::wstring virtualTail = L"\\VirtualStore\\" + program.substr(3);
-        refusedFolders.clear();
         refusal = row.programAnswer;
-        if (row.programAnswer != 0)
-            refusedFolders.push_back(program);
-        // A refused per-user folder is known by the test only once the program has named it: ask once to learn.
-        const DataFolderChoice first = chooseDataFolder(program);
-        std::wstring virtualStore, own;
-        if (first.perUser && endsWith(first.folder, virtualTail))
-            virtualStore = first.folder;
-        if (row.virtualStoreRefuses && !virtualStore.empty()) {
-            refusedFolders.push_back(virtualStore);
-            refusal = ERROR_ACCESS_DENIED;
-        }
-        const DataFolderChoice second = chooseDataFolder(program);
-        if (second.perUser && endsWith(second.folder, L"\\Vesk\\Tolvar\\"))
-            own = second.folder;
-        if (row.ownRefuses && !own.empty())
-            refusedFolders.push_back(own);
+        refusedFolders.assign(1, row.programAnswer != 0 ? program : L"|");
+        if (row.virtualStoreRefuses)
+            refusedFolders.push_back(L"\\VirtualStore\\");
+        if (row.ownRefuses)
+            refusedFolders.push_back(L"\\Vesk\\Tolvar\\");
         const DataFolderChoice chosen = chooseDataFolder(program);
-
-        switch (row.expected) {
-        case Program:
-            EXPECT_FALSE(chosen.perUser) << number;
-            EXPECT_EQ(program, chosen.folder) << number;
-            break;
-        case VirtualStore:
-            EXPECT_TRUE(chosen.perUser) << number;
-            EXPECT_TRUE(endsWith(chosen.folder, virtualTail)) << number << " " << std::string(chosen.folder.begin(), chosen.folder.end());
-            break;
-        case OwnAppData:
-            EXPECT_TRUE(chosen.perUser) << number;
-            EXPECT_TRUE(endsWith(chosen.folder, L"\\Vesk\\Tolvar\\")) << number;
-            break;
-        }
-        if (chosen.perUser) {
-            EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(chosen.folder.c_str())) << "made for the files";
-        }
-        refusedFolders.clear();
-        if (!virtualStore.empty())
-            removeFolderWithFiles(virtualStore);
-        RemoveDirectoryW(program.c_str());
+        const std::wstring tail = row.expected == nullptr ? program : row.expected;
+        const std::wstring want = tail == L"\\VirtualStore\\" ? tail + program.substr(3) : tail;
+        EXPECT_EQ(row.expected != nullptr, chosen.perUser) << &row - rows;
+        EXPECT_TRUE(endsWith(chosen.folder, want)) << &row - rows;
+        if (want != tail)
+            virtualStore = chosen.folder;
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(chosen.folder.c_str())) << "made for the files";
     }
+    refusedFolders.clear();
+    removeFolderWithFiles(virtualStore);
 }
 
-// A per-user folder starts from the program folder's file once, and is then its own; the box says where, once.
-TEST(DataFolder, StartsFromTheProgramsFileOnceAndIsSaidOnce)
+// A per-user folder starts from the program folder's file once and is then its own; the box says where, once a folder.
+TEST(DataFolder, StartsFromTheProgramsFileOnceAndIsSaidOncePerFolder)
 {
     kit::forgetProgramRegistry();
     kit::ScratchFolder scratch;
     ASSERT_TRUE(scratch.enter("tolvar-seed"));
-    const std::wstring program = wide(scratch.path()) + L"\\program\\";
-    const std::wstring own = wide(scratch.path()) + L"\\own\\";
+    const std::string programAnsi = scratch.path() + "\\program\\", ownAnsi = scratch.path() + "\\own\\";
+    const std::wstring program = wide(programAnsi), own = wide(ownAnsi);
     ASSERT_TRUE(CreateDirectoryW(program.c_str(), nullptr) && CreateDirectoryW(own.c_str(), nullptr));
     const kit::Bytes stored = kit::patterned(132, 3), journal = kit::patterned(40, 4), ownFile = kit::patterned(164, 5);
-    const std::string programAnsi = scratch.path() + "\\program\\", ownAnsi = scratch.path() + "\\own\\";
     ASSERT_TRUE(kit::writeFile(programAnsi + "Tq.dat", stored) && kit::writeFile(programAnsi + "Tq.jnl", journal));
-
-    EXPECT_FALSE(seedDataFolder(DataFolderChoice{program, false}, program));
     const DataFolderChoice perUser{own, true};
+    EXPECT_FALSE(seedDataFolder(DataFolderChoice{program, false}, program));
     EXPECT_TRUE(seedDataFolder(perUser, program));
     EXPECT_EQ(stored, kit::fileBytes(ownAnsi + "Tq.dat"));
     EXPECT_EQ(journal, kit::fileBytes(ownAnsi + "Tq.jnl"));
     ASSERT_TRUE(kit::writeFile(ownAnsi + "Tq.dat", ownFile));
     EXPECT_FALSE(seedDataFolder(perUser, program)) << "a per-user file of its own is never replaced";
     EXPECT_EQ(ownFile, kit::fileBytes(ownAnsi + "Tq.dat"));
-    EXPECT_EQ(stored, kit::fileBytes(programAnsi + "Tq.dat"));
 
-    {
-        kit::BoxAnswerer boxes({{"Tolvar 2.2", "", IDOK}});
-        tellDataFolderOnce(perUser, program, true);
-        const std::vector<kit::BoxSeen> seen = boxes.finish(5000);
-        ASSERT_EQ(1u, seen.size());
-        EXPECT_NE(std::string::npos, seen[0].text.find(programAnsi)) << seen[0].text;
-        EXPECT_NE(std::string::npos, seen[0].text.find("Your figures are kept in\n" + ownAnsi)) << seen[0].text;
-        EXPECT_NE(std::string::npos, seen[0].text.find("Tq.dat")) << seen[0].text;
-    }
-    {
-        kit::BoxAnswerer none({});
-        tellDataFolderOnce(perUser, program, false);
-        tellDataFolderOnce(DataFolderChoice{program, false}, program, false);
-        none.finish(500);
-    }
-    const std::wstring other = wide(scratch.path()) + L"\\other\\";
-    kit::BoxAnswerer again({{"Tolvar 2.2", "", IDOK}});
-    tellDataFolderOnce(DataFolderChoice{other, true}, program, false);
-    const std::vector<kit::BoxSeen> seenAgain = again.finish(5000);
-    ASSERT_EQ(1u, seenAgain.size()) << "another folder is said again";
-    EXPECT_NE(std::string::npos, seenAgain[0].text.find(scratch.path() + "\\other\\"));
+    // A third box would be one more than the script holds.
+    const std::string other = scratch.path() + "\\other\\";
+    kit::BoxAnswerer boxes({{"Tolvar 2.2", "", IDOK}, {"Tolvar 2.2", "", IDOK}});
+    for (const DataFolderChoice& told :
+         {perUser, perUser, DataFolderChoice{program, false}, DataFolderChoice{wide(other), true}})
+        tellDataFolderOnce(told, program, told.folder == own);
+    const std::vector<kit::BoxSeen> seen = boxes.finish(5000);
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_NE(std::string::npos, seen[0].text.find(programAnsi + "\n\nYour figures are kept in\n" + ownAnsi)) << seen[0].text;
+    EXPECT_NE(std::string::npos, seen[0].text.find("Tq.dat of the program's folder")) << seen[0].text;
+    EXPECT_NE(std::string::npos, seen[1].text.find("kept in\n" + other)) << seen[1].text;
     for (const std::wstring& folder : {program, own})
         removeFolderWithFiles(folder);
     kit::forgetProgramRegistry();
@@ -226,13 +165,11 @@ TEST(WithoutWideCalls, AConnectionIsStoredBesideTheProgramThroughTheAnsiCalls)
     kit::ScratchFolder scratch;
     ASSERT_TRUE(scratch.enter("tolvar-ansi"));
     const std::wstring folder = wide(scratch.path()) + L"\\";
-    const std::wstring realExe = executableFolder();
-    const CallsReplaced replaced(WideFileCalls{stubCreateFile, stubPath, stubTwoPaths, stubMoveEx, stubAttributes, stubFind,
-                                               stubCreateDirectory, stubCopy, stubPath, stubModuleName,
+    const CallsReplaced replaced(WideFileCalls{stubCreateFile, stubPath, stubTwoPaths, stubMoveEx, stubAttributes,
+                                               stubFind, stubCreateDirectory, stubCopy, stubPath, stubModuleName,
                                                stubShortPath, stubMutex});
 
     // The folder answers.
-    EXPECT_EQ(realExe, executableFolder());
     EXPECT_EQ(wide(kit::moduleFolder()), executableFolder());
     EXPECT_FALSE(shortPath(folder).empty());
     const DataFolderChoice chosen = chooseDataFolder(folder);
