@@ -37,6 +37,19 @@ add_executable(Tolvar WIN32 win32/main.cpp ${TOLVAR_RC})
 target_compile_options(Tolvar PRIVATE -Os)
 target_link_libraries(Tolvar PRIVATE tolvar_program_objects)
 target_link_options(Tolvar PRIVATE -s)
+# The program itself starts no thread: it links the C++ runtime of the compiler's win32 thread model, whose
+# libraries sit beside the posix model's. The posix model (which only GoogleTest needs) brings its thread library,
+# importing calls of Windows XP and Vista (AddVectoredExceptionHandler, GetTickCount64) that would keep the program
+# from loading on the older systems each build is for.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-libgcc-file-name OUTPUT_VARIABLE TOLVAR_POSIX_LIBGCC
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+get_filename_component(TOLVAR_POSIX_RUNTIME ${TOLVAR_POSIX_LIBGCC} DIRECTORY)
+string(REGEX REPLACE "-posix$" "-win32" TOLVAR_WIN32_RUNTIME ${TOLVAR_POSIX_RUNTIME})
+if(NOT TOLVAR_WIN32_RUNTIME STREQUAL TOLVAR_POSIX_RUNTIME AND EXISTS ${TOLVAR_WIN32_RUNTIME}/libstdc++.a)
+  target_link_options(Tolvar PRIVATE -L${TOLVAR_WIN32_RUNTIME})
+else()
+  message(WARNING "no win32-model C++ runtime beside ${TOLVAR_POSIX_RUNTIME}: Tolvar.exe imports the posix thread library")
+endif()
 
 # The simulated remote-access service (see tools/rasapi32/README.md).
 add_library(rasapi32_sim SHARED tools/rasapi32/rasapi32.cpp tools/rasapi32/rasapi32.def)
@@ -74,10 +87,19 @@ target_link_libraries(tour_pictures PRIVATE tolvar_program_objects)
 add_test(NAME TolvarImports.NoCommonControlsOrDialogs
   COMMAND sh -c "! ${CMAKE_OBJDUMP} -p \"$<TARGET_FILE:Tolvar>\" | grep -iE 'DLL Name: (comctl32|comdlg32)'")
 
-# The clock is msvcrt's 64-bit one on both builds: the i686 runtime's time() and localtime() run out in 2038.
-add_test(NAME TolvarImports.SixtyFourBitClock
-  COMMAND sh -c "${CMAKE_OBJDUMP} -p \"$<TARGET_FILE:Tolvar>\" | grep -oE '[[:space:]]_?(local)?time(32|64)?$' |
-                 tr -d ' \\t' | sort | paste -sd' ' | grep -qx '_localtime64 _time64'")
+# The clock is kernel32's 64-bit one on both builds: msvcrt's _time64 and _localtime64 are missing before Windows ME
+# and 2000, and the i686 runtime's time() and localtime() run out in 2038.
+add_test(NAME TolvarImports.ClockFromKernel32
+  COMMAND sh -c "${CMAKE_OBJDUMP} -p \"$<TARGET_FILE:Tolvar>\" | grep -q GetSystemTimeAsFileTime &&
+                 ! ${CMAKE_OBJDUMP} -p \"$<TARGET_FILE:Tolvar>\" | grep -qE '[[:space:]]_?(local)?time(32|64)?$'")
+
+# The i686 build loads on Windows 95, 98, ME and NT 4.0: every function it imports is listed with the first systems
+# that export it.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  add_test(NAME TolvarImports.OldestWindows
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:Tolvar>
+            ${CMAKE_SOURCE_DIR}/docs/imports-i686.txt 95 4.0)
+endif()
 
 # Both builds carry the Wine tests: x86_64 runs under wine64, i686 under 32-bit Wine in a prefix of its own.
 # One test program per file: tests/wine/ run the program's code in-process, tests/e2e/ drive the real Tolvar.exe.

@@ -8,22 +8,26 @@
 #include "win32/data_file.h"
 
 #include "core/file_seam.h"
+#include "win32/file_calls.h"
 #include "win32/program_folder.h"
 
 namespace {
 
-// Beside the executable, by their full names at any length (by bare names, in the current directory, until the
+// In the data folder, by their full names at any length (by bare names, in the current directory, until the
 // program's folder is known).
 std::wstring filePath(StoreFile file)
 {
     switch (file) {
-    case StoreFile::Journal: return programFile(L"Tq.jnl");
-    case StoreFile::Fresh: return programFile(L"Tq.new");
+    case StoreFile::Journal: return dataFile(L"Tq.jnl");
+    case StoreFile::Fresh: return dataFile(L"Tq.new");
     case StoreFile::SetAside:
     case StoreFile::Data: break;
     }
-    return programFile(L"Tq.dat");
+    return dataFile(L"Tq.dat");
 }
+
+// Where the old data file waits while the fresh one takes its name on a system that cannot rename over a file.
+std::wstring oldDataPath() { return dataFile(L"Tq.old"); }
 
 // SetFilePointer with a zero high part reaches this far; nothing is positioned beyond it.
 constexpr uint64_t kReachableEnd = uint64_t{1} << 32;
@@ -47,8 +51,7 @@ FileResult lastFailure()
 HANDLE openFile(StoreFile file, DWORD access, DWORD disposition, int tries)
 {
     for (int attempt = 1;; ++attempt) {
-        const HANDLE handle =
-            CreateFileW(filePath(file).c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle = createFileAt(filePath(file), access, 0, disposition, FILE_ATTRIBUTE_NORMAL);
         if (handle != INVALID_HANDLE_VALUE || !heldByOther(GetLastError()) || attempt >= tries)
             return handle;
         Sleep(10);
@@ -123,18 +126,19 @@ FileResult flushFile(StoreFile file)
 
 int64_t fileLength(StoreFile file)
 {
-    // Asked of the directory, not of an open handle, so the answer comes even while another process holds it.
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(filePath(file).c_str(), GetFileExInfoStandard, &data))
+    // Asked of the folder, not of an open handle, so the answer comes even while another process holds it.
+    uint64_t length = 0;
+    DWORD attributes = 0;
+    if (!findFileEntry(filePath(file), length, attributes))
         return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return -1;
-    return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return static_cast<int64_t>(length);
 }
 
 FileResult removeFile(StoreFile file)
 {
-    if (DeleteFileW(filePath(file).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND)
+    if (deleteFileAt(filePath(file)) || GetLastError() == ERROR_FILE_NOT_FOUND)
         return kDone;
     return lastFailure();
 }
@@ -142,8 +146,7 @@ FileResult removeFile(StoreFile file)
 FileResult replaceDataFile()
 {
     // The fresh file was flushed before; the rename itself is written through to the disk.
-    if (MoveFileExW(filePath(StoreFile::Fresh).c_str(), filePath(StoreFile::Data).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (moveFileTo(filePath(StoreFile::Fresh), filePath(StoreFile::Data), true, oldDataPath()))
         return kDone;
     const FileResult failure = lastFailure();
     // Renaming over a file another process has open is refused as access denied.
@@ -156,7 +159,7 @@ FileResult setAsideJournal(char* name, size_t size)
     for (int number = 1; number <= 9; ++number) {
         wchar_t target[16];
         std::swprintf(target, sizeof target / sizeof target[0], L"Tq-%d.jnl", number);
-        if (MoveFileExW(filePath(StoreFile::Journal).c_str(), programFile(target).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        if (moveFileTo(filePath(StoreFile::Journal), dataFile(target), false, std::wstring())) {
             std::snprintf(name, size, "Tq-%d.jnl", number);
             return kDone;
         }
@@ -164,6 +167,20 @@ FileResult setAsideJournal(char* name, size_t size)
             return lastFailure();
     }
     return FileResult{FileOutcome::Failed, ERROR_FILE_EXISTS};
+}
+
+// A replacement in three renames that was cut short: the old data file set aside and no new one in its place
+// gets its name back; one left over beside a data file in place goes.
+void finishReplacement()
+{
+    uint64_t length = 0;
+    DWORD attributes = 0;
+    if (!findFileEntry(oldDataPath(), length, attributes))
+        return;
+    if (findFileEntry(filePath(StoreFile::Data), length, attributes))
+        deleteFileAt(oldDataPath());
+    else
+        moveFileTo(oldDataPath(), filePath(StoreFile::Data), false, std::wstring());
 }
 
 const FileSeam kWin32Files{writeFile,  readFile,   setFileLength,   flushFile,
@@ -178,6 +195,7 @@ constexpr int kStartupTries = 100;
 // Asked by the first data-file operation, which start-up makes after moving to the executable's folder.
 const FileSeam* dataFileSeam()
 {
+    finishReplacement();
     for (int attempt = 1; attempt < kStartupTries; ++attempt) {
         const HANDLE probe = openFile(StoreFile::Data, GENERIC_READ, OPEN_ALWAYS, 1);
         if (probe != INVALID_HANDLE_VALUE) {

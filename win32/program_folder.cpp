@@ -4,10 +4,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "win32/file_calls.h"
+
 namespace {
 
 // The folder start-up found, kept wide: the ANSI calls lose letters the code page lacks and stop at MAX_PATH.
 std::wstring& folderInUse()
+{
+    static std::wstring folder;
+    return folder;
+}
+
+// Where the store's files are when that is not the program's folder (which cannot be written); empty otherwise.
+std::wstring& dataFolderInUse()
 {
     static std::wstring folder;
     return folder;
@@ -79,19 +88,15 @@ void setProgramFolder(const wchar_t* folder) { folderInUse() = folder != nullptr
 
 std::wstring programFile(const wchar_t* name) { return longForm(folderInUse() + name); }
 
-std::wstring executablePath()
-{
-    // GetModuleFileNameW cuts the path to the buffer and fills it: grow until the whole path fits.
-    std::vector<wchar_t> path(MAX_PATH + 1);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < path.size() - 1)
-            return withoutLongPrefix(std::wstring(path.data(), length));
-        path.resize(path.size() * 2);
-    }
-}
+const wchar_t* dataFolder() { return dataFolderInUse().empty() ? programFolder() : dataFolderInUse().c_str(); }
+
+void setDataFolder(const wchar_t* folder) { dataFolderInUse() = folder != nullptr ? folder : L""; }
+
+std::wstring dataFile(const wchar_t* name) { return longForm(dataFolder() + std::wstring(name)); }
+
+std::wstring longFormOf(const std::wstring& path) { return longForm(path); }
+
+std::wstring executablePath() { return withoutLongPrefix(moduleFileName()); }
 
 std::wstring executableFolder()
 {
@@ -103,17 +108,17 @@ std::wstring executableFolder()
 std::wstring shortPath(const std::wstring& path)
 {
     const std::wstring asked = longForm(path);
-    return askForPath([&](wchar_t* buffer, DWORD size) { return GetShortPathNameW(asked.c_str(), buffer, size); });
+    return askForPath([&](wchar_t* buffer, DWORD size) { return shortPathName(asked, buffer, size); });
 }
 
 void enterProgramFolder()
 {
     const std::wstring& folder = folderInUse();
-    if (folder.empty() || SetCurrentDirectoryW(folder.c_str()))
+    if (folder.empty() || enterFolder(folder))
         return;
     const std::wstring shortFolder = shortPath(folder);
     if (!shortFolder.empty())
-        SetCurrentDirectoryW(shortFolder.c_str());
+        enterFolder(shortFolder);
 }
 
 bool ansiSpelling(const std::wstring& text, std::string& spelt)
@@ -169,7 +174,7 @@ bool claimDataFolder(const wchar_t* folder)
     if (folder == nullptr || *folder == L'\0')
         return true;
     // Kept open until the process ends: the name exists as long as its holder runs.
-    const HANDLE held = CreateMutexW(nullptr, FALSE, dataFolderLockName(folder).c_str());
+    const HANDLE held = createNamedMutex(dataFolderLockName(folder));
     if (held == nullptr)
         // Another user's process holds it when its owner's security keeps this one out; a system without
         // machine-wide names leaves the per-session guard alone.

@@ -12,9 +12,18 @@ const wchar_t* programFolder();
 void setProgramFolder(const wchar_t* folder);
 // `name` in the program's folder, as a path the wide file calls take at any length ("\\?\" before a long one).
 std::wstring programFile(const wchar_t* name);
+// The folder of the store's files, with a trailing backslash: the program's own unless start-up chose another
+// because that one cannot be written.
+const wchar_t* dataFolder();
+// Makes `folder` the store's (empty: the program's own again).
+void setDataFolder(const wchar_t* folder);
+// `name` in the data folder, as programFile() gives it.
+std::wstring dataFile(const wchar_t* name);
+// `path` as the wide calls take it at any length.
+std::wstring longFormOf(const std::wstring& path);
 
-// The running executable's path, and its folder with a trailing backslash, at any length; empty when the system
-// has no wide call to say.
+// The running executable's path, and its folder with a trailing backslash, at any length (through the ANSI call
+// where the wide one is not implemented); empty when the system cannot say.
 std::wstring executablePath();
 std::wstring executableFolder();
 // The short (8.3) form of an existing path, at any length; empty where the volume keeps none.

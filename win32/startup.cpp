@@ -3,7 +3,6 @@
 #include "win32/startup.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "core/settings.h"
@@ -54,21 +53,10 @@ bool registerClasses()
                          "Details");
 }
 
-// The executable's folder, wide for programFolder() and in the ANSI code page for exeDirectory; a system without
-// the wide call (Windows 9x, whose paths are all ANSI) gives it through the ANSI one.
+// The executable's folder, wide for programFolder() and in the ANSI code page for exeDirectory.
 void findExeDirectory()
 {
-    std::wstring folder = executableFolder();
-    if (folder.empty()) {
-        // One byte more than the call may fill, so the path is terminated even when it was cut short.
-        char path[MAX_PATH + 1] = {};
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        const char* lastSlash = std::strrchr(path, '\\');
-        const int length = lastSlash == nullptr ? 0 : static_cast<int>(lastSlash - path) + 1;
-        wchar_t wide[MAX_PATH + 1] = {};
-        MultiByteToWideChar(CP_ACP, 0, path, length, wide, MAX_PATH);
-        folder = wide;
-    }
+    const std::wstring folder = executableFolder();
     setProgramFolder(folder.c_str());
     std::snprintf(shell.exeDirectory, sizeof shell.exeDirectory, "%s", ansiFolder(folder).c_str());
 }

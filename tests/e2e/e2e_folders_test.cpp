@@ -1,10 +1,11 @@
-// The real program in folders the ANSI code page cannot spell or beyond MAX_PATH, and one writer per data folder.
+// The real program in folders the code page cannot spell, beyond MAX_PATH, on a read-only medium; one writer a folder.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
 #include "tests/e2e/real_program.h"
 
 using namespace e2e;
@@ -132,6 +133,99 @@ TEST(AnyFolder, AStartFindingItsDataFolderHeldInAnotherSessionEndsAtOnceTouching
     ASSERT_NE(nullptr, program.mainWindow);
     EXPECT_EQ(1u, exitThroughMenu(program));
     stopProgram(program);
+}
+
+} // namespace
+
+namespace {
+
+// The user's local application data, as the shell names it.
+std::string localAppData()
+{
+    using FolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+    const HMODULE shell = LoadLibraryA("shell32.dll");
+    char path[MAX_PATH + 1] = {};
+    const auto folderPath =
+        reinterpret_cast<FolderPath>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
+    if (folderPath != nullptr)
+        folderPath(nullptr, 0x001c, nullptr, 0, path);
+    FreeLibrary(shell);
+    return path;
+}
+
+// The program's folder on a memory file system of its own made read-only before the first start, as a CD or a
+// write-protected stick is; the simulated service's control file lies outside it, linked in.
+class ReadOnlyMedium : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string id = std::to_string(GetCurrentProcessId());
+        mountPoint = buildFolder() + "/e2e-ro-medium-" + id;
+        serviceFolder = buildFolder() + "/e2e-ro-service-" + id;
+        mounted = unixShell("mkdir -p " + mountPoint + " " + serviceFolder + " && mount -t tmpfs -o size=1m tmpfs " +
+                            mountPoint + " && ln -s " + serviceFolder + "/ras.txt " + mountPoint + "/ras.txt") == 0;
+        if (!mounted)
+            GTEST_SKIP() << "no tmpfs of its own can be mounted here";
+        folder = windowsPath(mountPoint) + "\\";
+        service = windowsPath(serviceFolder) + "\\";
+        perUser = localAppData() + "\\VirtualStore\\" + folder.substr(3);
+        forgetProgramRegistry();
+        leaveWindowsUnmanaged("Tolvar.exe");
+        ASSERT_TRUE(CopyFileA(windowsPath(TOLVAR_EXE).c_str(), (folder + "Tolvar.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(windowsPath(RASAPI32_SIM).c_str(), (folder + "rasapi32.dll").c_str(), FALSE));
+        ASSERT_EQ(0, unixShell("mount -o remount,ro " + mountPoint));
+    }
+
+    void TearDown() override
+    {
+        stopProgram(program);
+        if (!mounted)
+            return;
+        unixShell("umount -l " + mountPoint + "; rmdir " + mountPoint + "; rm -rf " + serviceFolder);
+        for (const char* name : {"Tq.dat", "Tq.jnl", "Tq.new"})
+            DeleteFileA((perUser + name).c_str());
+        RemoveDirectoryA(perUser.c_str());
+        forgetProgramRegistry();
+    }
+
+    std::string mountPoint, serviceFolder, folder, service, perUser;
+    bool mounted = false;
+    Program program;
+};
+
+TEST_F(ReadOnlyMedium, KeepsTheFiguresInTheUsersVirtualStoreSaysSoOnceAndShowsThemAfterARestart)
+{
+    // Watched from the process's start: the box comes as soon as the tray icon is there.
+    program = startProgram(folder, false);
+    BoxAnswerer told(program.process.dwProcessId, {{"Tolvar 2.2", "", IDOK}});
+    program.mainWindow = waitForWindowOf(program.process.dwProcessId, "LinkStatistics");
+    ASSERT_NE(nullptr, program.mainWindow);
+    const std::vector<BoxSeen> seen = told.finish(10000);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_NE(std::string::npos, seen[0].text.find(folder)) << seen[0].text;
+    EXPECT_NE(std::string::npos, seen[0].text.find("Your figures are kept in\n" + perUser)) << seen[0].text;
+    ASSERT_TRUE(waitUntil([&] { return fileBytes(perUser + "Tq.dat").size() >= 64; }, 5000)) << perUser;
+
+    setService(service, 1, "connected");
+    Sleep(2300);
+    clearService(service);
+    ASSERT_TRUE(waitUntil([&] { return fileBytes(perUser + "Tq.dat").size() == 132; }, 5000));
+    EXPECT_FALSE(fileExists(folder + "Tq.dat"));
+    EXPECT_EQ(1u, exitThroughMenu(program));
+    stopProgram(program);
+
+    // Said once: the next start opens no box, and its windows show the stored connection.
+    program = startProgram(folder);
+    ASSERT_NE(nullptr, program.mainWindow);
+    BoxAnswerer none(program.process.dwProcessId, {});
+    PostMessageA(program.mainWindow, WM_COMMAND, IDC_TRAY_SHOW_STATISTICS, 0);
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(program.mainWindow) != FALSE; }, 5000));
+    const HWND details = openDetailsList(program);
+    ASSERT_NE(nullptr, details);
+    EXPECT_EQ(1, listRows(details));
+    none.finish(1500);
+    EXPECT_EQ(1u, exitThroughMenu(program));
+    EXPECT_EQ(132u, fileBytes(perUser + "Tq.dat").size());
 }
 
 } // namespace
