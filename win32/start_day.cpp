@@ -39,6 +39,23 @@ HMENU makeDayMenu(int chosen)
     return menu;
 }
 
+// A longer day ("15th" for "1st") may need more room than the template gave the check box: it grows to its text,
+// and never shrinks below the template's width.
+void fitCheckBox(HWND box, const char* text, int length)
+{
+    HDC dc = GetDC(box);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text, length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    RECT place{};
+    GetWindowRect(box, &place);
+    const int wanted = extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE);
+    if (wanted > place.right - place.left)
+        SetWindowPos(box, nullptr, 0, 0, wanted, place.bottom - place.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 } // namespace
 
 void showStartDay(HWND dialog, int day)
@@ -48,8 +65,9 @@ void showStartDay(HWND dialog, int day)
     char ordinal[8];
     formatDayOrdinal(usable, ordinal, sizeof ordinal);
     char text[64];
-    std::snprintf(text, sizeof text, "Sum up automatically at %s day of month", ordinal);
+    const int length = std::snprintf(text, sizeof text, "Sum up automatically at %s day of month", ordinal);
     SetWindowTextA(checkBox(dialog), text);
+    fitCheckBox(checkBox(dialog), text, length > 0 && static_cast<size_t>(length) < sizeof text ? length : 0);
 }
 
 int chosenStartDay(HWND dialog)
