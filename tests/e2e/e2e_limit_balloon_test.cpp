@@ -27,25 +27,26 @@ std::string tooltipText(HWND window)
 }
 
 // The texts of the visible balloon tooltips that a process other than `programId` shows.
+struct BalloonSearch {
+    DWORD programId;                // the program's own tooltips do not count
+    std::vector<std::string> texts; // what the shell's show
+};
+
+BOOL CALLBACK collectBalloon(HWND window, LPARAM data)
+{
+    BalloonSearch& search = *reinterpret_cast<BalloonSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.programId && classNameOf(window) == TOOLTIPS_CLASSA && IsWindowVisible(window) &&
+        (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) != 0 && !tooltipText(window).empty())
+        search.texts.push_back(tooltipText(window));
+    return TRUE;
+}
+
 std::vector<std::string> shellBalloons(DWORD programId)
 {
-    struct Search {
-        DWORD programId;
-        std::vector<std::string> texts;
-    } search{programId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            Search& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s.programId && classNameOf(window) == TOOLTIPS_CLASSA && IsWindowVisible(window) &&
-                (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) != 0 && !tooltipText(window).empty())
-                s.texts.push_back(tooltipText(window));
-
-
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    BalloonSearch search{programId, {}};
+    EnumWindows(collectBalloon, reinterpret_cast<LPARAM>(&search));
     return search.texts;
 }
 
@@ -55,16 +56,22 @@ class DesktopRun {
 public:
     explicit DesktopRun(const std::string& folder)
     {
-        std::string line = "explorer.exe /desktop=TolvarBalloon,800x600 \"" + folder + "Tolvar.exe\"";
-        line.push_back('\0');
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &explorer_))
-            return;
-        waitUntil([&] { return (desktop_ = OpenDesktopA("TolvarBalloon", 0, FALSE, GENERIC_ALL)) != nullptr; });
-        if (desktop_ == nullptr || !SetThreadDesktop(desktop_))
-            return;
-        waitUntil([&] { return (window_ = FindWindowA("LinkStatistics", nullptr)) != nullptr; });
+        // Explorer's desktop sometimes ends within seconds of its first starts: it is started again then.
+        for (int attempt = 0; attempt < 3 && window_ == nullptr; ++attempt) {
+            endExplorer();
+            std::string line = "explorer.exe /desktop=TolvarBalloon,800x600 \"" + folder + "Tolvar.exe\"";
+            line.push_back('\0');
+            STARTUPINFOA startup{};
+            startup.cb = sizeof startup;
+            if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                &explorer_))
+                return;
+            if (desktop_ == nullptr &&
+                waitUntil([&] { return (desktop_ = OpenDesktopA("TolvarBalloon", 0, FALSE, GENERIC_ALL)) != nullptr; }) &&
+                !SetThreadDesktop(desktop_))
+                return;
+            waitUntil([&] { return (window_ = FindWindowA("LinkStatistics", nullptr)) != nullptr; });
+        }
         GetWindowThreadProcessId(window_, &programId_);
     }
     ~DesktopRun()
@@ -77,12 +84,7 @@ public:
         SetThreadDesktop(original_);
         if (desktop_ != nullptr)
             CloseDesktop(desktop_);
-        if (explorer_.hProcess != nullptr) {
-            TerminateProcess(explorer_.hProcess, 0);
-            WaitForSingleObject(explorer_.hProcess, 5000);
-            CloseHandle(explorer_.hProcess);
-            CloseHandle(explorer_.hThread);
-        }
+        endExplorer();
     }
     DesktopRun(const DesktopRun&) = delete;
     DesktopRun& operator=(const DesktopRun&) = delete;
@@ -90,6 +92,17 @@ public:
     DWORD programId() const { return window_ != nullptr ? programId_ : 0; }
 
 private:
+    void endExplorer()
+    {
+        if (explorer_.hProcess == nullptr)
+            return;
+        TerminateProcess(explorer_.hProcess, 0);
+        WaitForSingleObject(explorer_.hProcess, 5000);
+        CloseHandle(explorer_.hProcess);
+        CloseHandle(explorer_.hThread);
+        explorer_ = PROCESS_INFORMATION{};
+    }
+
     HDESK original_ = GetThreadDesktop(GetCurrentThreadId());
     PROCESS_INFORMATION explorer_{};
     HDESK desktop_ = nullptr;
