@@ -1,5 +1,5 @@
 // The billing period's start day end to end in-process: chosen in the settings dialog's check box menu, stored as
-// "Period", read again at the next start, and nothing of it stored or shown at the default.
+// "Period", read again at the next start; at the 1st nothing of it shown or stored, a damaged value taken as the 1st.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,10 +17,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const char kDesignText[] = "Sum up automatically at 1st day of month";
-
-// Key presses for the open menu, posted from a timer inside its modal loop: `downs` times down, then Enter
-// (or Esc when `downs` is 0).
+// Down presses for the open menu, posted from a timer inside its modal loop, then Enter (Esc for none).
 int pendingDowns = 0;
 
 void CALLBACK answerMenu(HWND, UINT, UINT_PTR timer, DWORD)
@@ -34,112 +31,75 @@ void CALLBACK answerMenu(HWND, UINT, UINT_PTR timer, DWORD)
     PostMessageA(menu, WM_KEYDOWN, pendingDowns > 0 ? VK_RETURN : VK_ESCAPE, 0);
 }
 
-class StartDay : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        kit::deleteKeyTree(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar");
-        settings = Settings{};
-        const SettingsStore store = openSettingsStore();
-        ASSERT_NE(store.key, nullptr);
-        writeDefaultSettings(store.key);
-        RegCloseKey(store.key);
-        inproc::useCurrencySymbol("$");
-        shell.trayMenu = CreatePopupMenu();
-        AppendMenuA(shell.trayMenu, MF_STRING | MF_GRAYED, IDC_TRAY_SETTINGS, "Settings");
-    }
-    void TearDown() override
-    {
-        close();
-        DestroyMenu(shell.trayMenu);
-        shell.trayMenu = nullptr;
-        kit::deleteKeyTree(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar");
-    }
-
-    void open()
-    {
-        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                    settingsDialogProc, 0);
-        ASSERT_NE(dialog, nullptr);
-        ShowWindow(dialog, SW_SHOW);
-    }
-    void close()
-    {
-        if (dialog)
-            DestroyWindow(dialog);
-        dialog = nullptr;
-    }
-    HWND box() { return GetDlgItem(dialog, IDC_AUTO_SUM_UP); }
-    // The check box's menu from the keyboard's menu key, answered with the day `day` (0: dismissed).
-    void pick(int day)
-    {
+// Opens the dialog on the records as they are, picks `day` from the check box's menu (the keyboard's menu key;
+// 0 dismisses it), and returns the check box's text; `button` then ends the dialog.
+std::string chooseInDialog(int day, int button)
+{
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
+                                     settingsDialogProc, 0);
+    HWND box = GetDlgItem(dialog, IDC_AUTO_SUM_UP);
+    ShowWindow(dialog, SW_SHOW);
+    if (day >= 0) {
         pendingDowns = day;
         SetTimer(nullptr, 0, 50, answerMenu);
-        SendMessageA(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box()), static_cast<LPARAM>(-1));
+        SendMessageA(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box), static_cast<LPARAM>(-1));
     }
-    void end(int button)
-    {
-        SendMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
-        close();
-    }
-    // A new process's start: the records zeroed, then loaded from the registry.
-    void restart()
-    {
-        settings = Settings{};
-        const SettingsStore store = openSettingsStore();
-        loadSettings(store.key);
-        RegCloseKey(store.key);
-    }
-    Bytes period(bool* found) { return kit::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Period", nullptr, found); }
-
-    HWND dialog = nullptr;
-};
-
-TEST_F(StartDay, ChosenInTheCheckBoxMenuStoredAsPeriodAndReadAtTheNextStart)
-{
-    open();
-    EXPECT_EQ(kit::windowText(box()), kDesignText);
-    pick(15);
-    EXPECT_EQ(kit::windowText(box()), "Sum up automatically at 15th day of month");
-    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_AUTO_SUM_UP), BST_CHECKED) << "the menu leaves the tick alone";
-    end(IDC_OK);
-    bool found = false;
-    DWORD type = 0;
-    EXPECT_EQ(kit::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Period", &type, &found), (Bytes{15, 0, 0, 0}));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-
-    restart();
-    EXPECT_EQ(billingStartDay(), 15);
-    open();
-    EXPECT_EQ(kit::windowText(box()), "Sum up automatically at 15th day of month");
-    pick(3);
-    EXPECT_EQ(kit::windowText(box()), "Sum up automatically at 3rd day of month");
-    end(IDC_CANCEL);
-    EXPECT_EQ(period(&found), (Bytes{15, 0, 0, 0})) << "Cancel stores nothing";
-    EXPECT_EQ(billingStartDay(), 15);
-
-    open();
-    pick(0);
-    EXPECT_EQ(kit::windowText(box()), "Sum up automatically at 15th day of month") << "a dismissed menu";
-    pick(1);
-    EXPECT_EQ(kit::windowText(box()), kDesignText);
-    end(IDC_OK);
-    period(&found);
-    EXPECT_FALSE(found) << "back at the 1st the value is gone";
+    const std::string text = kit::windowText(box);
+    SendMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+    DestroyWindow(dialog);
+    return text;
 }
 
-TEST_F(StartDay, AtTheDefaultNothingIsStoredAndADamagedValueCountsAsTheFirst)
+// A new process's start: the records zeroed, then loaded from the registry.
+void restart()
 {
-    open();
-    end(IDC_OK);
+    settings = Settings{};
+    const SettingsStore store = openSettingsStore();
+    loadSettings(store.key);
+    RegCloseKey(store.key);
+}
+
+Bytes storedPeriod(bool& found, DWORD& type)
+{
+    return kit::registryValue(HKEY_CURRENT_USER, settingsKeyPath, "Period", &type, &found);
+}
+
+TEST(StartDay, ChosenInTheCheckBoxMenuStoredAsPeriodAndReadAtTheNextStart)
+{
+    kit::deleteKeyTree(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar");
+    const SettingsStore store = openSettingsStore();
+    writeDefaultSettings(store.key);
+    RegCloseKey(store.key);
+    inproc::useCurrencySymbol("$");
+    shell.trayMenu = CreatePopupMenu();
     bool found = true;
-    period(&found);
-    EXPECT_FALSE(found);
-    for (const Bytes& stored : {Bytes{29, 0, 0, 0}, Bytes{0xff, 0xff, 0xff, 0xff}, Bytes{}, Bytes{20}}) {
-        ASSERT_TRUE(kit::setRegistryValue(HKEY_CURRENT_USER, settingsKeyPath, "Period", REG_BINARY, stored));
+    DWORD type = 0;
+    const struct {
+        int pick, button;
+        const char* shown;
+        Bytes stored; // empty: no value
+    } steps[] = {
+        {-1, IDC_OK, "Sum up automatically at 1st day of month", {}},  // the design's text, nothing stored
+        {15, IDC_OK, "Sum up automatically at 15th day of month", {15, 0, 0, 0}},
+        {3, IDC_CANCEL, "Sum up automatically at 3rd day of month", {15, 0, 0, 0}}, // Cancel stores nothing
+        {0, IDC_OK, "Sum up automatically at 15th day of month", {15, 0, 0, 0}},    // the menu dismissed
+        {1, IDC_OK, "Sum up automatically at 1st day of month", {}},                // back at the 1st: removed
+    };
+    for (const auto& s : steps) {
         restart();
-        EXPECT_EQ(billingStartDay(), stored == Bytes{20} ? 20 : 1) << stored.size() << " bytes";
+        EXPECT_EQ(chooseInDialog(s.pick, s.button), s.shown);
+        EXPECT_EQ(storedPeriod(found, type), s.stored) << s.shown;
+        EXPECT_EQ(found, !s.stored.empty()) << s.shown;
+        EXPECT_TRUE(!found || type == REG_BINARY) << s.shown;
     }
+    for (const Bytes& damaged : {Bytes{29, 0, 0, 0}, Bytes{0xff, 0xff, 0xff, 0xff}, Bytes{}, Bytes{20}}) {
+        ASSERT_TRUE(kit::setRegistryValue(HKEY_CURRENT_USER, settingsKeyPath, "Period", REG_BINARY, damaged));
+        restart();
+        EXPECT_EQ(billingStartDay(), damaged == Bytes{20} ? 20 : 1) << damaged.size() << " bytes";
+    }
+    DestroyMenu(shell.trayMenu);
+    shell.trayMenu = nullptr;
+    kit::deleteKeyTree(HKEY_CURRENT_USER, "Software\\Vesk\\Tolvar");
 }
 
 } // namespace
