@@ -79,7 +79,7 @@ TEST(StartDay, ChosenInTheCheckBoxMenuStoredAsPeriodAndReadAtTheNextStart)
         const char* shown;
         Bytes stored; // empty: no value
     } steps[] = {
-        {-1, IDC_OK, "Sum up automatically at 1st day of month", {}},  // the design's text, nothing stored
+        {-1, IDC_OK, "Sum up automatically at 1st day of month", {}},  // the template's text, nothing stored
         {15, IDC_OK, "Sum up automatically at 15th day of month", {15, 0, 0, 0}},
         {3, IDC_CANCEL, "Sum up automatically at 3rd day of month", {15, 0, 0, 0}}, // Cancel stores nothing
         {0, IDC_OK, "Sum up automatically at 15th day of month", {15, 0, 0, 0}},    // the menu dismissed
