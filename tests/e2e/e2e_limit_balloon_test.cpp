@@ -50,66 +50,6 @@ std::vector<std::string> shellBalloons(DWORD programId)
     return search.texts;
 }
 
-// Tolvar.exe of `folder` started by explorer in a virtual desktop of its own, whose taskbar shows balloons with
-// their texts (Wine's stand-alone tray shows them empty); this thread then looks at that desktop's windows.
-class DesktopRun {
-public:
-    explicit DesktopRun(const std::string& folder)
-    {
-        // Explorer's desktop sometimes ends within seconds of its first starts: it is started again then.
-        for (int attempt = 0; attempt < 3 && window_ == nullptr; ++attempt) {
-            endExplorer();
-            std::string line = "explorer.exe /desktop=TolvarBalloon,800x600 \"" + folder + "Tolvar.exe\"";
-            line.push_back('\0');
-            STARTUPINFOA startup{};
-            startup.cb = sizeof startup;
-            if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                &explorer_))
-                return;
-            if (desktop_ == nullptr &&
-                waitUntil([&] { return (desktop_ = OpenDesktopA("TolvarBalloon", 0, FALSE, GENERIC_ALL)) != nullptr; }) &&
-                !SetThreadDesktop(desktop_))
-                return;
-            waitUntil([&] { return (window_ = FindWindowA("LinkStatistics", nullptr)) != nullptr; });
-        }
-        GetWindowThreadProcessId(window_, &programId_);
-    }
-    ~DesktopRun()
-    {
-        if (HANDLE program = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, programId_)) {
-            TerminateProcess(program, 0);
-            WaitForSingleObject(program, 5000);
-            CloseHandle(program);
-        }
-        SetThreadDesktop(original_);
-        if (desktop_ != nullptr)
-            CloseDesktop(desktop_);
-        endExplorer();
-    }
-    DesktopRun(const DesktopRun&) = delete;
-    DesktopRun& operator=(const DesktopRun&) = delete;
-    // The program's process, 0 when its window did not appear.
-    DWORD programId() const { return window_ != nullptr ? programId_ : 0; }
-
-private:
-    void endExplorer()
-    {
-        if (explorer_.hProcess == nullptr)
-            return;
-        TerminateProcess(explorer_.hProcess, 0);
-        WaitForSingleObject(explorer_.hProcess, 5000);
-        CloseHandle(explorer_.hProcess);
-        CloseHandle(explorer_.hThread);
-        explorer_ = PROCESS_INFORMATION{};
-    }
-
-    HDESK original_ = GetThreadDesktop(GetCurrentThreadId());
-    PROCESS_INFORMATION explorer_{};
-    HDESK desktop_ = nullptr;
-    HWND window_ = nullptr;
-    DWORD programId_ = 0;
-};
-
 TEST(LimitBalloon, TheMonthCostLimitIsToldOnceWithTheForecastToTheStoredPeriodsEnd)
 {
     const auto install = freshInstallForThisTest("balloon-");
@@ -127,16 +67,15 @@ TEST(LimitBalloon, TheMonthCostLimitIsToldOnceWithTheForecastToTheStoredPeriodsE
     ASSERT_TRUE(setRegistryValue(HKEY_CURRENT_USER, kSettingsKey, "Period", REG_BINARY, Bytes(period, period + sizeof period)));
 
     std::vector<std::string> seen, later;
-    {
-        DesktopRun run(folder);
-        ASSERT_NE(run.programId(), 0u);
-        setService(folder, 1, "connected");
-        waitUntil([&] { return !(seen = shellBalloons(run.programId())).empty(); }, 20000);
-        // Told once: the figure grows on, the balloon keeps its text.
-        Sleep(2500);
-        later = shellBalloons(run.programId());
-        clearService(folder);
-    }
+    Program program = startProgram(folder);
+    ASSERT_NE(program.mainWindow, nullptr);
+    setService(folder, 1, "connected");
+    waitUntil([&] { return !(seen = shellBalloons(program.process.dwProcessId)).empty(); }, 20000);
+    // Told once: the figure grows on, the balloon keeps its text.
+    Sleep(2500);
+    later = shellBalloons(program.process.dwProcessId);
+    clearService(folder);
+    stopProgram(program);
     ASSERT_EQ(seen.size(), 1u) << "one balloon";
     EXPECT_EQ(seen[0].rfind("This month's cost has passed 0.50 $: ", 0), 0u) << seen[0];
     EXPECT_EQ(seen[0].substr(seen[0].size() - 14), " $ by the 27th") << seen[0];
