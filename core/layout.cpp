@@ -92,6 +92,8 @@ constexpr double SettingsBlock::*kPrices[] = {&SettingsBlock::tariffCommon, &Set
 constexpr Hms SettingsBlock::*kTimes[] = {&SettingsBlock::commonFrom, &SettingsBlock::commonTo,
                                           &SettingsBlock::timeLimitPerConn, &SettingsBlock::timeLimitPerMonth};
 constexpr int32_t SettingsExtra::*kExtras[] = {&SettingsExtra::addSeconds, &SettingsExtra::autoSumUp};
+// "Period": the start day.
+constexpr int32_t SettingsPeriod::*kPeriodFields[] = {&SettingsPeriod::startDay};
 // "Place": the grid state and the four edges, then the four column widths, then the show state.
 constexpr int32_t DetailPlacement::*kEdges[] = {&DetailPlacement::gridState, &DetailPlacement::left,
                                                 &DetailPlacement::top, &DetailPlacement::right,
@@ -124,6 +126,11 @@ template <class Codec, class Value> void walk(const Codec& codec, Value& v, cons
 template <class Codec, class Value> void walk(const Codec& codec, Value& v, const SettingsExtra*)
 {
     walkRun(codec, v, 0, kExtras);
+}
+
+template <class Codec, class Value> void walk(const Codec& codec, Value& v, const SettingsPeriod*)
+{
+    walkRun(codec, v, 0, kPeriodFields);
 }
 
 template <class Codec, class Value> void walk(const Codec& codec, Value& v, const DetailPlacement*)
@@ -173,6 +180,7 @@ void encodeSettingsBlock(const SettingsBlock& value, uint8_t out[kSettingsBlockS
 SettingsBlock decodeSettingsBlock(const uint8_t in[kSettingsBlockSize]) { return decodeStored<SettingsBlock>(in); }
 void encodeSettingsExtra(const SettingsExtra& value, uint8_t out[kSettingsExtraSize]) { encodeStored(value, out); }
 SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize]) { return decodeStored<SettingsExtra>(in); }
+void encodeSettingsPeriod(const SettingsPeriod& value, uint8_t out[kSettingsPeriodSize]) { encodeStored(value, out); }
 void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize])
 {
     encodeStored(value, out);
@@ -184,6 +192,11 @@ void overlaySettingsBlock(SettingsBlock& target, const uint8_t* bytes, size_t le
 }
 
 void overlaySettingsExtra(SettingsExtra& target, const uint8_t* bytes, size_t length)
+{
+    overlayStored(target, bytes, length);
+}
+
+void overlaySettingsPeriod(SettingsPeriod& target, const uint8_t* bytes, size_t length)
 {
     overlayStored(target, bytes, length);
 }

@@ -1,5 +1,5 @@
-// Byte layout of everything stored: the data file "Tq.dat" and the registry values "Settings", "Settings1"
-// and "Place", little-endian.
+// Byte layout of everything stored: the data file "Tq.dat" and the registry values "Settings", "Settings1",
+// "Period" and "Place", little-endian.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +20,7 @@ constexpr size_t kRecordSize = 32;
 constexpr size_t kSettingsBlockSize = 136;
 constexpr size_t kSettingsExtraSize = 8;
 constexpr size_t kDetailPlacementSize = 40;
+constexpr size_t kSettingsPeriodSize = 4;
 
 static_assert(kMonthStampOffset + kSystemTimeSize <= kRecordCountOffset, "stamp before the count");
 static_assert(kRecordCountOffset + kRecordCountSize + 16 == kHeaderSize,
@@ -30,6 +31,7 @@ static_assert(sizeof(ConnectionRecord) == kRecordSize, "record size");
 static_assert(sizeof(SettingsBlock) == kSettingsBlockSize, "settings size");
 static_assert(sizeof(SettingsExtra) == kSettingsExtraSize, "extra settings size");
 static_assert(sizeof(DetailPlacement) == kDetailPlacementSize, "placement size");
+static_assert(sizeof(SettingsPeriod) == kSettingsPeriodSize, "period settings size");
 
 // File offset of log record i; 64-bit so that no count can wrap it.
 constexpr uint64_t recordOffset(int64_t index) { return kHeaderSize + kRecordSize * static_cast<uint64_t>(index); }
@@ -53,12 +55,14 @@ void encodeSettingsBlock(const SettingsBlock& value, uint8_t out[kSettingsBlockS
 SettingsBlock decodeSettingsBlock(const uint8_t in[kSettingsBlockSize]);
 void encodeSettingsExtra(const SettingsExtra& value, uint8_t out[kSettingsExtraSize]);
 SettingsExtra decodeSettingsExtra(const uint8_t in[kSettingsExtraSize]);
+void encodeSettingsPeriod(const SettingsPeriod& value, uint8_t out[kSettingsPeriodSize]);
 void encodeDetailPlacement(const DetailPlacement& value, uint8_t out[kDetailPlacementSize]);
 
 // A stored value read short fills only the leading bytes of its record; the rest keeps its contents.
 // `length` beyond the record's size is cut to it.
 void overlaySettingsBlock(SettingsBlock& target, const uint8_t* bytes, size_t length);
 void overlaySettingsExtra(SettingsExtra& target, const uint8_t* bytes, size_t length);
+void overlaySettingsPeriod(SettingsPeriod& target, const uint8_t* bytes, size_t length);
 void overlayCounterBlock(CounterBlock& target, const uint8_t* bytes, size_t length);
 void overlayRecordCount(int32_t& target, const uint8_t* bytes, size_t length);
 void overlayDetailPlacement(DetailPlacement& target, const uint8_t* bytes, size_t length);

@@ -3,8 +3,10 @@
 
 #include <cstdio>
 
+#include "core/billing_period.h"
 #include "core/month.h"
 #include "core/clock.h"
+#include "core/settings.h"
 #include "core/text.h"
 
 namespace {
@@ -20,11 +22,17 @@ static_assert(kExportLineSize >= 2 * kDateTimeTextSize + kDurationTextSize + kCo
 
 unsigned field(uint16_t value) { return value; }
 
+// The month a date counts in under the billing period in force.
+SystemTime counted(const SystemTime& when) { return countedMonth(when, billingStartDay()); }
+
 } // namespace
 
-bool inCurrentMonth(const SystemTime& start, const SystemTime& today) { return start.wMonth == today.wMonth; }
+bool inCurrentMonth(const SystemTime& start, const SystemTime& today)
+{
+    return counted(start).wMonth == counted(today).wMonth;
+}
 
-bool inLastMonth(const SystemTime& start, const SystemTime& today) { return isNextMonth(start, today); }
+bool inLastMonth(const SystemTime& start, const SystemTime& today) { return isNextMonth(counted(start), counted(today)); }
 
 bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& today)
 {
@@ -41,9 +49,10 @@ bool filterAdmits(ViewFilter filter, const SystemTime& start, const SystemTime& 
 
 MonthOfYear lastMonthOf(const SystemTime& today)
 {
-    if (today.wMonth == 1)
-        return MonthOfYear{12u, field(today.wYear) - 1u};
-    return MonthOfYear{field(today.wMonth) - 1u, field(today.wYear)};
+    const SystemTime month = counted(today);
+    if (month.wMonth == 1)
+        return MonthOfYear{12u, field(month.wYear) - 1u};
+    return MonthOfYear{field(month.wMonth) - 1u, field(month.wYear)};
 }
 
 // The month a month filter names: the last month before today, or else the month of `current`.
@@ -51,7 +60,8 @@ static MonthOfYear shownMonth(ViewFilter filter, const SystemTime& current, cons
 {
     if (filter == LastMonth)
         return lastMonthOf(today);
-    return MonthOfYear{field(current.wMonth), field(current.wYear)};
+    const SystemTime month = counted(current);
+    return MonthOfYear{field(month.wMonth), field(month.wYear)};
 }
 
 int formatDetailsTitle(ViewFilter filter, const SystemTime& today, char* out, size_t size)

@@ -10,6 +10,9 @@
 // The rows a detailed list or an export covers.
 enum ViewFilter : int32_t { All = 0, CurrentMonth = 1, LastMonth = 2 };
 
+// The month rules below count by the billing period in force: with the calendar month (start day 1) a date's own
+// month; else the month in which the period holding the date starts.
+
 // The record's month is today's month, of any year.
 bool inCurrentMonth(const SystemTime& start, const SystemTime& today);
 // The record's month is the month before today's; in January only December of the year before.

@@ -8,6 +8,7 @@
 #include "core/clock.h"
 #include "core/connection_source.h"
 #include "core/display.h"
+#include "core/limit_notice.h"
 #include "core/state.h"
 #include "core/stored_figures.h"
 #include "core/tariff.h"
@@ -31,6 +32,8 @@ void pollConnection(Tick tick)
     reportStoreTrouble();
     if (tick == Tick::PollAndMonthCheck && settings.extra.autoSumUp != 0 && storedFiguresLoaded())
         checkMonthChange();
+    if (tick == Tick::PollAndMonthCheck && storedFiguresLoaded())
+        noticePassedLimits();
 
     ConnectionHandle first = 0;
     const int32_t count = enumerateConnections(&first);

@@ -2,10 +2,11 @@
 #pragma once
 
 // What a tick is for: every tick polls the status source; the once-a-second one also runs the automatic month
-// check when it is enabled.
+// check when it is enabled and the check of passed limits.
 enum class Tick { Poll, PollAndMonthCheck };
 
-// One tick: the month check when it is that tick's and enabled, then the status source and the state change.
+// One tick: the month check when it is that tick's and enabled, the limit notices on that tick, then the status
+// source and the state change.
 void pollConnection(Tick tick);
 // A connection first seen: start time, floating timer, "Connected..." and the reserved log slot.
 void beginConnection();

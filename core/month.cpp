@@ -1,9 +1,11 @@
 // Sum Up and the automatic month check.
 #include "core/month.h"
 
+#include "core/billing_period.h"
 #include "core/data_store.h"
 #include "core/clock.h"
 #include "core/display.h"
+#include "core/settings.h"
 #include "core/state.h"
 
 // A new stamp in memory and in the data file, the totals stored, and a full repaint. Stamp and totals land
@@ -54,9 +56,13 @@ bool isNextMonth(const SystemTime& earlier, const SystemTime& later)
 
 void checkMonthChange()
 {
-    const SystemTime now = localSystemTime();
-    if (isNextMonth(accounting.monthStamp, now))
+    // Stamp and clock are compared by the billing period each falls in, so a stamp written before the start day
+    // moved counts in the period that holds it under the new day.
+    const int startDay = billingStartDay();
+    const SystemTime now = countedMonth(localSystemTime(), startDay);
+    const SystemTime stamp = countedMonth(accounting.monthStamp, startDay);
+    if (isNextMonth(stamp, now))
         sumUp();
-    else if (now.wMonth != accounting.monthStamp.wMonth)
+    else if (now.wMonth != stamp.wMonth)
         clearMonths();
 }

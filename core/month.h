@@ -9,5 +9,5 @@ bool isNextMonth(const SystemTime& earlier, const SystemTime& later);
 
 // The current-month figure as displayed, live part included, becomes the last month's.
 void sumUp();
-// Rolls over or clears the month totals when the present month differs from the month stamp's.
+// Rolls over or clears the month totals when the present billing period differs from the month stamp's.
 void checkMonthChange();

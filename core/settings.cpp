@@ -1,6 +1,8 @@
 // The settings records in force and their first-run defaults.
 #include "core/settings.h"
 
+#include "core/billing_period.h"
+
 Settings settings;
 
 void applyDefaultSettings()
@@ -12,4 +14,7 @@ void applyDefaultSettings()
     settings.block.commonTo.hours = 20;
     settings.extra.autoSumUp = 1;
     settings.extra.addSeconds = 0;
+    settings.period.startDay = 1;
 }
+
+int billingStartDay() { return usableStartDay(settings.period.startDay); }

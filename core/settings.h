@@ -39,6 +39,13 @@ struct SettingsExtra {
 };
 static_assert(sizeof(SettingsExtra) == 8, "the value \"Settings1\" is 8 bytes");
 
+// The billing period's settings, added with it; stored as the value "Period" only while they differ from the
+// defaults, so that a user who never changes them has exactly the values "Settings" and "Settings1".
+struct SettingsPeriod {
+    int32_t startDay; // first day of the billing period, 1 to 28; 0 (nothing stored) or any other value means 1
+};
+static_assert(sizeof(SettingsPeriod) == 4, "the value \"Period\" is 4 bytes");
+
 // How the detailed window was last left; stored little-endian as the registry value "Place".
 // The stored value of a checked "Show grid" (the menu's own checked state, which the stored records took over).
 constexpr int32_t kGridShown = 8;
@@ -58,9 +65,12 @@ static_assert(sizeof(DetailPlacement) == 40, "the value \"Place\" is 40 bytes");
 struct Settings {
     SettingsBlock block; // the value "Settings": switches, tariffs, hours and limits
     SettingsExtra extra; // the value "Settings1": extra seconds and the automatic month check
+    SettingsPeriod period; // the value "Period": the billing period's start day
 };
 extern Settings settings;
 
 // The first-run defaults, applied in memory.
 void applyDefaultSettings();
+// The billing period's start day in force, 1 to 28.
+int billingStartDay();
 

@@ -2,6 +2,7 @@
 #include "core/state.h"
 
 #include "core/data_store.h"
+#include "core/limit_notice.h"
 #include "core/settings.h"
 #include "core/stored_figures.h"
 
@@ -12,6 +13,7 @@ void zeroProcessRecords()
     accounting = Accounting{};
     settings = Settings{};
     resetStoredFigures();
+    forgetLimitNotices();
 }
 
 // Converts like the C cast it replaces, but never through an out-of-range conversion:

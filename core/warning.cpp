@@ -25,3 +25,14 @@ bool aboveLimit(const SettingsBlock& block, WatchedFigure watched, double figure
     }
     return false;
 }
+
+double limitOf(const SettingsBlock& block, WatchedFigure watched)
+{
+    switch (watched) {
+    case WatchedFigure::ConnectionTime: return limitSeconds(block.timeLimitPerConn);
+    case WatchedFigure::MonthTime: return limitSeconds(block.timeLimitPerMonth);
+    case WatchedFigure::ConnectionCost: return block.costLimitPerConn;
+    case WatchedFigure::MonthCost: return block.costLimitPerMonth;
+    }
+    return 0.0;
+}

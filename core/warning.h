@@ -9,3 +9,5 @@ enum class WatchedFigure { ConnectionTime, MonthTime, ConnectionCost, MonthCost 
 // Whether the figure is strictly above its limit with all three of its switches on: the master switch,
 // the time or the cost switch, and the figure's own.
 bool aboveLimit(const SettingsBlock& block, WatchedFigure watched, double figure);
+// The limit the figure is compared with: seconds for the time limits, the currency for the cost limits.
+double limitOf(const SettingsBlock& block, WatchedFigure watched);

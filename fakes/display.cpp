@@ -1,5 +1,6 @@
 // The fake display: each call recorded by name.
 #include "core/display.h"
+#include "core/limit_notice.h"
 #include "fakes/world.h"
 
 namespace {
@@ -30,3 +31,10 @@ void destroyTimerWindow()
 void refreshDetailsIfOpen() { displayCall("refreshDetailsIfOpen"); }
 // The user is told through a box the native tests do not have; the store's own state is checked instead.
 void reportStoreTrouble() {}
+// Kept apart from the calls, so that sequences of paints read the same whether or not a limit was passed.
+void showLimitNotice(const LimitNotice& notice)
+{
+    char text[kLimitNoticeSize];
+    formatLimitNotice(notice, 60.0, "$", 1, text, sizeof text);
+    fake.notices.push_back(text);
+}

@@ -22,6 +22,7 @@ struct FakeWorld {
     std::vector<std::string> calls;    // every file and display call, in order
     int fileOperations = 0;            // data-file operations
     int paints = 0;                    // display calls of any kind
+    std::vector<std::string> notices;  // every limit notice shown, as its text with the symbol "$"
 };
 
 extern FakeWorld fake;

@@ -95,6 +95,10 @@
 #define IDC_ADD_SECONDS 1048
 #define IDC_AUTO_SUM_UP 1050
 
+/* Settings dialog: the start-day menu of the automatic Sum Up check box, one item per day (day d: IDC_START_DAY_1 + d - 1) */
+#define IDC_START_DAY_1 1060
+#define IDC_START_DAY_28 1087
+
 /* About box controls */
 #define IDC_ABOUT_ICON 1051
 #define IDC_ABOUT_TITLE 1052

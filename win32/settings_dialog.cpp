@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "win32/settings_store.h"
 #include "win32/program_records.h"
+#include "win32/start_day.h"
 #include "win32/time_fields.h"
 
 namespace {
@@ -226,6 +227,8 @@ void populateSettingsDialog(HWND dialog)
     setCheck(dialog, IDC_TIME_WARNING, s.timeWarning);
     setCheck(dialog, IDC_COST_WARNING, s.costWarning);
     setCheck(dialog, IDC_AUTO_SUM_UP, settings.extra.autoSumUp);
+    if (billingStartDay() != 1)
+        showStartDay(dialog, billingStartDay());
 
     setMoney(dialog, IDC_TARIFF_COMMON, s.tariffCommon);
     setMoney(dialog, IDC_TARIFF_ECONOMIC, s.tariffEconomic);
@@ -301,6 +304,7 @@ void applySettings(HWND dialog)
     extra.autoSumUp = ticked(dialog, IDC_AUTO_SUM_UP);
     settings.block = s;
     settings.extra = extra;
+    settings.period.startDay = chosenStartDay(dialog);
 }
 
 void enableSettingsCommand() { EnableMenuItem(shell.trayMenu, IDC_TRAY_SETTINGS, MF_BYCOMMAND | MF_ENABLED); }
@@ -361,6 +365,15 @@ INT_PTR onSysCommand(HWND dialog, WPARAM wParam)
     return FALSE;
 }
 
+// The automatic Sum Up check box's context menu chooses the billing period's start day.
+INT_PTR onContextMenu(HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    if (reinterpret_cast<HWND>(wParam) != GetDlgItem(dialog, IDC_AUTO_SUM_UP))
+        return FALSE;
+    chooseStartDay(dialog, lParam);
+    return TRUE;
+}
+
 INT_PTR onDestroy()
 {
     enableSettingsCommand();
@@ -369,12 +382,13 @@ INT_PTR onDestroy()
 
 } // namespace
 
-INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: return onInitDialog(dialog);
     case WM_COMMAND: return onCommand(dialog, wParam);
     case WM_SYSCOMMAND: return onSysCommand(dialog, wParam);
+    case WM_CONTEXTMENU: return onContextMenu(dialog, wParam, lParam);
     case WM_DESTROY: return onDestroy();
     default: return FALSE;
     }

@@ -1,4 +1,4 @@
-// Loads and stores the settings records as two binary registry values.
+// Loads and stores the settings records as binary registry values: the two of old and the billing period's.
 #include "win32/settings_store.h"
 
 #include <vector>
@@ -12,6 +12,20 @@ namespace {
 
 const char kSettingsValue[] = "Settings";
 const char kExtraValue[] = "Settings1";
+const char kPeriodValue[] = "Period";
+
+// "Period" exists only while the start day is not the calendar month's: a user who keeps the default has exactly
+// the values "Settings" and "Settings1".
+void storePeriod(HKEY key)
+{
+    if (billingStartDay() == 1) {
+        RegDeleteValueA(key, kPeriodValue);
+        return;
+    }
+    uint8_t period[kSettingsPeriodSize];
+    encodeSettingsPeriod(settings.period, period);
+    RegSetValueExA(key, kPeriodValue, 0, REG_BINARY, period, sizeof period);
+}
 
 // Writes both records, "Settings" first, in their little-endian stored form.
 void storeSettings(HKEY key)
@@ -66,6 +80,8 @@ void loadSettings(HKEY key)
         overlaySettingsBlock(settings.block, bytes.data(), bytes.size());
     if (queryValue(key, kExtraValue, kSettingsExtraSize, bytes))
         overlaySettingsExtra(settings.extra, bytes.data(), bytes.size());
+    if (queryValue(key, kPeriodValue, kSettingsPeriodSize, bytes))
+        overlaySettingsPeriod(settings.period, bytes.data(), bytes.size());
 }
 
 void saveSettings()
@@ -74,5 +90,6 @@ void saveSettings()
     if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
     storeSettings(key);
+    storePeriod(key);
     RegCloseKey(key);
 }

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-// Key under HKEY_CURRENT_USER that holds "Settings" and "Settings1".
+// Key under HKEY_CURRENT_USER that holds "Settings", "Settings1" and, once a start day is chosen, "Period".
 extern const char settingsKeyPath[];
 
 struct SettingsStore {
@@ -16,8 +16,10 @@ struct SettingsStore {
 SettingsStore openSettingsStore();
 // Sets the first-run defaults in memory and stores both records into `key`.
 void writeDefaultSettings(HKEY key);
-// Reads both values into the records whatever their type: a missing value leaves its record alone,
-// a short one fills the leading bytes, a long one is cut to the record.
+// Reads the values into the records whatever their type: a missing value leaves its record alone,
+// a short one fills the leading bytes, a long one is cut to the record. A stored start day outside 1 to 28
+// counts as 1 wherever it is used.
 void loadSettings(HKEY key);
-// Stores both records, "Settings" first; nothing when the key no longer exists.
+// Stores both records, "Settings" first, then "Period" where the start day is not 1 (removed where it is);
+// nothing when the key no longer exists.
 void saveSettings();

@@ -1,10 +1,13 @@
-// The tray icon and its mouse callback.
+// The tray icon, its mouse callback and its balloon that tells of a passed limit.
 #include <windows.h>
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 
+#include "core/limit_notice.h"
+#include "core/settings.h"
 #include "res/resource.h"
 #include "win32/program_records.h"
 
@@ -21,7 +24,7 @@ using NotifyIconFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
 // "Shell_NotifyIconA"; Wine's exports that name too and also an alias "Shell_NotifyIcon" for the same
 // function. The ANSI name is tried first because it is the one every shell32 has; the bare name is the
 // fallback for a shell32 that only knows it. The result is not needed by any caller.
-void notifyShell(DWORD action)
+void notifyShell(DWORD action, NOTIFYICONDATAA* record)
 {
     HMODULE shell32 = LoadLibraryA("Shell32.dll");
     if (shell32 == nullptr)
@@ -30,8 +33,27 @@ void notifyShell(DWORD action)
     if (entry == nullptr)
         entry = GetProcAddress(shell32, "Shell_NotifyIcon");
     if (entry != nullptr)
-        reinterpret_cast<NotifyIconFunction>(reinterpret_cast<void*>(entry))(action, &shell.trayIconData);
+        reinterpret_cast<NotifyIconFunction>(reinterpret_cast<void*>(entry))(action, record);
     FreeLibrary(shell32);
+}
+
+// A balloon needs the second-generation record, which shells from version 5.0 on accept; an older shell has no
+// balloons, and 0 says so.
+DWORD balloonRecordSize()
+{
+    HMODULE shell32 = LoadLibraryA("Shell32.dll");
+    if (shell32 == nullptr)
+        return 0;
+    DWORD major = 0;
+    using GetVersionFunction = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+    if (FARPROC entry = GetProcAddress(shell32, "DllGetVersion")) {
+        DLLVERSIONINFO version{};
+        version.cbSize = sizeof version;
+        if (reinterpret_cast<GetVersionFunction>(reinterpret_cast<void*>(entry))(&version) == S_OK)
+            major = version.dwMajorVersion;
+    }
+    FreeLibrary(shell32);
+    return major >= 5 ? static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE) : 0;
 }
 
 // The tray pop-up with its first item made the default one.
@@ -63,12 +85,29 @@ void addTrayIcon(HWND window)
     shell.trayIconData.uCallbackMessage = WM_TRAYNOTIFY;
     shell.trayIconData.hIcon = LoadIconA(shell.instance, MAKEINTRESOURCEA(IDI_TRAY));
     std::snprintf(shell.trayIconData.szTip, sizeof shell.trayIconData.szTip, "%s", "Tolvar");
-    notifyShell(NIM_ADD);
+    notifyShell(NIM_ADD, &shell.trayIconData);
 }
 
 void removeTrayIcon()
 {
-    notifyShell(NIM_DELETE);
+    notifyShell(NIM_DELETE, &shell.trayIconData);
+}
+
+// The icon's own record keeps its first-generation size; the balloon goes in a copy of it with the larger size.
+// A shell that cannot show it (none running, too old) is not asked again: the notice is simply not seen.
+void showLimitNotice(const LimitNotice& notice)
+{
+    NOTIFYICONDATAA balloon = shell.trayIconData;
+    balloon.cbSize = balloonRecordSize();
+    if (balloon.cbSize == 0 || balloon.hWnd == nullptr)
+        return;
+    balloon.uFlags = NIF_INFO;
+    formatLimitNotice(notice, settings.block.tariffCommon, shell.currencySymbol, currencySymbolDrawnLength(),
+                      balloon.szInfo, sizeof balloon.szInfo);
+    std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", "Limit passed");
+    balloon.dwInfoFlags = NIIF_WARNING;
+    balloon.uTimeout = 10000;
+    notifyShell(NIM_MODIFY, &balloon);
 }
 
 UINT registerTaskbarCreated()
