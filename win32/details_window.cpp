@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "res/resource.h"
+#include "win32/history_window.h"
 #include "win32/lazy_libraries.h"
 #include "win32/placement_store.h"
 #include "win32/program_records.h"
@@ -172,6 +173,7 @@ LRESULT onCommand(HWND window, WORD command)
     case IDC_DETAILS_SHOW_LAST_MONTH: showPeriod(LastMonth); break;
     case IDC_DETAILS_SHOW_CURRENT_MONTH: showPeriod(CurrentMonth); break;
     case IDC_DETAILS_SHOW_GRID: toggleGrid(); break;
+    case IDC_DETAILS_HISTORY: openHistory(); break;
     }
     return 0;
 }
