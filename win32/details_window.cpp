@@ -10,7 +10,6 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "res/resource.h"
-#include "win32/history_window.h"
 #include "win32/lazy_libraries.h"
 #include "win32/placement_store.h"
 #include "win32/program_records.h"

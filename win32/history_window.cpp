@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -24,7 +25,9 @@ const char kHistoryTitle[] = "History by month";
 
 // Sizes at 96 dots per inch: the window, the chart below the list, margins, bars and text.
 constexpr int kWindowWidth = 600, kWindowHeight = 520, kChartHeight = 220, kMargin = 8, kTextHeight = 13;
-constexpr int kLineHeight = 16, kDefaultColumnWidth = 90, kPeriodColumnWidth = 150;
+constexpr int kLineHeight = 16, kDefaultColumnWidth = 85;
+// The period's column: "MM.YYYY" of calendar months, or a period's first and last day.
+constexpr int kMonthColumnWidth = 70, kPeriodColumnWidth = 150;
 
 // What one history window keeps (GWLP_USERDATA): its list, the rows shown and the chart drawn of them.
 struct HistoryView {
@@ -47,12 +50,12 @@ int formatChartFigure(double value, const HistoryChart& chart, char* out, size_t
     return clampedLength(std::snprintf(out, size, "%.1f h", value), size);
 }
 
-// The top of the scale, and the height in pixels of `value` on a plot `height` high.
+// The height in pixels of `value` on a plot `height` high whose scale ends at `top`.
 int barHeight(double value, double top, int height)
 {
     if (!(value > 0.0))
         return 0;
-    return static_cast<int>(std::min(value / top, 1.0) * height + 0.5);
+    return static_cast<int>(std::lround(std::min(value / top, 1.0) * height));
 }
 
 void drawCentred(HDC dc, const char* text, int length, int centreX, int y)
@@ -190,7 +193,8 @@ void insertHistoryColumns(const HistoryView& view)
     for (int heading = 0; heading < 6; ++heading) {
         if (!view.withCost && (heading == 3 || heading == 5))
             continue;
-        const int width = heading == 0 ? kPeriodColumnWidth : kDefaultColumnWidth;
+        const int periodWidth = billingStartDay() == 1 ? kMonthColumnWidth : kPeriodColumnWidth;
+        const int width = heading == 0 ? periodWidth : kDefaultColumnWidth;
         addColumn(view.list, column++, headings[heading], scaled(width, view.dpi));
     }
 }

@@ -10,9 +10,6 @@
 
 LRESULT CALLBACK historyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Opens the history window from the stored log, or refreshes the one that is open.
-void openHistory();
-
 // Periods the chart shows, the current one last.
 constexpr int kChartPeriods = 12;
 // Colours of the chart: bars in the figures' colour, those above the month limit and the limit's line in the

@@ -32,8 +32,6 @@ protected:
         ASSERT_TRUE(scratch.enter("tolvar-history"));
         inproc::takeAsProgramFolder(scratch.path());
         inproc::prepareDetailsWindow(1);
-        outFolder = scratch.path() + "\\out";
-        CreateDirectoryA(outFolder.c_str(), nullptr);
     }
 
     void TearDown() override
@@ -43,10 +41,10 @@ protected:
         if (IsWindow(details.window))
             DestroyWindow(details.window);
         kit::pumpMessages(20);
+        scratch.leave();
     }
 
     kit::ScratchFolder scratch;
-    std::string outFolder;
 };
 
 } // namespace
@@ -58,7 +56,7 @@ TEST_F(HistoryWindow, SaveInFileAsCsvWritesUtf8WithTheLocalesSymbolAndLeavesTheT
     const SystemTime now = monthsBefore(0);
     inproc::logOf({{SystemTime{1999, 8, 0, 5, 14, 3, 27, 0}, 3725, 1.5}, {now, 60, 0.25}});
     openDetails(All);
-    const std::string target = outFolder + "\\connections.csv";
+    const std::string target = scratch.file("connections.csv");
     kit::BoxAnswerer boxes({{"Save connection data", "all1999", IDOK, target}});
     exportLog(All);
     boxes.finish();
