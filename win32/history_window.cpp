@@ -112,9 +112,12 @@ void drawBars(HDC dc, const RECT& plot, const HistoryChart& chart, double top, H
         const bool above = chart.limit > 0.0 && value > chart.limit;
         const RECT bar{left, barTop, left + width, plot.bottom};
         FillRect(dc, &bar, above ? warning : normal);
+        // The current period's figure stands above its forecast's outline when that is the taller.
+        const bool forecastAbove = i == count - 1 && chart.forecast > value;
+        const int labelTop = forecastAbove ? plot.bottom - barHeight(chart.forecast, top, height) : barTop;
         if (value > 0.0) {
             const int length = formatChartFigure(value, chart, text, sizeof text);
-            drawCentred(dc, text, length, centre, barTop - line);
+            drawCentred(dc, text, length, centre, labelTop - line);
         }
         const int length = formatBarLabel(chart.lastPeriod - (count - 1 - i), text, sizeof text);
         drawCentred(dc, text, length, centre, plot.bottom + scaled(2, dpi));
