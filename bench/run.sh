@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints Tolvar's measured figures on this machine in one run: the idle poll; the resident private memory, CPU use
 # and start-up against a minimal Win32 program that polls the same service at the same rates; the detailed list,
-# export and Clear with 10 000 records; and the executables' sizes.
+# export and Clear with 10 000 records; the history by period and its CSV with 100 000; and the executables' sizes.
 # Usage: bench/run.sh [ROUNDS [SECONDS]]   (default 5 rounds of 60 s of CPU sampling, 300 s in all)
 # Each round starts Tolvar.exe and the minimal program side by side with no connection, reads their private memory
 # 15 s after the start, then their CPU time over SECONDS. TOLVAR_BENCH_EARLIER=path/to/Tolvar.exe measures an
@@ -23,6 +23,9 @@ cmake --build --preset win32 -j2 --target Tolvar >/dev/null
 
 echo "== Idle poll (native, fake status source)"
 build/native/tolvar_bench --benchmark_filter='Idle|SameSecond' 2>/dev/null | grep -E '^BM_'
+
+echo "== History by period and its CSV, 100 000 records (native, fake disk; times and ratios to loading the log)"
+build/native/tolvar_bench --benchmark_filter='HistoryOfALongLog' 2>/dev/null | grep -E '^BM_'
 
 # A prefix of the benchmark's own, whatever the caller's shell has.
 export WINEPREFIX="$TOLVAR_ROOT/build/bench-prefix"

@@ -16,6 +16,8 @@
 #define IDM_STATISTICS 104 /* menu bar of the statistics window */
 #define IDM_TRAY 112       /* its sub-menu 0 is the tray pop-up */
 #define IDM_DETAILS 128    /* menu bar of the detailed window */
+/* History window */
+#define IDM_HISTORY 140 /* menu bar of the history window */
 
 /* Dialogs */
 #define IDD_SETTINGS 114
@@ -55,6 +57,12 @@
 #define IDC_DETAILS_SHOW_LAST_MONTH 40021
 #define IDC_DETAILS_SHOW_CURRENT_MONTH 40022
 #define IDC_DETAILS_SHOW_GRID 40028
+/* History window */
+#define IDC_DETAILS_HISTORY 40101 /* "View", "History by month" */
+
+/* History window menu commands */
+#define IDC_HISTORY_SAVE 40102
+#define IDC_HISTORY_CLOSE 40103
 
 /* Settings dialog controls */
 #define IDC_SHOW_COUNTER 1000

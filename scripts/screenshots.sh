@@ -57,4 +57,4 @@ for picture in "$shots"/pictures/*.bmp; do
   taken=$((taken + 1))
 done
 ls "$root"/docs/*.png
-[ "$taken" -eq 13 ] || { echo "only $taken of 13 pictures were taken" >&2; exit 1; }
+[ "$taken" -eq 14 ] || { echo "only $taken of 14 pictures were taken" >&2; exit 1; }

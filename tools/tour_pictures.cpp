@@ -265,6 +265,19 @@ void overDetails(UINT id, int item, int button, const char* name)
     shootDialog(waitFor("Details"), id, item, true, name, button, leaveAsItIs);
 }
 
+// The history by month, opened from the detailed window's "View" menu, then closed.
+void historyWindow()
+{
+    command(waitFor("Details"), IDC_DETAILS_HISTORY);
+    const HWND history = waitFor("History");
+    if (history == nullptr)
+        return;
+    Sleep(300);
+    shoot(rectOf(history), "history");
+    command(history, IDC_HISTORY_CLOSE);
+    Sleep(300);
+}
+
 // The hours of the limit per connection being typed.
 void typeAnHour(HWND dialog)
 {
@@ -328,6 +341,7 @@ int main(int argc, char** argv)
                        detailedWindow(statistics, "details", "details-no-grid");
                        overDetails(IDC_DETAILS_CLEAR_ALL, IDYES, IDNO, "clear-confirmation");
                        overDetails(IDC_DETAILS_SAVE_ALL, kFileNameCombo, IDCANCEL, "save-dialog");
+                       historyWindow();
                        shootDialog(statistics, IDC_TRAY_SETTINGS, IDC_TIME_LIMIT_PER_CONN, false, "settings-editing",
                                    IDC_CANCEL, typeAnHour);
                        shootDialog(statistics, IDC_STATISTICS_ABOUT, IDC_ABOUT_TITLE, false, "about", IDOK,

@@ -1,4 +1,4 @@
-// Clear and Save in file of the detailed window: the confirmation of Clear, and the log written out as text.
+// Clear and Save in file of the detailed window: the confirmation of Clear, and the log written out as text or CSV.
 #include <windows.h>
 
 #include <cstddef>
@@ -10,6 +10,8 @@
 #include "core/clock.h"
 #include "core/file_seam.h"
 #include "core/settings.h"
+#include "core/csv_export.h"
+#include "win32/csv_file.h"
 #include "win32/lazy_libraries.h"
 #include "win32/program_folder.h"
 #include "win32/program_records.h"
@@ -25,9 +27,10 @@ constexpr DWORD kSaveDialogRecordSize =
 static_assert(kSaveDialogRecordSize == 76, "the save dialog's first-generation record is 76 bytes");
 #endif
 
-// Description and pattern of the one filter, each NUL-ended, and the empty string that ends the list.
-const char kExportFilter[] = "*.txt\0*.txt\0";
-static_assert(sizeof kExportFilter == 13, "the filter list ends with two NULs");
+// Description and pattern of each filter, each NUL-ended, and the empty string that ends the list: the text
+// file first, as it always was, then the spreadsheet's CSV.
+const char kExportFilter[] = "*.txt\0*.txt\0CSV file (*.csv)\0*.csv\0";
+static_assert(sizeof kExportFilter == 13 + 23, "the filter list ends with two NULs");
 
 void showNothingToSave() { MessageBoxA(details.window, "Nothing to save.", "No data", MB_ICONINFORMATION); }
 
@@ -46,7 +49,8 @@ void showNotWritten(const char* path)
 }
 
 // Asks for the export file with the suggestion in `path`; false when the user cancels or the dialog fails.
-bool chooseExportFile(char (&path)[MAX_PATH])
+// `csv` tells whether the CSV filter or a name ending in .csv was chosen.
+bool chooseExportFile(char (&path)[MAX_PATH], bool& csv)
 {
     OPENFILENAMEA dialog{};
     dialog.lStructSize = kSaveDialogRecordSize;
@@ -57,7 +61,10 @@ bool chooseExportFile(char (&path)[MAX_PATH])
     dialog.lpstrTitle = "Save connection data";
     dialog.lpstrDefExt = "txt";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    return runSaveDialog(&dialog) != FALSE;
+    if (runSaveDialog(&dialog) == FALSE)
+        return false;
+    csv = namesCsvFile(path, dialog.nFilterIndex);
+    return true;
 }
 
 // Writes the rule and the lines through a text-mode stream; every write and the close are checked.
@@ -124,7 +131,8 @@ void exportLog(ViewFilter filter)
 
     char path[MAX_PATH];
     formatSuggestedName(filter, exported.front()->start, today, path, sizeof path);
-    const bool chosen = chooseExportFile(path);
+    bool csv = false;
+    const bool chosen = chooseExportFile(path, csv);
     // The dialog may change the current folder even when cancelled, and the data file is opened relative to it.
     enterProgramFolder();
     if (!chosen)
@@ -133,11 +141,15 @@ void exportLog(ViewFilter filter)
     // A file left read-only by an earlier export may be replaced; if it cannot be, it stays as it was.
     const DWORD previousAttributes = GetFileAttributesA(path);
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    if (!writeExportFile(path, exported)) {
+    const bool written =
+        csv ? writeCsvFile(path, connectionsCsv(exported, csvCostStyle())) : writeExportFile(path, exported);
+    if (!written) {
         if (previousAttributes != INVALID_FILE_ATTRIBUTES && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
             SetFileAttributesA(path, previousAttributes);
         showNotWritten(path);
         return;
     }
-    SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY);
+    // The text file is left read-only as it always was; a spreadsheet's file stays one the spreadsheet can save.
+    if (!csv)
+        SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY);
 }

@@ -197,6 +197,7 @@ LRESULT onCommand(HWND window, WORD command)
     case IDC_DETAILS_SHOW_LAST_MONTH: showPeriod(LastMonth); break;
     case IDC_DETAILS_SHOW_CURRENT_MONTH: showPeriod(CurrentMonth); break;
     case IDC_DETAILS_SHOW_GRID: toggleGrid(); break;
+    case IDC_DETAILS_HISTORY: openHistory(); break;
     }
     return 0;
 }

@@ -69,6 +69,8 @@ void fillDetails(ViewFilter filter);
 // Clear and export, from the detailed window's menu.
 void clearLog(ClearMode mode);
 void exportLog(ViewFilter filter);
+// History window: opens it from the stored log, or refreshes the one that is open.
+void openHistory();
 // Settings dialog and About box, modal over the statistics window.
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void showAboutBox();
