@@ -18,9 +18,10 @@ constexpr Field kTag{0, 4};
 constexpr Field kSalt{after(kTag), 4};
 constexpr Field kBaseLength{after(kSalt), 8};
 constexpr Field kBaseHeader{after(kBaseLength), kHeaderSize};
-constexpr Field kHeaderSum{after(kBaseHeader), 4};
+constexpr Field kBaseTail{after(kBaseHeader), kRecordSize};
+constexpr Field kHeaderSum{after(kBaseTail), 4};
 constexpr size_t kJournalHeaderSize = after(kHeaderSum);
-static_assert(kJournalHeaderSize == 120, "journal header size");
+static_assert(kJournalHeaderSize == 152, "journal header size");
 
 // A batch of the current kind: the number of writes, the writes, then the chained checksum.
 constexpr Field kWriteCount{0, 4};
@@ -79,7 +80,10 @@ FileState applyWrite(FileState state, const PendingWrite& write)
     }
     for (uint64_t at = write.offset; at < kHeaderSize && at < write.offset + write.bytes.size(); ++at)
         state.header[at] = write.bytes[at - write.offset];
-    state.length = std::max<uint64_t>(state.length, write.offset + write.bytes.size());
+    const uint64_t end = write.offset + write.bytes.size();
+    if (end >= state.length && hasTail(end) && write.bytes.size() >= kRecordSize)
+        std::memcpy(state.tail, write.bytes.data() + write.bytes.size() - kRecordSize, kRecordSize);
+    state.length = std::max<uint64_t>(state.length, end);
     return state;
 }
 
@@ -130,6 +134,7 @@ void decodeCurrent(const uint8_t* bytes, size_t size, JournalContents& journal)
     journal.salt = getU32(bytes + kSalt.at);
     journal.base.length = getU64(bytes + kBaseLength.at);
     std::memcpy(journal.base.header, bytes + kBaseHeader.at, kHeaderSize);
+    std::memcpy(journal.base.tail, bytes + kBaseTail.at, kRecordSize);
     journal.chain = getU32(bytes + kHeaderSum.at);
     journal.end = kJournalHeaderSize;
     for (size_t at = kJournalHeaderSize; size - at >= kBatchHead + kBatchSum;) {
@@ -146,6 +151,7 @@ void decodeCurrent(const uint8_t* bytes, size_t size, JournalContents& journal)
     if (!journal.batches.empty()) {
         journal.kind = JournalKind::Current;
         journal.hasBase = true;
+        journal.hasBaseTail = true;
     }
 }
 
@@ -175,7 +181,8 @@ void decodeOlder(const uint8_t* bytes, size_t size, JournalKind kind, JournalCon
 
 bool sameState(const FileState& a, const FileState& b)
 {
-    return a.length == b.length && std::memcmp(a.header, b.header, kHeaderSize) == 0;
+    return a.length == b.length && std::memcmp(a.header, b.header, kHeaderSize) == 0 &&
+           std::memcmp(a.tail, b.tail, kRecordSize) == 0;
 }
 
 FileState applyWrites(FileState state, const WriteBatch& writes, size_t count)
@@ -194,6 +201,7 @@ uint32_t encodeJournalHeader(const FileState& base, uint32_t salt, std::vector<u
     putI32(at + kSalt.at, static_cast<int32_t>(salt));
     putU64(at + kBaseLength.at, base.length);
     std::memcpy(at + kBaseHeader.at, base.header, kHeaderSize);
+    std::memcpy(at + kBaseTail.at, base.tail, kRecordSize);
     const uint32_t sum = checksum(kFnvStart, at, kHeaderSum.at);
     putI32(at + kHeaderSum.at, static_cast<int32_t>(sum));
     return sum;

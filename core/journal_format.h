@@ -8,11 +8,15 @@
 
 #include "core/layout.h"
 
-// The data file as a journal finds it: its header bytes (zero beyond its length) and its length.
+// The data file as a journal finds it: its header bytes (zero beyond its length), its length, and its last
+// record, which tells one log from another of the same length and header (a copy from before a Clear).
 struct FileState {
     uint8_t header[kHeaderSize]; // the first 100 bytes, zeros where the file is shorter
     uint64_t length;             // the whole file's length
+    uint8_t tail[kRecordSize];   // the last 32 bytes where the file holds a record, else zeros
 };
+// Whether the file holds a record, so that its tail is one.
+constexpr bool hasTail(uint64_t length) { return length >= kHeaderSize + kRecordSize; }
 bool sameState(const FileState& a, const FileState& b);
 
 // One write of a batch: bytes at an offset, or the data file cut to `offset` when `cut` is set.
@@ -38,6 +42,7 @@ enum class JournalKind {
 struct JournalContents {
     JournalKind kind;                // the kind, None when no batch is whole
     bool hasBase;                    // the base below is known (not for the first kind)
+    bool hasBaseTail;                // the base's tail is known (the current kind only)
     FileState base;                  // the data file when the journal began
     uint32_t salt;                   // the current kind's salt
     std::vector<WriteBatch> batches; // the whole batches, in order

@@ -70,7 +70,10 @@ StoreResult replaceDataFile(const ConnectionRecord* records, int32_t count)
     }
     FileState now{};
     std::memcpy(now.header, header, kHeaderSize);
-    now.length = recordOffset(std::min<int64_t>(count, kReachableRecords));
+    const int64_t stored = std::min<int64_t>(count, kReachableRecords);
+    now.length = recordOffset(stored);
+    if (stored > 0)
+        encodeRecord(records[stored - 1], now.tail);
     dataReplaced(now);
     return StoreResult{FileOutcome::Done, StoreFile::Data, 0};
 }

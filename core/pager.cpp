@@ -100,7 +100,25 @@ bool fitsFromBase(const JournalContents& journal, const FileState& file)
                               : at < write.offset + write.bytes.size() && write.bytes[at - write.offset] == file.header[at])
                     possible[at] = true;
         }
-    return file.length >= shortest && file.length <= longest &&
+    // The last record is, byte by byte, one that a state of the same length ends with (or a zero of a record
+    // landed in part): a copy of the log from before a Clear has the same header and length, not the same records.
+    bool tailPossible[kRecordSize] = {};
+    bool sameLength = false;
+    state = journal.base;
+    const auto markTail = [&](const FileState& candidate) {
+        if (candidate.length != file.length)
+            return;
+        sameLength = true;
+        for (size_t at = 0; at < kRecordSize; ++at)
+            tailPossible[at] = tailPossible[at] || candidate.tail[at] == file.tail[at] || file.tail[at] == 0;
+    };
+    markTail(state);
+    for (const WriteBatch& batch : journal.batches)
+        for (const PendingWrite& write : batch)
+            markTail(state = applyWrites(state, WriteBatch{write}, 1));
+    const bool tailFits = !journal.hasBaseTail || !hasTail(file.length) || !sameLength ||
+                          std::all_of(tailPossible, tailPossible + kRecordSize, [](bool byte) { return byte; });
+    return tailFits && file.length >= shortest && file.length <= longest &&
            std::all_of(possible, possible + kHeaderSize, [](bool byte) { return byte; });
 }
 
@@ -374,6 +392,13 @@ bool readFileState(FileState& state)
         return false;
     }
     state.length = std::max<uint64_t>(static_cast<uint64_t>(length), got);
+    if (hasTail(state.length)) {
+        result = pager.seam->read(StoreFile::Data, state.length - kRecordSize, state.tail, kRecordSize, got);
+        if (!done(result) || got != kRecordSize) {
+            noteReadFailure(StoreFile::Data, done(result) ? FileResult{FileOutcome::Failed, 0} : result);
+            return false;
+        }
+    }
     return true;
 }
 

@@ -173,7 +173,14 @@ TEST(StartUpHold, AFileCutInsideItsStampGetsANewOneAndAFailedReadWritesNothing)
     // The stamp cannot be read at all (a read error at that very read): it is read again, never made anew.
     storeStartingFiles();
     const std::vector<uint8_t> data = disk.files[StoreFile::Data];
-    disk.fault = Fault{3, FaultKind::ReadError, 1};
+    const Disk starting = disk;
+    resetWorld();
+    disk = starting;
+    openDataStore(&kMemoryFiles);
+    // The figures' reads follow the start's settling: the totals, then the stamp.
+    const int64_t stampRead = disk.calls + 1;
+    disk = starting;
+    disk.fault = Fault{stampRead, FaultKind::ReadError, 1};
     startProcess(kMarch, false, false);
     EXPECT_FALSE(storedFiguresLoaded());
     EXPECT_EQ(disk.files[StoreFile::Data], data);
