@@ -307,8 +307,11 @@ bool retireJournal()
     // batches back over a file that has moved on.
     if (!done(result)) {
         const FileResult cut = pager.seam->setLength(StoreFile::Journal, 0);
-        if (done(cut))
+        if (done(cut)) {
+            // Empty now: a new journal begins at its start, while it stays live until the cut is flushed.
+            pager.journalEnd = 0;
             result = pager.seam->flush(StoreFile::Journal);
+        }
         else if (pager.seam->length(StoreFile::Journal) == 0)
             result = FileResult{FileOutcome::Done, 0};
     }

@@ -590,6 +590,11 @@ bool Exploration::check(const char* when)
                          disk.files.count(StoreFile::Journal) ? disk.files[StoreFile::Journal].size() : 0,
                          unflushed(StoreFile::Journal), disk.files.count(StoreFile::Fresh) ? "; Tq.new" : ""));
     states_.resize(k + 1);
+    // A file without its stamp, and no journal to bring it, gets a new one at every start: the stamp found was
+    // the check's own.
+    const bool journalEmpty = disk.files.count(StoreFile::Journal) == 0 || disk.files[StoreFile::Journal].empty();
+    if (disk.files[StoreFile::Data].size() < kMonthStampOffset + kSystemTimeSize && journalEmpty)
+        states_.back().stamped = false;
     safe_ = std::min(safe_, k);
     while (!saved_.empty() && saved_.back().state > k)
         saved_.pop_back();
