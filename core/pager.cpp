@@ -151,6 +151,8 @@ void setAsideJournal()
     noteTrouble(StoreFile::Journal, result);
 }
 
+bool retireJournal();
+
 // Start: reads the journal an ended process left and the data file's state; false, changing nothing, while
 // either cannot be read. A journal that fits is replayed whole: its batches go first.
 bool settle()
@@ -173,9 +175,10 @@ bool settle()
     pager.seam->remove(StoreFile::Fresh);
     const JournalContents journal = decodeJournal(bytes.data(), bytes.size());
     if (journal.kind == JournalKind::None) {
-        // No whole batch: nothing to replay. Where it cannot be deleted, a new journal is written over it.
-        if (!bytes.empty())
-            pager.seam->remove(StoreFile::Journal);
+        // No whole batch: nothing to replay. But what it held before a cut that never reached the disk may come
+        // back at a power loss, so it counts as live until it is deleted, or cut and flushed, here.
+        pager.live = true;
+        retireJournal();
         return true;
     }
     if (!(journal.hasBase ? fitsFromBase(journal, file) : firstKindFits(journal, file))) {
@@ -312,8 +315,6 @@ bool retireJournal()
             pager.journalEnd = 0;
             result = pager.seam->flush(StoreFile::Journal);
         }
-        else if (pager.seam->length(StoreFile::Journal) == 0)
-            result = FileResult{FileOutcome::Done, 0};
     }
     if (!done(result)) {
         noteTrouble(StoreFile::Journal, result);
