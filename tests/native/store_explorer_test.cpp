@@ -692,7 +692,9 @@ void Exploration::betweenProcesses()
     if (what < 6 && std::getenv("TOLVAR_EXPLORE_NO_OLD_JOURNAL") == nullptr &&
         disk.files.count(StoreFile::Journal) == 0 && disk.files.count(StoreFile::Data) != 0 && last().stamped) {
         oldReleaseJournal();
-    } else if (what < 10 && !saved_.empty()) {
+    } else if (what < 10 && !saved_.empty() && !oldJournal_) {
+        // Never beside the previous release's journal: it names no state of the file, so nothing could tell
+        // that a copy put back under it is another file.
         restoreOlderCopy();
         if (failed != kChecks)
             return;
