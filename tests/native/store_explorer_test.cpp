@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/data_store.h"
+#include "core/journal_format.h"
 #include "core/layout.h"
 #include "core/month.h"
 #include "core/stored_figures.h"
@@ -592,7 +593,8 @@ bool Exploration::check(const char* when)
     states_.resize(k + 1);
     // A file without its stamp, and no journal to bring it, gets a new one at every start: the stamp found was
     // the check's own.
-    const bool journalEmpty = disk.files.count(StoreFile::Journal) == 0 || disk.files[StoreFile::Journal].empty();
+    const std::vector<uint8_t>& journal = disk.files[StoreFile::Journal];
+    const bool journalEmpty = decodeJournal(journal.data(), journal.size()).kind == JournalKind::None;
     if (disk.files[StoreFile::Data].size() < kMonthStampOffset + kSystemTimeSize && journalEmpty)
         states_.back().stamped = false;
     safe_ = std::min(safe_, k);
