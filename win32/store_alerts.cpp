@@ -128,9 +128,9 @@ void noteWaitingData()
                       storeFileName(trouble.file), reason);
     else
         std::snprintf(text, size,
-                      "Connection data could not be written to %s:\n%s\n\nNothing is lost while Tolvar runs: the "
+                      "Connection data could not be written to %s%s:\n%s\n\nNothing is lost while Tolvar runs: the "
                       "data is kept and will be written as soon as the file can be written.%s",
-                      storeFileName(trouble.file), reason,
+                      storeFileName(trouble.file), trouble.file == StoreFile::Data ? "" : " beside Tq.dat", reason,
                       writesPending() && pendingWritesJournaled() ? " It is also kept in Tq.jnl beside it." : "");
 }
 

@@ -63,7 +63,8 @@ TEST_F(UserCommands, TheStripOpensAtAConnectionClosesByDoubleClickAndReopensOnRe
     setService(folder, 1, "connected");
     HWND strip = waitForWindowOf(processId(), "Counter");
     ASSERT_NE(strip, nullptr);
-    EXPECT_TRUE(IsWindowVisible(strip));
+    // Found as soon as it exists, which is before its creation has shown it.
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(strip) != FALSE; }));
     PostMessageA(strip, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
     ASSERT_TRUE(waitForNoWindowOf(processId(), "Counter"));
 
