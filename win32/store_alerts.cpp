@@ -176,6 +176,13 @@ void tellOfUnwrittenDataAtExit()
                       "The latest connection data could not be written to %s:\n%s\n\nIt is kept in Tq.jnl beside "
                       "it and will be written at the next start.",
                       storeFileName(trouble.file), reason);
+    } else if (trouble.file == StoreFile::Journal) {
+        // Nothing reaches Tq.dat but through the journal: the journal is what failed.
+        describeFailure(failureToName(trouble.file, trouble.result), reason, sizeof reason);
+        std::snprintf(text, sizeof text,
+                      "The latest connection data could not be written to Tq.dat, as it could not be kept in Tq.jnl "
+                      "beside it first:\n%s\n\nThe data is lost.",
+                      reason);
     } else {
         char journalReason[kReasonSize];
         describeFailure(trouble.result, reason, sizeof reason);
