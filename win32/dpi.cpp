@@ -55,9 +55,9 @@ void makeFonts(WindowScale& scale)
 {
     HDC screen = GetDC(nullptr);
     for (int i = 0; i < scale.fontCount; ++i) {
-        const WindowFontSpec& spec = scale.specs[i];
-        const int height = spec.metric != 0 ? metricForDpi(spec.metric, scale.dpi) : scaled(spec.height, scale.dpi);
-        scale.fonts[i] = createGuiFont(screen, height, spec.weight);
+        const WindowFontRecipe& recipe = scale.recipes[i];
+        const int height = recipe.metric != 0 ? metricForDpi(recipe.metric, scale.dpi) : scaled(recipe.height, scale.dpi);
+        scale.fonts[i] = createGuiFont(screen, height, recipe.weight);
     }
     ReleaseDC(nullptr, screen);
 }
@@ -110,11 +110,11 @@ int metricForDpi(int index, UINT dpi)
     return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(systemDpi()));
 }
 
-WindowScale* attachWindowScale(HWND window, UINT dpi, const WindowFontSpec* specs, int count)
+WindowScale* attachWindowScale(HWND window, UINT dpi, const WindowFontRecipe* recipes, int count)
 {
     auto* scale = new WindowScale{};
     scale->dpi = dpi;
-    scale->specs = specs;
+    scale->recipes = recipes;
     scale->fontCount = count < kMaxWindowFonts ? count : kMaxWindowFonts;
     makeFonts(*scale);
     if (SetPropA(window, kScaleProperty, scale) == FALSE) {

@@ -28,7 +28,7 @@ int metricForDpi(int index, UINT dpi);
 
 // A font of the face of DEFAULT_GUI_FONT a painted window uses: `height` pixels at the default DPI, or, with a
 // metric, that metric's height; and its weight.
-struct WindowFontSpec {
+struct WindowFontRecipe {
     int height; // cell height at the default DPI; unused with a metric
     int metric; // a system metric (SM_CYCAPTION) giving the height at the window's DPI, or 0
     int weight; // FW_NORMAL or FW_BOLD
@@ -39,14 +39,14 @@ struct WindowFontSpec {
 constexpr int kMaxWindowFonts = 4;
 struct WindowScale {
     UINT dpi;                     // the DPI the window is laid out and painted for
-    HFONT fonts[kMaxWindowFonts]; // its fonts at that DPI, in the order of the specs it was made with
-    const WindowFontSpec* specs;  // those specs, each font's height and weight at the default DPI
+    HFONT fonts[kMaxWindowFonts]; // its fonts at that DPI, in the order of the recipes it was made with
+    const WindowFontRecipe* recipes;  // those recipes, each font's height and weight at the default DPI
     int fontCount;                // how many of them
 };
 
 // Makes the window's record, with its fonts for `dpi`, and keeps it on the window; returns it (null when the window
 // refused it, which then paints at the default DPI with fonts made per paint).
-WindowScale* attachWindowScale(HWND window, UINT dpi, const WindowFontSpec* specs, int count);
+WindowScale* attachWindowScale(HWND window, UINT dpi, const WindowFontRecipe* recipes, int count);
 // The window's record, or null for a window without one.
 WindowScale* windowScaleOf(HWND window);
 // The window's fonts made anew for `dpi`; the old ones deleted.

@@ -34,7 +34,7 @@ const char kNotConnectedText[] = "No connection";
 
 // The window's fonts, kept with it for its DPI: headers and figures, labels and symbols, the status line.
 enum StatisticsFont { BoldFont, NormalFont, StatusFont, kStatisticsFontCount };
-const WindowFontSpec kStatisticsFonts[kStatisticsFontCount] = {
+const WindowFontRecipe kStatisticsFonts[kStatisticsFontCount] = {
     {12, 0, FW_BOLD}, {12, 0, FW_NORMAL}, {10, 0, FW_NORMAL}};
 
 // What one drawing is made for: the DPI and the fonts at it.

@@ -30,7 +30,7 @@ SIZE measureTemplate(HDC dc, HFONT timerFont)
 }
 
 // The strip's one font: bold, one caption bar tall at the strip's DPI.
-const WindowFontSpec kTimerFonts[] = {{0, SM_CYCAPTION, FW_BOLD}};
+const WindowFontRecipe kTimerFonts[] = {{0, SM_CYCAPTION, FW_BOLD}};
 
 // Where the strip stands at `dpi`: at the screen's top edge, one caption bar tall, as wide as "000:00:00" and a
 // tenth, and ending three caption buttons short of the screen's right edge.
