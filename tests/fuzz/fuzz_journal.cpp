@@ -49,6 +49,8 @@ FileState stateOf(const Bytes& file)
     FileState state{};
     std::memcpy(state.header, file.data(), std::min<size_t>(file.size(), kHeaderSize));
     state.length = file.size();
+    if (hasTail(state.length))
+        std::memcpy(state.tail, file.data() + file.size() - kRecordSize, kRecordSize);
     return state;
 }
 
