@@ -593,8 +593,9 @@ bool Exploration::check(const char* when)
     states_.resize(k + 1);
     // A file without its stamp, and no journal to bring it, gets a new one at every start: the stamp found was
     // the check's own.
-    const std::vector<uint8_t>& journal = disk.files[StoreFile::Journal];
-    const bool journalEmpty = decodeJournal(journal.data(), journal.size()).kind == JournalKind::None;
+    const auto journal = disk.files.find(StoreFile::Journal);
+    const bool journalEmpty = journal == disk.files.end() ||
+                              decodeJournal(journal->second.data(), journal->second.size()).kind == JournalKind::None;
     if (disk.files[StoreFile::Data].size() < kMonthStampOffset + kSystemTimeSize && journalEmpty)
         states_.back().stamped = false;
     safe_ = std::min(safe_, k);
