@@ -333,3 +333,23 @@ TEST(StoreTroubleEpisodes, ALastingFaultIsAnEpisodeCostsATryASecondAndHidesNoCon
         EXPECT_LT(disk.calls - before, 100) << "ten seconds of ticks try about ten times, not two hundred";
     }
 }
+
+TEST(WholeLog, ClearOverAStaleNewLogThatCannotBeDeletedLeavesNoOldRecordBehindItsCount)
+{
+    // A longer Tq.new left by an ended Clear, held by a scanner so that it cannot be deleted.
+    FileSeam undeletable = kMemoryFiles;
+    undeletable.remove = [](StoreFile file) {
+        return file == StoreFile::Fresh ? FileResult{FileOutcome::Failed, 5} : kMemoryFiles.remove(file);
+    };
+    storeStartingFiles();
+    for (const ClearMode mode : {ClearUntilLastMonth, ClearAll}) {
+        SCOPED_TRACE(mode);
+        disk.files[StoreFile::Fresh] = std::vector<uint8_t>(recordOffset(8), 0x5A);
+        startProcess(kMarch);
+        openDataStore(&undeletable);
+        ASSERT_EQ(clearStoredLog(mode).outcome, FileOutcome::Done);
+        const Image found = restartAndRead(kMarch);
+        EXPECT_TRUE(found.whole) << disk.files[StoreFile::Data].size() << " bytes";
+        EXPECT_EQ(found.countField, mode == ClearAll ? 0 : 2);
+    }
+}
