@@ -344,8 +344,8 @@ TEST(WholeLog, ClearOverAStaleNewLogThatCannotBeDeletedLeavesNoOldRecordBehindIt
     storeStartingFiles();
     for (const ClearMode mode : {ClearUntilLastMonth, ClearAll}) {
         SCOPED_TRACE(mode);
-        disk.files[StoreFile::Fresh] = std::vector<uint8_t>(recordOffset(8), 0x5A);
         startProcess(kMarch);
+        disk.files[StoreFile::Fresh] = std::vector<uint8_t>(recordOffset(8), 0x5A);
         openDataStore(&undeletable);
         ASSERT_EQ(clearStoredLog(mode).outcome, FileOutcome::Done);
         const Image found = restartAndRead(kMarch);
