@@ -140,7 +140,8 @@ list(REMOVE_ITEM E2E_HELPERS ${E2E_TESTS})
 foreach(src ${E2E_TESTS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src} ${E2E_HELPERS}
-    ${CMAKE_SOURCE_DIR}/core/layout.cpp ${CMAKE_SOURCE_DIR}/core/inf_text.cpp)
+    ${CMAKE_SOURCE_DIR}/core/layout.cpp ${CMAKE_SOURCE_DIR}/core/inf_text.cpp
+    ${CMAKE_SOURCE_DIR}/core/journal_format.cpp)
   target_compile_definitions(${name} PRIVATE
     TOLVAR_EXE="$<TARGET_FILE:Tolvar>" RASAPI32_SIM="$<TARGET_FILE:rasapi32_sim>")
   target_link_libraries(${name} PRIVATE test_kit gtest_main shlwapi)

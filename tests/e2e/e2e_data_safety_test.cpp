@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/journal_format.h"
 #include "res/resource.h"
 #include "tests/e2e/real_program.h"
 
@@ -281,6 +282,37 @@ TEST_F(DataSafety, AJournalHeldAtTheStartIsReplayedOnceWhenFree)
     kill();
     start();
     expectWholeWith(before, kStored + 1);
+    noBox.finish(0);
+}
+
+TEST_F(DataSafety, AJournalThePreviousReleaseLeftIsReplayedAtTheStart)
+{
+    // Its Exit could not write Tq.dat and said the data would be written at the next start: a connection's end
+    // in its own kind of journal, which names no state of the file.
+    const Bytes before = storedImage(kStored, kStored);
+    Bytes count(kRecordCountSize);
+    putI32(count.data(), kStored + 1);
+    ConnectionRecord record = fileRecord(before, kStored - 1);
+    record.seconds = 42;
+    Bytes recordBytes(kRecordSize);
+    encodeRecord(record, recordBytes.data());
+    CounterBlock totals = fileCounters(before);
+    totals.lastConnSeconds = 42;
+    totals.curMonthSeconds += 42;
+    Bytes totalBytes(kCounterBlockSize);
+    encodeCounterBlock(totals, totalBytes.data());
+    const WriteBatch batch{{kRecordCountOffset, false, count},
+                           {recordOffset(kStored), false, recordBytes},
+                           {kCounterBlockOffset, false, totalBytes}};
+    Bytes journal;
+    encodeOlderJournalBatch(JournalKind::First, FileState{}, batch, journal);
+    ASSERT_TRUE(writeFile(folder + "Tq.jnl", journal));
+    start(before);
+    BoxAnswerer noBox(processId(), {});
+    ASSERT_TRUE(landed(kStored + 1));
+    expectWholeWith(before, kStored + 1);
+    EXPECT_EQ(fileRecord(data(), kStored).seconds, 42);
+    EXPECT_FALSE(fileExists(folder + "Tq-1.jnl")) << "replayed, not set aside";
     noBox.finish(0);
 }
 
