@@ -5,6 +5,7 @@
 #include <ole2.h>
 #include <oleacc.h>
 
+#include <cstring>
 #include <cwchar>
 #include <new>
 
@@ -448,7 +449,8 @@ private:
     void remember(LONG child, const Figure& figure, DWORD at)
     {
         Told& told = told_[child - 1];
-        std::wcscpy(told.value, figure.value);
+        static_assert(sizeof told.value == sizeof figure.value, "one size of value");
+        std::memcpy(told.value, figure.value, sizeof told.value);
         told.state = figure.state;
         told.at = at;
     }
