@@ -11,9 +11,6 @@
 
 namespace {
 
-// Beyond this offset the data file cannot be positioned; a record slot past it is left alone.
-constexpr uint64_t kReachableEnd = uint64_t{1} << 32;
-
 // The operations' own state: whether the store is open, the batch being gathered, who watches.
 struct FieldOperations {
     bool opened;                  // openDataStore has run

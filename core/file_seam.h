@@ -26,6 +26,9 @@ struct FileResult {
     uint32_t error;
 };
 
+// Whether the call went through.
+inline bool done(const FileResult& result) { return result.outcome == FileOutcome::Done; }
+
 // Which file an operation failed on, and how; Done when it did not fail.
 struct StoreResult {
     FileOutcome outcome; // how the failing call ended, or Done

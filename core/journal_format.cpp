@@ -70,22 +70,6 @@ uint64_t getU64(const uint8_t* in)
 
 uint32_t getU32(const uint8_t* in) { return static_cast<uint32_t>(getI32(in)); }
 
-FileState applyWrite(FileState state, const PendingWrite& write)
-{
-    if (write.cut) {
-        state.length = write.offset;
-        for (uint64_t at = write.offset; at < kHeaderSize; ++at)
-            state.header[at] = 0;
-        return state;
-    }
-    for (uint64_t at = write.offset; at < kHeaderSize && at < write.offset + write.bytes.size(); ++at)
-        state.header[at] = write.bytes[at - write.offset];
-    const uint64_t end = write.offset + write.bytes.size();
-    if (end >= state.length && hasTail(end) && write.bytes.size() >= kRecordSize)
-        std::memcpy(state.tail, write.bytes.data() + write.bytes.size() - kRecordSize, kRecordSize);
-    state.length = std::max<uint64_t>(state.length, end);
-    return state;
-}
 
 size_t writesSize(const WriteBatch& batch)
 {
@@ -178,6 +162,23 @@ void decodeOlder(const uint8_t* bytes, size_t size, JournalKind kind, JournalCon
 }
 
 } // namespace
+
+FileState applyWrite(FileState state, const PendingWrite& write)
+{
+    if (write.cut) {
+        state.length = write.offset;
+        for (uint64_t at = write.offset; at < kHeaderSize; ++at)
+            state.header[at] = 0;
+        return state;
+    }
+    for (uint64_t at = write.offset; at < kHeaderSize && at < write.offset + write.bytes.size(); ++at)
+        state.header[at] = write.bytes[at - write.offset];
+    const uint64_t end = write.offset + write.bytes.size();
+    if (end >= state.length && hasTail(end) && write.bytes.size() >= kRecordSize)
+        std::memcpy(state.tail, write.bytes.data() + write.bytes.size() - kRecordSize, kRecordSize);
+    state.length = std::max<uint64_t>(state.length, end);
+    return state;
+}
 
 bool sameState(const FileState& a, const FileState& b)
 {

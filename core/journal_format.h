@@ -27,7 +27,8 @@ struct PendingWrite {
 };
 using WriteBatch = std::vector<PendingWrite>;
 
-// The state after the first `count` of `writes` are applied to `state`.
+// The state after one write, and after the first `count` of `writes`, applied to `state`.
+FileState applyWrite(FileState state, const PendingWrite& write);
 FileState applyWrites(FileState state, const WriteBatch& writes, size_t count);
 
 // Which kind of journal a file holds.

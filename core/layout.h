@@ -33,6 +33,9 @@ static_assert(sizeof(SettingsExtra) == kSettingsExtraSize, "extra settings size"
 static_assert(sizeof(DetailPlacement) == kDetailPlacementSize, "placement size");
 static_assert(sizeof(SettingsPeriod) == kSettingsPeriodSize, "period settings size");
 
+// Beyond this offset the data file cannot be positioned; no record slot past it is read or written.
+constexpr uint64_t kReachableEnd = uint64_t{1} << 32;
+
 // File offset of log record i; 64-bit so that no count can wrap it.
 constexpr uint64_t recordOffset(int64_t index) { return kHeaderSize + kRecordSize * static_cast<uint64_t>(index); }
 

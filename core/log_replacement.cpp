@@ -10,11 +10,7 @@
 
 namespace {
 
-// Beyond this offset the data file cannot be positioned; records past it are not written.
-constexpr uint64_t kReachableEnd = uint64_t{1} << 32;
 constexpr int64_t kReachableRecords = static_cast<int64_t>((kReachableEnd - kHeaderSize) / kRecordSize);
-
-bool done(const FileResult& result) { return result.outcome == FileOutcome::Done; }
 
 StoreResult failedOn(StoreFile file, const FileResult& result) { return StoreResult{result.outcome, file, result.error}; }
 

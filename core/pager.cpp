@@ -39,8 +39,6 @@ struct Pager {
 
 Pager pager{};
 
-bool done(const FileResult& result) { return result.outcome == FileOutcome::Done; }
-
 // A call failed: the episode begins (or goes on), and the next try from a tick waits a second.
 void noteTrouble(StoreFile file, const FileResult& result)
 {
@@ -90,21 +88,10 @@ bool fitsFromBase(const JournalContents& journal, const FileState& file)
     bool possible[kHeaderSize];
     for (size_t at = 0; at < kHeaderSize; ++at)
         possible[at] = file.header[at] == journal.base.header[at];
-    for (const WriteBatch& batch : journal.batches)
-        for (const PendingWrite& write : batch) {
-            state = applyWrites(state, WriteBatch{write}, 1);
-            shortest = std::min(shortest, state.length);
-            longest = std::max(longest, state.length);
-            for (uint64_t at = write.offset; at < kHeaderSize; ++at)
-                if (write.cut ? file.header[at] == 0
-                              : at < write.offset + write.bytes.size() && write.bytes[at - write.offset] == file.header[at])
-                    possible[at] = true;
-        }
     // The last record is, byte by byte, one that a state of the same length ends with (or a zero of a record
     // landed in part): a copy of the log from before a Clear has the same header and length, not the same records.
     bool tailPossible[kRecordSize] = {};
     bool sameLength = false;
-    state = journal.base;
     const auto markTail = [&](const FileState& candidate) {
         if (candidate.length != file.length)
             return;
@@ -114,8 +101,16 @@ bool fitsFromBase(const JournalContents& journal, const FileState& file)
     };
     markTail(state);
     for (const WriteBatch& batch : journal.batches)
-        for (const PendingWrite& write : batch)
-            markTail(state = applyWrites(state, WriteBatch{write}, 1));
+        for (const PendingWrite& write : batch) {
+            state = applyWrite(state, write);
+            shortest = std::min(shortest, state.length);
+            longest = std::max(longest, state.length);
+            markTail(state);
+            for (uint64_t at = write.offset; at < kHeaderSize; ++at)
+                if (write.cut ? file.header[at] == 0
+                              : at < write.offset + write.bytes.size() && write.bytes[at - write.offset] == file.header[at])
+                    possible[at] = true;
+        }
     const bool tailFits = !journal.hasBaseTail || !hasTail(file.length) || !sameLength ||
                           std::all_of(tailPossible, tailPossible + kRecordSize, [](bool byte) { return byte; });
     return tailFits && file.length >= shortest && file.length <= longest &&

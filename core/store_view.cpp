@@ -7,12 +7,6 @@
 
 #include "core/pager.h"
 
-namespace {
-
-bool done(const FileResult& result) { return result.outcome == FileOutcome::Done; }
-
-} // namespace
-
 int64_t viewLength()
 {
     const FileSeam* seam = pagerSeam();
